@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+namespace torxal {
+
+/// The streams of the console the command line runs on; `entrada` is null when
+/// there is no terminal to ask on.
+struct Consola {
+    QTextStream &salida;
+    QTextStream &errores;
+    QTextStream *entrada = nullptr;
+};
+
+/// Runs `torxal-cli` with its arguments (without the program name); returns the exit
+/// status: 0 when every file was converted, 1 when any was not, 2 for a usage error.
+int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola);
+
+} // namespace torxal

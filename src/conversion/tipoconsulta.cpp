@@ -1,0 +1,16 @@
+#include "tipoconsulta.h"
+
+namespace torxal {
+
+std::optional<TipoConsulta> leerTipoConsulta(QStringView texto)
+{
+    if (texto.compare(u"nif", Qt::CaseInsensitive) == 0)
+        return TipoConsulta::NIF;
+    if (texto.compare(u"rc", Qt::CaseInsensitive) == 0)
+        return TipoConsulta::RC;
+    if (texto.compare(u"pp", Qt::CaseInsensitive) == 0)
+        return TipoConsulta::PP;
+    return std::nullopt;
+}
+
+} // namespace torxal
