@@ -1,0 +1,227 @@
+#include "lectura.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace torxal;
+
+namespace {
+
+QString texto(const std::u32string &v)
+{
+    return QString::fromUcs4(v.data(), qsizetype(v.size()));
+}
+
+// Every record of `bytes` as "line:text", joined by " | ", and how the reading ended.
+QString leerTodo(const QByteArray &bytes, Codificacion codificacion, LectorRegistros::Resultado *final = nullptr)
+{
+    QByteArray copia = bytes;
+    QBuffer buffer(&copia);
+    buffer.open(QIODevice::ReadOnly);
+    LectorRegistros lector(buffer, codificacion);
+    QStringList registros;
+    LectorRegistros::Resultado resultado;
+    while ((resultado = lector.leerRegistro()) == LectorRegistros::Resultado::Registro)
+        registros.append(QString::number(lector.linea()) + u':' + texto(lector.registro()));
+    if (final)
+        *final = resultado;
+    return registros.join(u" | ");
+}
+
+} // namespace
+
+class tst_Lectura : public QObject {
+    Q_OBJECT
+
+private slots:
+    void delimitar_data();
+    void delimitar();
+    void detectarCodificacion_data();
+    void detectarCodificacion();
+    void decodificarUtf8_data();
+    void decodificarUtf8();
+    void decodificarWindows1252();
+    void registroEnElLimiteDeLongitud_data();
+    void registroEnElLimiteDeLongitud();
+    void lineaSinDelimitadorNoCreceEnMemoria();
+    void registrosQueCruzanBloques();
+};
+
+void tst_Lectura::delimitar_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("registros");
+
+    QTest::newRow("CR LF lines") << QByteArray("AB\r\nCD\r\n") << "1:AB | 2:CD";
+    QTest::newRow("last line without line end") << QByteArray("AB\r\nCD") << "1:AB | 2:CD";
+    QTest::newRow("lone LF and lone CR") << QByteArray("A\nB\rC\r\n\nD") << "1:A | 2:B | 3:C | 4: | 5:D";
+    QTest::newRow("empty line yields an empty record") << QByteArray("A\r\n\r\nB\r\n") << "1:A | 2: | 3:B";
+    QTest::newRow("only a line end") << QByteArray("\r\n") << "1:";
+    QTest::newRow("comma starts a new record") << QByteArray("AB,CD\r\nEF") << "1:AB | 1:CD | 2:EF";
+    QTest::newRow("comma at line end") << QByteArray("AB,\r\nCD") << "1:AB | 1: | 2:CD";
+    QTest::newRow("quoted record keeps its commas") << QByteArray("\"A,B\"\r\nC") << "1:A,B | 2:C";
+    QTest::newRow("text after the closing quote dropped") << QByteArray("\"AB\"xy,CD\r\nE") << "1:AB | 1:CD | 2:E";
+    QTest::newRow("unclosed quote ends at the line end") << QByteArray("\"AB,CD\r\nEF\r\n") << "1:AB,CD | 2:EF";
+    QTest::newRow("quote inside a record is ordinary") << QByteArray("A\"B,C\r\n") << "1:A\"B | 1:C";
+    QTest::newRow("blanks and tabs belong to the record") << QByteArray("  A\t ,\tB \r\n") << "1:  A\t  | 1:\tB ";
+    QTest::newRow("empty quoted record") << QByteArray("\"\"\r\nA") << "1: | 2:A";
+    QTest::newRow("lone quote at the end of the file") << QByteArray("A\r\n\"") << "1:A | 2:";
+}
+
+void tst_Lectura::delimitar()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, registros);
+    LectorRegistros::Resultado final;
+    QCOMPARE(leerTodo(bytes, Codificacion::Windows1252, &final), registros);
+    QCOMPARE(final, LectorRegistros::Resultado::Fin);
+}
+
+void tst_Lectura::detectarCodificacion_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Codificacion>("codificacion");
+
+    QTest::newRow("plain ASCII") << QByteArray("ABC\r\n") << Codificacion::UTF8;
+    QTest::newRow("valid UTF-8") << QByteArray("PE\xC3\x91" "A\r\n") << Codificacion::UTF8;
+    QTest::newRow("Windows-1252 letter") << QByteArray("PE\xD1" "A\r\n") << Codificacion::Windows1252;
+    QTest::newRow("mark then invalid bytes") << QByteArray("\xEF\xBB\xBF" "PE\xD1" "A") << Codificacion::UTF8;
+    QTest::newRow("overlong form is not UTF-8") << QByteArray("\xC0\xAF") << Codificacion::Windows1252;
+    QTest::newRow("encoded surrogate is not UTF-8") << QByteArray("\xED\xA0\x80") << Codificacion::Windows1252;
+    QTest::newRow("truncated sequence at the end") << QByteArray("AB\xC3") << Codificacion::Windows1252;
+    QTest::newRow("past U+10FFFF is not UTF-8") << QByteArray("\xF4\x90\x80\x80") << Codificacion::Windows1252;
+    QTest::newRow("four-byte character") << QByteArray("\xF0\x9F\x98\x80") << Codificacion::UTF8;
+}
+
+void tst_Lectura::detectarCodificacion()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Codificacion, codificacion);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const Deteccion deteccion = torxal::detectarCodificacion(buffer);
+    QVERIFY(deteccion.leido);
+    QCOMPARE(deteccion.codificacion, codificacion);
+    QCOMPARE(buffer.pos(), 0);
+}
+
+void tst_Lectura::decodificarUtf8_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("texto");
+
+    QTest::newRow("two, three and four bytes") << QByteArray("\xC3\x91\xE2\x82\xAC\xF0\x9F\x98\x80")
+                                               << QString::fromUtf8("Ñ€\xF0\x9F\x98\x80");
+    QTest::newRow("stray continuation byte") << QByteArray("A\x80" "B") << u"A\uFFFDB"_qs;
+    QTest::newRow("truncated sequence then ASCII") << QByteArray("\xE2\x82" "A") << u"\uFFFDA"_qs;
+    QTest::newRow("invalid lead byte") << QByteArray("\xFF" "A") << u"\uFFFDA"_qs;
+    QTest::newRow("surrogate, one mark per byte") << QByteArray("\xED\xA0\x80") << u"\uFFFD\uFFFD\uFFFD"_qs;
+    QTest::newRow("Windows-1252 letter inside UTF-8") << QByteArray("PE\xD1" "A") << u"PE\uFFFDA"_qs;
+}
+
+void tst_Lectura::decodificarUtf8()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, texto);
+    std::u32string destino;
+    decodificar(std::string_view(bytes.constData(), bytes.size()), Codificacion::UTF8, destino);
+    QCOMPARE(::texto(destino), texto);
+}
+
+void tst_Lectura::decodificarWindows1252()
+{
+    QByteArray todos;
+    for (int b = 0; b < 256; ++b)
+        todos.append(char(b));
+    std::u32string destino;
+    decodificar(std::string_view(todos.constData(), todos.size()), Codificacion::Windows1252, destino);
+    QCOMPARE(destino.size(), size_t(256));
+    QCOMPARE(destino[0x80], U'\u20AC');
+    QCOMPARE(destino[0x81], U'\u0081'); // undefined bytes keep their own code
+    QCOMPARE(destino[0x8D], U'\u008D');
+    QCOMPARE(destino[0x9F], U'\u0178');
+    QCOMPARE(destino[0xD1], U'Ñ');
+    QCOMPARE(destino[0xFF], U'ÿ');
+    // Every byte but the 27 defined at 0x80..0x9F stands for the code point of its value.
+    int distintos = 0;
+    for (int b = 0; b < 256; ++b)
+        distintos += destino[b] != char32_t(b);
+    QCOMPARE(distintos, 27);
+}
+
+void tst_Lectura::registroEnElLimiteDeLongitud_data()
+{
+    QTest::addColumn<Codificacion>("codificacion");
+    QTest::addColumn<QByteArray>("caracter");
+    QTest::addColumn<int>("longitud");
+    QTest::addColumn<bool>("admitido");
+
+    QTest::newRow("ASCII at the limit") << Codificacion::Windows1252 << QByteArray("A") << 32767 << true;
+    QTest::newRow("ASCII one past") << Codificacion::Windows1252 << QByteArray("A") << 32768 << false;
+    QTest::newRow("UTF-8 four-byte at the limit") << Codificacion::UTF8 << QByteArray("\xF0\x9F\x98\x80") << 32767 << true;
+    QTest::newRow("UTF-8 two-byte one past") << Codificacion::UTF8 << QByteArray("\xC3\x91") << 32768 << false;
+}
+
+void tst_Lectura::registroEnElLimiteDeLongitud()
+{
+    QFETCH(Codificacion, codificacion);
+    QFETCH(QByteArray, caracter);
+    QFETCH(int, longitud);
+    QFETCH(bool, admitido);
+    QByteArray bytes = "A\r\n" + caracter.repeated(longitud) + "\r\nB";
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    LectorRegistros lector(buffer, codificacion);
+    QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
+    if (admitido) {
+        QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
+        QCOMPARE(qsizetype(lector.registro().size()), qsizetype(longitud));
+        QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
+        QCOMPARE(texto(lector.registro()), u"B"_qs);
+    } else {
+        QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::DemasiadoLargo);
+        QCOMPARE(lector.linea(), 2);
+    }
+}
+
+void tst_Lectura::lineaSinDelimitadorNoCreceEnMemoria()
+{
+    // A device that hands out endless bytes without a delimiter: the reader must give
+    // up after the limit instead of buffering the line.
+    class SinFin : public QIODevice {
+    public:
+        qint64 servidos = 0;
+    protected:
+        qint64 readData(char *datos, qint64 maximo) override
+        {
+            std::memset(datos, 'X', size_t(maximo));
+            servidos += maximo;
+            return maximo;
+        }
+        qint64 writeData(const char *, qint64) override { return -1; }
+    } sinFin;
+    sinFin.open(QIODevice::ReadOnly);
+    LectorRegistros lector(sinFin, Codificacion::UTF8);
+    QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::DemasiadoLargo);
+    QCOMPARE(lector.linea(), 1);
+    QVERIFY2(sinFin.servidos < 8 * 1024 * 1024, QByteArray::number(sinFin.servidos));
+}
+
+void tst_Lectura::registrosQueCruzanBloques()
+{
+    // Records of awkward lengths so that every boundary case of the 1 MiB blocks occurs:
+    // a CR LF split across blocks, a record cut in two, a UTF-8 character cut in two.
+    QByteArray bytes;
+    QStringList esperados;
+    int linea = 1;
+    for (int i = 0; bytes.size() < 3 * 1024 * 1024; ++i, ++linea) {
+        const int largo = 1 + (i * 7919) % 997;
+        QByteArray registro = QByteArray("\xC3\x91").repeated(largo / 2) + QByteArray::number(i);
+        bytes += registro + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+        esperados.append(QString::number(linea) + u':' + QString::fromUtf8(registro));
+    }
+    QCOMPARE(leerTodo(bytes, Codificacion::UTF8), esperados.join(u" | "));
+}
+
+QTEST_APPLESS_MAIN(tst_Lectura)
+#include "tst_lectura.moc"

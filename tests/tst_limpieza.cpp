@@ -1,0 +1,178 @@
+#include "limpieza.h"
+
+#include <QTest>
+
+using namespace torxal;
+
+namespace {
+
+QString texto(std::u32string_view v)
+{
+    return QString::fromUcs4(v.data(), qsizetype(v.size()));
+}
+
+std::u32string ucs4(const QString &s)
+{
+    const QList<uint> puntos = s.toUcs4();
+    return std::u32string(puntos.begin(), puntos.end());
+}
+
+// The fields a layout fills, in its order, joined so a whole record compares at once.
+QString describir(const Campos &c, TipoConsulta tipo)
+{
+    auto campo = [](const char *nombre, const std::u32string &valor) {
+        return QString::fromLatin1(nombre) + u'=' + texto(valor);
+    };
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return QStringList{campo("NIF", c.NIF), campo("APE", c.APE), campo("PRO", c.PRO), campo("MUN", c.MUN)}.join(u'|');
+    case TipoConsulta::RC:
+        return QStringList{campo("RC", c.RC), campo("PRO", c.PRO), campo("MUN", c.MUN)}.join(u'|');
+    case TipoConsulta::PP:
+        return QStringList{campo("PRO", c.PRO), campo("MUN", c.MUN), campo("POL", c.POL), campo("PAR", c.PAR)}.join(u'|');
+    }
+    return {};
+}
+
+} // namespace
+
+class tst_Limpieza : public QObject {
+    Q_OBJECT
+
+private slots:
+    void quitarNoImprimibles_data();
+    void quitarNoImprimibles();
+    void limpiarRegistro_data();
+    void limpiarRegistro();
+    void cortarRegistro_data();
+    void cortarRegistro();
+    void cortarRegistroReutilizaCampos();
+};
+
+void tst_Limpieza::quitarNoImprimibles_data()
+{
+    QTest::addColumn<QString>("entrada");
+    QTest::addColumn<QString>("izquierda");
+    QTest::addColumn<QString>("derecha");
+
+    QTest::newRow("nothing to remove") << "ABC" << "ABC" << "ABC";
+    QTest::newRow("spaces are printable") << "  A  " << "  A  " << "  A  ";
+    QTest::newRow("controls at both ends") << "\x01\tA\x7f\r" << "A\x7f\r" << "\x01\tA";
+    QTest::newRow("inner control stays") << "A\x02" "B" << "A\x02" "B" << "A\x02" "B";
+    QTest::newRow("accented letters are printable") << u"ÉLIA Ñ"_qs << u"ÉLIA Ñ"_qs << u"ÉLIA Ñ"_qs;
+    QTest::newRow("no-break space and mark at the ends") << u"\u00a0\ufeffA\u00a0"_qs << u"A\u00a0"_qs
+                                                         << u"\u00a0\ufeffA"_qs;
+    QTest::newRow("C1 control and line separator") << u"\u0085A\u2028"_qs << u"A\u2028"_qs << u"\u0085A"_qs;
+    QTest::newRow("only non-printables") << "\t\x01\x7f" << "" << "";
+    QTest::newRow("empty") << "" << "" << "";
+}
+
+void tst_Limpieza::quitarNoImprimibles()
+{
+    QFETCH(QString, entrada);
+    QFETCH(QString, izquierda);
+    QFETCH(QString, derecha);
+    const std::u32string u = ucs4(entrada);
+    QCOMPARE(texto(QuitarNoImprimiblesIzq(u)), izquierda);
+    QCOMPARE(texto(QuitarNoImprimiblesDer(u)), derecha);
+    QCOMPARE(texto(QuitarNoImprimibles(u)), texto(QuitarNoImprimiblesIzq(QuitarNoImprimiblesDer(u))));
+}
+
+void tst_Limpieza::limpiarRegistro_data()
+{
+    QTest::addColumn<QString>("registro");
+    QTest::addColumn<QString>("limpio");
+
+    QTest::newRow("upper case with Spanish letters") << u"pérez nuñez, begoña ç"_qs << u"PÉREZ NUÑEZ, BEGOÑA Ç"_qs;
+    QTest::newRow("sharp s keeps its single character") << u"straße"_qs << u"STRAßE"_qs;
+    QTest::newRow("final accented letter kept") << u"GARCIA RENÉ"_qs << u"GARCIA RENÉ"_qs;
+    QTest::newRow("inner tab removed, columns shift") << "AB\tCD" << "ABCD";
+    QTest::newRow("tabs at the ends removed") << "\tAB\t" << "AB";
+    QTest::newRow("control and DEL at the ends removed") << "\x01" "AB\x7f" << "AB";
+    QTest::newRow("inner control kept") << "A\x01" "B" << "A\x01" "B";
+    QTest::newRow("spaces at the ends kept") << "  ab  " << "  AB  ";
+    QTest::newRow("no-break space at the end removed") << u"ab\u00a0"_qs << "AB";
+    QTest::newRow("only controls becomes empty") << "\x01\x02" << "";
+    QTest::newRow("digits and punctuation unchanged") << "12.345-Z/&<" << "12.345-Z/&<";
+}
+
+void tst_Limpieza::limpiarRegistro()
+{
+    QFETCH(QString, registro);
+    QFETCH(QString, limpio);
+    std::u32string u = ucs4(registro);
+    QCOMPARE(texto(torxal::limpiarRegistro(u)), limpio);
+}
+
+void tst_Limpieza::cortarRegistro_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::addColumn<QString>("limpio");
+    QTest::addColumn<QString>("campos");
+
+    const QString ape = QStringLiteral("GARCIA LOPEZ MARIA").leftJustified(62, u' ');
+    QTest::newRow("nif full record") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"28079"_qs
+                                     << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=28|MUN=079";
+    QTest::newRow("nif keeps its spaces") << TipoConsulta::NIF << u"1234567Z "_qs + ape
+                                          << "NIF=1234567Z |APE=GARCIA LOPEZ MARIA|PRO=|MUN=";
+    QTest::newRow("nif of nine spaces stays as sliced") << TipoConsulta::NIF << u"         X"_qs
+                                                        << "NIF=         |APE=X|PRO=|MUN=";
+    QTest::newRow("nif only") << TipoConsulta::NIF << "12345678Z" << "NIF=12345678Z|APE=|PRO=|MUN=";
+    QTest::newRow("nif short record") << TipoConsulta::NIF << "1234" << "NIF=1234|APE=|PRO=|MUN=";
+    QTest::newRow("nif province space then digit") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u" 8  1"_qs
+                                                   << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=08|MUN=001";
+    QTest::newRow("nif province digit then space") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"8 "_qs
+                                                   << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=08|MUN=";
+    QTest::newRow("nif zero codes are absent") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"00 0 "_qs
+                                               << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=|MUN=";
+    QTest::newRow("nif text past the layout ignored") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"28079XYZ"_qs
+                                                      << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=28|MUN=079";
+    QTest::newRow("nif surname runs to the end") << TipoConsulta::NIF << u"12345678ZPEÑA RENÉ"_qs
+                                                 << u"NIF=12345678Z|APE=PEÑA RENÉ|PRO=|MUN="_qs;
+    QTest::newRow("nif forbidden character dropped from a code") << TipoConsulta::NIF
+                                                                 << u"12345678Z"_qs + ape + u"8\u0001079"_qs
+                                                                 << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=08|MUN=079";
+    QTest::newRow("nif forbidden character dropped from the name") << TipoConsulta::NIF
+                                                                   << u"12345678ZA\u0002B"_qs
+                                                                   << "NIF=12345678Z|APE=AB|PRO=|MUN=";
+
+    QTest::newRow("rc full record") << TipoConsulta::RC << "9872023VH5797S0001WX28079"
+                                    << "RC=9872023VH5797S0001WX|PRO=28|MUN=079";
+    QTest::newRow("rc short reference trimmed") << TipoConsulta::RC << "  13077A01800039    13077"
+                                                << "RC=13077A01800039|PRO=13|MUN=077";
+    QTest::newRow("rc municipality without province") << TipoConsulta::RC << "9872023VH5797S0001WX  079"
+                                                      << "RC=9872023VH5797S0001WX|PRO=|MUN=079";
+    QTest::newRow("rc letters in codes are kept") << TipoConsulta::RC << "9872023VH5797S0001WXA B"
+                                                  << "RC=9872023VH5797S0001WX|PRO=0A|MUN=00B";
+
+    QTest::newRow("pp exactly 13 characters") << TipoConsulta::PP << "1307701800039" << "PRO=13|MUN=077|POL=018|PAR=00039";
+    QTest::newRow("pp of 8 characters has no parcel") << TipoConsulta::PP << "13077018" << "PRO=13|MUN=077|POL=018|PAR=";
+    QTest::newRow("pp parcel 12 filled to five") << TipoConsulta::PP << "1307701812" << "PRO=13|MUN=077|POL=018|PAR=00012";
+    QTest::newRow("pp single zero municipality absent") << TipoConsulta::PP << "13 0 018" << "PRO=13|MUN=|POL=018|PAR=";
+    QTest::newRow("pp 00 and a space is absent") << TipoConsulta::PP << "1300 018" << "PRO=13|MUN=|POL=018|PAR=";
+    QTest::newRow("pp all zeros") << TipoConsulta::PP << "0000000000000" << "PRO=|MUN=|POL=|PAR=";
+    QTest::newRow("pp empty record") << TipoConsulta::PP << "" << "PRO=|MUN=|POL=|PAR=";
+    QTest::newRow("pp inner space kept inside a code") << TipoConsulta::PP << "131 7018" << "PRO=13|MUN=1 7|POL=018|PAR=";
+}
+
+void tst_Limpieza::cortarRegistro()
+{
+    QFETCH(TipoConsulta, tipo);
+    QFETCH(QString, limpio);
+    QFETCH(QString, campos);
+    Campos resultado;
+    torxal::cortarRegistro(ucs4(limpio), tipo, resultado);
+    QCOMPARE(describir(resultado, tipo), campos);
+}
+
+void tst_Limpieza::cortarRegistroReutilizaCampos()
+{
+    // A short record after a long one must not keep the long one's leftovers.
+    Campos campos;
+    torxal::cortarRegistro(U"1307701800039", TipoConsulta::PP, campos);
+    torxal::cortarRegistro(U"28079004", TipoConsulta::PP, campos);
+    QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_qs);
+}
+
+QTEST_APPLESS_MAIN(tst_Limpieza)
+#include "tst_limpieza.moc"
