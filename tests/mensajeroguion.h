@@ -1,0 +1,32 @@
+#pragma once
+
+#include "mensajes.h"
+
+#include <QList>
+#include <QStringList>
+
+// Stands in for the message box: records every message and answers questions from
+// its own script (No once the script runs out), so no test ever waits on a dialog.
+class MensajeroGuion : public torxal::Mensajero {
+public:
+    QList<int> respuestas;
+    QList<torxal::Mensaje> mostrados;
+
+    int mostrar(const torxal::Mensaje &mensaje) override
+    {
+        mostrados.append(mensaje);
+        if (mensaje.estilo != torxal::EstiloPregunta)
+            return torxal::BotonAceptar;
+        return respuestas.isEmpty() ? torxal::BotonNo : respuestas.takeFirst();
+    }
+
+    // Each message as "style: text", its detail lines beneath, for whole-text comparison.
+    QStringList resumen() const
+    {
+        QStringList lineas;
+        for (const torxal::Mensaje &m : mostrados)
+            lineas.append(QString::number(m.estilo) + QStringLiteral(": ") + m.texto
+                          + (m.detalle.isEmpty() ? QString() : u'\n' + m.detalle));
+        return lineas;
+    }
+};

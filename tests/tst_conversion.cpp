@@ -1,0 +1,427 @@
+#include "conversor.h"
+#include "escritorxml.h"
+#include "lectura.h"
+#include "mensajeroguion.h"
+#include "mensajes.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace torxal;
+
+namespace {
+
+const QString DatosPrueba = QStringLiteral(TORXAL_DATOS_PRUEBA);
+const QDate FechaPrueba(2026, 12, 7);
+
+QByteArray leer(const QString &ruta)
+{
+    QFile fichero(ruta);
+    return fichero.open(QIODevice::ReadOnly) ? fichero.readAll() : QByteArray("<no se puede leer>");
+}
+
+bool escribir(const QString &ruta, const QByteArray &bytes)
+{
+    QFile fichero(ruta);
+    return fichero.open(QIODevice::WriteOnly) && fichero.write(bytes) == bytes.size();
+}
+
+// Lays out a directory from short specs: "name=content", "name/" (a directory),
+// "name->target" (a symbolic link), "name=>target" (a hard link).
+void preparar(const QDir &dir, const QStringList &ficheros)
+{
+    for (const QString &spec : ficheros) {
+        if (spec.endsWith(u'/')) {
+            QVERIFY(dir.mkdir(spec.chopped(1)));
+        } else if (spec.contains(u"->"_qs)) {
+            const QStringList partes = spec.split(u"->"_qs);
+            QVERIFY(QFile::link(partes[1], dir.filePath(partes[0])));
+        } else if (spec.contains(u"=>"_qs)) {
+            const QStringList partes = spec.split(u"=>"_qs);
+            QCOMPARE(::link(QFile::encodeName(dir.filePath(partes[1])).constData(),
+                            QFile::encodeName(dir.filePath(partes[0])).constData()),
+                     0);
+        } else {
+            const qsizetype igual = spec.indexOf(u'=');
+            QVERIFY(escribir(dir.filePath(spec.left(igual)), spec.mid(igual + 1).toUtf8()));
+        }
+    }
+}
+
+// The directory's regular files and their contents, so a test sees every file that appeared or changed.
+QStringList contenido(const QDir &dir)
+{
+    QStringList lineas;
+    const QFileInfoList entradas = dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                                                     QDir::Name);
+    for (const QFileInfo &entrada : entradas) {
+        if (entrada.isSymLink())
+            lineas.append(entrada.fileName() + QStringLiteral("->") + entrada.symLinkTarget().section(u'/', -1));
+        else if (entrada.isDir())
+            lineas.append(entrada.fileName() + u'/');
+        else
+            lineas.append(entrada.fileName() + u'=' + QString::fromUtf8(leer(entrada.filePath())));
+    }
+    return lineas;
+}
+
+// Well-formed XML with the expected root, valid UTF-8, and every record holding its
+// kind's mandatory fields. Returns an empty text when all holds, else what failed.
+QString comprobarDocumento(const QByteArray &documento, TipoConsulta tipo)
+{
+    if (!esUtf8Valido(std::string_view(documento.constData(), size_t(documento.size()))))
+        return QStringLiteral("not UTF-8");
+    QXmlStreamReader xml(documento);
+    QStringList obligatorios;
+    switch (tipo) {
+    case TipoConsulta::NIF: obligatorios = {QStringLiteral("NIF")}; break;
+    case TipoConsulta::RC: obligatorios = {QStringLiteral("RC")}; break;
+    case TipoConsulta::PP: obligatorios = {QStringLiteral("PRO"), QStringLiteral("MUN"), QStringLiteral("POL")}; break;
+    }
+    QStringList hijos;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"DAT")
+            hijos.clear();
+        else if (xml.isStartElement())
+            hijos.append(xml.name().toString());
+        else if (xml.isEndElement() && xml.name() == u"DAT") {
+            for (const QString &campo : std::as_const(obligatorios))
+                if (!hijos.contains(campo))
+                    return QStringLiteral("DAT without ") + campo;
+        }
+    }
+    if (xml.hasError())
+        return xml.errorString();
+    return {};
+}
+
+} // namespace
+
+class tst_Conversion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void documentosDeReferencia_data();
+    void documentosDeReferencia();
+    void ejecucion_data();
+    void ejecucion();
+    void registroDemasiadoLargoNoTocaLaSalida();
+    void lineaEnormeSinDelimitadorConMemoriaAcotada();
+    void entradasRaras_data();
+    void entradasRaras();
+    void mismaListaEnAmbasCodificaciones();
+    void resumenDeOmitidos();
+};
+
+void tst_Conversion::documentosDeReferencia_data()
+{
+    QTest::addColumn<QString>("caso");
+    QDirIterator casos(DatosPrueba, QDir::Dirs | QDir::NoDotAndDotDot);
+    while (casos.hasNext()) {
+        const QString caso = casos.next();
+        QTest::newRow(qPrintable(QFileInfo(caso).fileName())) << caso;
+    }
+}
+
+void tst_Conversion::documentosDeReferencia()
+{
+    QFETCH(QString, caso);
+    const QDir dirCaso(caso);
+    const TipoConsulta tipo = *leerTipoConsulta(QString::fromUtf8(leer(dirCaso.filePath(QStringLiteral("tipo")))).trimmed());
+    QByteArray esperado = leer(dirCaso.filePath(QStringLiteral("esperado.xml")));
+    // The namespace is a build setting; the reference documents hold the default one.
+    esperado.replace("urn:example:consulta-masiva", espacioDeNombres().toUtf8());
+
+    QTemporaryDir temporal;
+    QVERIFY(temporal.isValid());
+    const QString entrada = temporal.filePath(QStringLiteral("lista.txt"));
+    const QByteArray lista = leer(dirCaso.filePath(QStringLiteral("lista.txt")));
+    QVERIFY(escribir(entrada, lista));
+
+    MensajeroGuion mensajero;
+    Mensajes mensajes(mensajero);
+    Conversor conversor(mensajes);
+    conversor.setFecha(FechaPrueba);
+    QVERIFY(conversor.GenerarFicheroXML(entrada, tipo));
+
+    const QByteArray documento = leer(temporal.filePath(QStringLiteral("lista.xml")));
+    QCOMPARE(documento, esperado);
+    QCOMPARE(comprobarDocumento(documento, tipo), QString());
+    QCOMPARE(leer(entrada), lista);
+    QCOMPARE(mensajes.texto(), QStringLiteral("El fichero %1 se ha creado correctamente.").arg(temporal.filePath(QStringLiteral("lista.xml"))));
+    QCOMPARE(mensajes.estilo(), EstiloInformacion);
+    QCOMPARE(mensajes.titulo(), QStringLiteral("Crear fichero proceso por lotes"));
+    QCOMPARE(mensajes.boton(), BotonAceptar);
+    QCOMPARE(mensajero.mostrados.size(), 1);
+}
+
+void tst_Conversion::ejecucion_data()
+{
+    QTest::addColumn<QStringList>("antes");
+    QTest::addColumn<QString>("ruta");
+    QTest::addColumn<QList<int>>("respuestas");
+    QTest::addColumn<QStringList>("mensajes");
+    QTest::addColumn<QStringList>("despues");
+
+    const QString requerido = QStringLiteral("16: Es obligatorio un fichero de entrada");
+    const QString mismo = QStringLiteral("16: El fichero de entrada es el mismo que el de salida.");
+    const QString pregunta = QStringLiteral("68: El fichero de salida ya existe. ¿Desea sobreescribirlo?");
+    const QString vacio = QStringLiteral("16: El fichero de entrada está vacío");
+    auto creado = [](const QString &nombre, int escritos) {
+        return QStringLiteral("64: El fichero %D/%1 se ha creado correctamente.\nRegistros escritos: %2.\n"
+                              "Registros omitidos por falta de un campo obligatorio: 0.")
+            .arg(nombre)
+            .arg(escritos);
+    };
+    const QString documentoUno = QStringLiteral(
+        "<?xml version='1.0' encoding='UTF-8'?>\r\n"
+        "<LISTADATOS xmlns='urn:example:consulta-masiva' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\r\n"
+        "<FEC>07/12/2026</FEC>\r\n<FIN>Consulta por NIF</FIN>\r\n<DAT><NIF>12345678Z</NIF></DAT>\r\n</LISTADATOS>\r\n");
+    const QString lista = QStringLiteral("lista.txt=12345678Z");
+
+    QTest::newRow("empty path") << QStringList{} << "" << QList<int>{} << QStringList{requerido} << QStringList{};
+    QTest::newRow("path of spaces") << QStringList{} << "   " << QList<int>{} << QStringList{requerido} << QStringList{};
+    QTest::newRow("input already named .xml") << QStringList{u"lista.xml=12345678Z"_qs} << "%D/lista.xml" << QList<int>{}
+                                              << QStringList{mismo} << QStringList{u"lista.xml=12345678Z"_qs};
+    QTest::newRow("upper-case XML is another name") << QStringList{u"lista.XML=12345678Z"_qs} << "%D/lista.XML"
+                                                    << QList<int>{} << QStringList{creado(u"lista.xml"_qs, 1)}
+                                                    << QStringList{u"lista.XML=12345678Z"_qs, u"lista.xml="_qs + documentoUno};
+    QTest::newRow("several dots end at the first") << QStringList{u"lote.2008.xml=12345678Z"_qs} << "%D/lote.2008.xml"
+                                                   << QList<int>{} << QStringList{creado(u"lote.xml"_qs, 1)}
+                                                   << QStringList{u"lote.2008.xml=12345678Z"_qs, u"lote.xml="_qs + documentoUno};
+    QTest::newRow("name without a dot gets .xml") << QStringList{u"lista=12345678Z"_qs} << "%D/lista" << QList<int>{}
+                                                  << QStringList{creado(u"lista.xml"_qs, 1)}
+                                                  << QStringList{u"lista=12345678Z"_qs, u"lista.xml="_qs + documentoUno};
+    QTest::newRow("existing output, answer No") << QStringList{lista, u"lista.xml=ANTES"_qs} << "%D/lista.txt"
+                                                << QList<int>{BotonNo} << QStringList{pregunta}
+                                                << QStringList{lista, u"lista.xml=ANTES"_qs};
+    QTest::newRow("existing output, answer Yes") << QStringList{lista, u"lista.xml=ANTES"_qs} << "%D/lista.txt"
+                                                 << QList<int>{BotonSi} << QStringList{pregunta, creado(u"lista.xml"_qs, 1)}
+                                                 << QStringList{lista, u"lista.xml="_qs + documentoUno};
+    QTest::newRow("output is the input through a symbolic link")
+        << QStringList{lista, u"lista.xml->lista.txt"_qs} << "%D/lista.txt" << QList<int>{BotonSi} << QStringList{mismo}
+        << QStringList{lista, u"lista.xml->lista.txt"_qs};
+    QTest::newRow("output is the input through a hard link")
+        << QStringList{lista, u"lista.xml=>lista.txt"_qs} << "%D/lista.txt" << QList<int>{BotonSi} << QStringList{mismo}
+        << QStringList{lista, u"lista.xml=12345678Z"_qs};
+    QTest::newRow("empty input") << QStringList{u"lista.txt="_qs} << "%D/lista.txt" << QList<int>{} << QStringList{vacio}
+                                 << QStringList{u"lista.txt="_qs};
+    QTest::newRow("empty input leaves an existing output alone")
+        << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs} << "%D/lista.txt" << QList<int>{BotonSi}
+        << QStringList{pregunta, vacio} << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs};
+    QTest::newRow("missing input") << QStringList{} << "%D/falta.txt" << QList<int>{}
+                                   << QStringList{u"16: No se puede abrir el fichero de entrada %D/falta.txt.\n"
+                                                  "No such file or directory"_qs}
+                                   << QStringList{};
+    QTest::newRow("directory as input") << QStringList{u"carpeta.txt/"_qs} << "%D/carpeta.txt" << QList<int>{}
+                                        << QStringList{u"16: No se puede abrir el fichero de entrada %D/carpeta.txt.\n"
+                                                       "Es un directorio, no un fichero."_qs}
+                                        << QStringList{u"carpeta.txt/"_qs};
+    QTest::newRow("directory where the output goes")
+        << QStringList{lista, u"lista.xml/"_qs} << "%D/lista.txt" << QList<int>{BotonSi}
+        << QStringList{pregunta, u"64: El fichero %D/lista.xml ya existe, no se continúa con el proceso.\n"
+                                 "Filename refers to a directory"_qs}
+        << QStringList{lista, u"lista.xml/"_qs};
+    QTest::newRow("input holding only a line end") << QStringList{u"lista.txt=\r\n"_qs} << "%D/lista.txt" << QList<int>{}
+                                                   << QStringList{creado(u"lista.xml"_qs, 0)}
+                                                   << QStringList{u"lista.txt=\r\n"_qs,
+                                                                  u"lista.xml="_qs + QString(documentoUno).remove(u"<DAT><NIF>12345678Z</NIF></DAT>\r\n"_qs)};
+}
+
+void tst_Conversion::ejecucion()
+{
+    QFETCH(QStringList, antes);
+    QFETCH(QString, ruta);
+    QFETCH(QList<int>, respuestas);
+    QFETCH(QStringList, mensajes);
+    QFETCH(QStringList, despues);
+
+    QTemporaryDir temporal;
+    QVERIFY(temporal.isValid());
+    const QDir dir(temporal.path());
+    preparar(dir, antes);
+    if (QTest::currentTestFailed())
+        return;
+
+    MensajeroGuion mensajero;
+    mensajero.respuestas = respuestas;
+    Mensajes valores(mensajero);
+    Conversor conversor(valores);
+    conversor.setFecha(FechaPrueba);
+    const bool creado = conversor.GenerarFicheroXML(QString(ruta).replace(u"%D"_qs, dir.path()), TipoConsulta::NIF);
+
+    QStringList esperados;
+    for (const QString &m : std::as_const(mensajes))
+        esperados.append(QString(m).replace(u"%D"_qs, dir.path()));
+    QCOMPARE(mensajero.resumen(), esperados);
+    QCOMPARE(creado, mensajes.last().contains(u"se ha creado correctamente"_qs));
+    QStringList estado;
+    for (const QString &f : std::as_const(despues))
+        estado.append(QString(f).replace(u"urn:example:consulta-masiva"_qs, espacioDeNombres()));
+    QCOMPARE(contenido(dir), estado);
+}
+
+void tst_Conversion::registroDemasiadoLargoNoTocaLaSalida()
+{
+    QTemporaryDir temporal;
+    const QDir dir(temporal.path());
+    QVERIFY(escribir(dir.filePath(u"lista.txt"_qs), "12345678Z\r\n\r\n" + QByteArray(32768, 'A') + "\r\n12345678Z\r\n"));
+    QVERIFY(escribir(dir.filePath(u"lista.xml"_qs), "ANTES"));
+
+    MensajeroGuion mensajero;
+    mensajero.respuestas = {BotonSi};
+    Mensajes mensajes(mensajero);
+    Conversor conversor(mensajes);
+    QVERIFY(!conversor.GenerarFicheroXML(dir.filePath(u"lista.txt"_qs), TipoConsulta::NIF));
+    QCOMPARE(mensajes.texto(), QStringLiteral("El registro de la línea 3 del fichero de entrada %1 tiene más de 32767 "
+                                              "caracteres; no se continúa con el proceso.")
+                                   .arg(dir.filePath(u"lista.txt"_qs)));
+    QCOMPARE(mensajes.estilo(), EstiloCritico);
+    QCOMPARE(leer(dir.filePath(u"lista.xml"_qs)), QByteArray("ANTES"));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
+}
+
+void tst_Conversion::lineaEnormeSinDelimitadorConMemoriaAcotada()
+{
+    QTemporaryDir temporal;
+    const QString ruta = temporal.filePath(u"enorme.txt"_qs);
+    {
+        QFile fichero(ruta);
+        QVERIFY(fichero.open(QIODevice::WriteOnly));
+        const QByteArray trozo(1024 * 1024, 'N');
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(fichero.write(trozo), trozo.size());
+    }
+    rusage antes{};
+    getrusage(RUSAGE_SELF, &antes);
+
+    MensajeroGuion mensajero;
+    Mensajes mensajes(mensajero);
+    Conversor conversor(mensajes);
+    QVERIFY(!conversor.GenerarFicheroXML(ruta, TipoConsulta::RC));
+
+    rusage despues{};
+    getrusage(RUSAGE_SELF, &despues);
+    QCOMPARE(mensajes.texto(), QStringLiteral("El registro de la línea 1 del fichero de entrada %1 tiene más de 32767 "
+                                              "caracteres; no se continúa con el proceso.")
+                                   .arg(ruta));
+    QVERIFY(!QFile::exists(temporal.filePath(u"enorme.xml"_qs)));
+    // ru_maxrss is the peak in KiB: the refused line must not have been held whole.
+    QVERIFY2(despues.ru_maxrss - antes.ru_maxrss < 16 * 1024, QByteArray::number(qint64(despues.ru_maxrss - antes.ru_maxrss)));
+}
+
+void tst_Conversion::entradasRaras_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::addColumn<QByteArray>("lista");
+    QTest::addColumn<QByteArray>("registros");
+
+    QRandomGenerator azar(20261207);
+    QByteArray binario(64 * 1024, Qt::Uninitialized);
+    for (char &b : binario)
+        b = char(azar.bounded(256));
+    QTest::newRow("random bytes as nif") << TipoConsulta::NIF << binario << QByteArray();
+    QTest::newRow("random bytes as rc") << TipoConsulta::RC << binario << QByteArray();
+    QTest::newRow("random bytes as pp") << TipoConsulta::PP << binario << QByteArray();
+    QTest::newRow("invalid UTF-8 read as Windows-1252")
+        << TipoConsulta::NIF << QByteArray("12345678ZPE\xD1" "A \xC3\r\n")
+        << QByteArray("<DAT><NIF>12345678Z</NIF><APE>PE\xC3\x91" "A \xC3\x83</APE></DAT>");
+    QTest::newRow("one-character record") << TipoConsulta::NIF << QByteArray("Z") << QByteArray("<DAT><NIF>Z</NIF></DAT>");
+    QTest::newRow("ten-thousand-character record")
+        << TipoConsulta::RC << QByteArray("9872023VH5797S0001WX28079" + QByteArray(9975, 'x'))
+        << QByteArray("<DAT><RC>9872023VH5797S0001WX</RC><PRO>28</PRO><MUN>079</MUN></DAT>");
+    QTest::newRow("unclosed quote keeps the next line")
+        << TipoConsulta::NIF << QByteArray("\"12345678Z, A\r\n87654321X\r\n")
+        << QByteArray("<DAT><NIF>12345678Z</NIF><APE>, A</APE></DAT>\r\n<DAT><NIF>87654321X</NIF></DAT>");
+    QTest::newRow("controls and markup inside values")
+        << TipoConsulta::RC << QByteArray("A&B<C>D\x01\x1f" "E\"F'       \x02" "8\x0b" "1 \r\n")
+        << QByteArray("<DAT><RC>A&amp;B&lt;C&gt;DE\"F'</RC><PRO>08</PRO><MUN>001</MUN></DAT>");
+}
+
+void tst_Conversion::entradasRaras()
+{
+    QFETCH(TipoConsulta, tipo);
+    QFETCH(QByteArray, lista);
+    QFETCH(QByteArray, registros);
+
+    QTemporaryDir temporal;
+    const QString entrada = temporal.filePath(u"rara.txt"_qs);
+    QVERIFY(escribir(entrada, lista));
+    MensajeroGuion mensajero;
+    Mensajes mensajes(mensajero);
+    Conversor conversor(mensajes);
+    QVERIFY2(conversor.GenerarFicheroXML(entrada, tipo), qPrintable(mensajes.texto()));
+    const QByteArray documento = leer(temporal.filePath(u"rara.xml"_qs));
+    QCOMPARE(comprobarDocumento(documento, tipo), QString());
+    if (!registros.isEmpty()) {
+        const qsizetype desde = documento.indexOf("</FIN>\r\n") + 8;
+        const qsizetype hasta = documento.indexOf("</LISTADATOS>");
+        QCOMPARE(documento.mid(desde, hasta - desde), registros + "\r\n");
+    }
+}
+
+void tst_Conversion::mismaListaEnAmbasCodificaciones()
+{
+    // Every character Windows-1252 can hold, in names: both files must give the same bytes.
+    QString nombre;
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        nombre.append(QChar(c));
+    nombre += QStringLiteral("€ŠŒŽšœžŸ‚ƒ„…†‡ˆ‰‹‘’“”•–—˜™›");
+    QByteArray windows;
+    QByteArray utf8;
+    QTemporaryDir temporal;
+    for (qsizetype i = 0; i < nombre.size(); i += 40) {
+        const QString linea = u"12345678Z"_qs + nombre.mid(i, 40) + u"\r\n"_qs;
+        utf8 += linea.toUtf8();
+        for (QChar c : linea) {
+            // Windows-1252 by hand: Latin-1 where they agree, the table's byte for the rest.
+            static const QString alto = QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+            const qsizetype posicion = alto.indexOf(c);
+            windows += posicion >= 0 ? char(0x80 + posicion) : char(c.unicode());
+        }
+    }
+    QVERIFY(!esUtf8Valido(std::string_view(windows.constData(), size_t(windows.size()))));
+    QVERIFY(escribir(temporal.filePath(u"windows.txt"_qs), windows));
+    QVERIFY(escribir(temporal.filePath(u"utf8.txt"_qs), utf8));
+    MensajeroGuion mensajero;
+    Mensajes mensajes(mensajero);
+    Conversor conversor(mensajes);
+    conversor.setFecha(FechaPrueba);
+    QVERIFY(conversor.GenerarFicheroXML(temporal.filePath(u"windows.txt"_qs), TipoConsulta::NIF));
+    QVERIFY(conversor.GenerarFicheroXML(temporal.filePath(u"utf8.txt"_qs), TipoConsulta::NIF));
+    const QByteArray documento = leer(temporal.filePath(u"utf8.xml"_qs));
+    QCOMPARE(leer(temporal.filePath(u"windows.xml"_qs)), documento);
+    QVERIFY(documento.contains(QStringLiteral("ÀÁÂÃÄÅÆÇÈÉ").toUtf8()));
+    QVERIFY(documento.contains(QStringLiteral("ŠŒŽ").toUtf8()));
+}
+
+void tst_Conversion::resumenDeOmitidos()
+{
+    QTemporaryDir temporal;
+    QByteArray lista = "12345678Z\r\n";
+    for (int i = 0; i < 25; ++i)
+        lista += "         SIN NIF\r\n\r\n";
+    QVERIFY(escribir(temporal.filePath(u"lista.txt"_qs), lista));
+    MensajeroGuion mensajero;
+    Mensajes mensajes(mensajero);
+    Conversor conversor(mensajes);
+    QVERIFY(conversor.GenerarFicheroXML(temporal.filePath(u"lista.txt"_qs), TipoConsulta::NIF));
+    QCOMPARE(mensajes.detalle(), QStringLiteral("Registros escritos: 1.\nRegistros omitidos por falta de un campo "
+                                                "obligatorio: 25 (líneas 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, "
+                                                "26, 28, 30, 32, 34, 36, 38, 40, …)."));
+    QCOMPARE(conversor.resumen().escritos, 1);
+    QCOMPARE(conversor.resumen().omitidos, 25);
+}
+
+QTEST_GUILESS_MAIN(tst_Conversion)
+#include "tst_conversion.moc"
