@@ -41,9 +41,11 @@ inline char *copiar(char *p, std::string_view texto)
     return p + texto.size();
 }
 
+} // namespace
+
 // Values are escaped so the document is always well-formed: & < > as entities (quotes
 // need nothing outside attributes) and characters XML 1.0 forbids left out.
-char *escribirValor(char *p, std::u32string_view valor)
+char *codificarValor(char *p, std::u32string_view valor)
 {
     for (char32_t c : valor) {
         if (c < 0x80) {
@@ -80,6 +82,8 @@ char *escribirValor(char *p, std::u32string_view valor)
     }
     return p;
 }
+
+namespace {
 
 class DestinoFichero final : public Destino {
 public:
@@ -205,6 +209,64 @@ bool EscritorXML::EscribirRegistroPP(std::u32string_view PRO, std::u32string_vie
     return true;
 }
 
+// Inlined so the tags, known where it is called, are copied as constants.
+Q_ALWAYS_INLINE void EscritorXML::escribirElemento(std::string_view etiqueta, std::string_view valor)
+{
+    if (!estaPresente(valor))
+        return;
+    *m_cursor++ = '<';
+    m_cursor = copiar(m_cursor, etiqueta);
+    *m_cursor++ = '>';
+    m_cursor = copiar(m_cursor, valor);
+    *m_cursor++ = '<';
+    *m_cursor++ = '/';
+    m_cursor = copiar(m_cursor, etiqueta);
+    *m_cursor++ = '>';
+}
+
+bool EscritorXML::EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO,
+                                      std::string_view MUN)
+{
+    if (!estaPresente(NIF))
+        return false;
+    reservarBytes(NIF.size() + APE.size() + PRO.size() + MUN.size());
+    m_cursor = copiar(m_cursor, "<DAT>");
+    escribirElemento("NIF", NIF);
+    escribirElemento("APE", APE);
+    escribirElemento("PRO", PRO);
+    escribirElemento("MUN", MUN);
+    cerrarRegistro();
+    return true;
+}
+
+bool EscritorXML::EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN)
+{
+    if (!estaPresente(RC))
+        return false;
+    reservarBytes(RC.size() + PRO.size() + MUN.size());
+    m_cursor = copiar(m_cursor, "<DAT>");
+    escribirElemento("RC", RC);
+    escribirElemento("PRO", PRO);
+    escribirElemento("MUN", MUN);
+    cerrarRegistro();
+    return true;
+}
+
+bool EscritorXML::EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL,
+                                     std::string_view PAR)
+{
+    if (!estaPresente(PRO) || !estaPresente(MUN) || !estaPresente(POL))
+        return false;
+    reservarBytes(PRO.size() + MUN.size() + POL.size() + PAR.size());
+    m_cursor = copiar(m_cursor, "<DAT>");
+    escribirElemento("PRO", PRO);
+    escribirElemento("MUN", MUN);
+    escribirElemento("POL", POL);
+    escribirElemento("PAR", PAR);
+    cerrarRegistro();
+    return true;
+}
+
 bool EscritorXML::CerrarFicheroXML()
 {
     if (!m_destino)
@@ -232,7 +294,12 @@ void EscritorXML::descartar()
 
 void EscritorXML::reservar(size_t caracteres)
 {
-    const qsizetype necesario = HolguraFija + qsizetype(caracteres) * BytesPorCaracter;
+    reservarBytes(caracteres * BytesPorCaracter);
+}
+
+void EscritorXML::reservarBytes(size_t bytes)
+{
+    const qsizetype necesario = HolguraFija + qsizetype(bytes);
     if (m_buffer.constData() + m_buffer.size() - m_cursor >= necesario)
         return;
     vaciar();
@@ -257,7 +324,7 @@ void EscritorXML::escribirElemento(std::string_view etiqueta, std::u32string_vie
     *m_cursor++ = '<';
     m_cursor = copiar(m_cursor, etiqueta);
     *m_cursor++ = '>';
-    m_cursor = escribirValor(m_cursor, valor);
+    m_cursor = codificarValor(m_cursor, valor);
     *m_cursor++ = '<';
     *m_cursor++ = '/';
     m_cursor = copiar(m_cursor, etiqueta);

@@ -55,6 +55,12 @@ public:
     bool EscribirRegistroPP(std::u32string_view PRO, std::u32string_view MUN, std::u32string_view POL,
                             std::u32string_view PAR);
 
+    /// The same for fields already in their document form (UTF-8, escaped, as
+    /// `codificarValor` leaves them): they are copied as they are.
+    bool EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO, std::string_view MUN);
+    bool EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN);
+    bool EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL, std::string_view PAR);
+
     /// Writes the closing line and makes the document the target file; false on failure.
     bool CerrarFicheroXML();
 
@@ -68,7 +74,9 @@ public:
 private:
     void escribirLinea(std::string_view linea);
     void reservar(size_t caracteres);
+    void reservarBytes(size_t bytes);
     void escribirElemento(std::string_view etiqueta, std::u32string_view valor);
+    void escribirElemento(std::string_view etiqueta, std::string_view valor);
     void cerrarRegistro();
     bool vaciar();
 
@@ -81,6 +89,10 @@ private:
     bool m_fallo = false;
     QString m_razon;
 };
+
+/// Writes a value in its document form at `destino` and returns the end: UTF-8, & < > as
+/// entities, characters XML 1.0 forbids left out. Needs room for five bytes a character.
+char *codificarValor(char *destino, std::u32string_view valor);
 
 /// The namespace URI written on the root element.
 QString espacioDeNombres();

@@ -3,7 +3,12 @@
 #include <QIODevice>
 
 #include <array>
+#include <bit>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace torxal {
 
@@ -21,18 +26,48 @@ constexpr std::array<char16_t, 32> Windows1252Alto = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-using TablaParada = std::array<bool, 256>;
+// Eight bytes at a time: a byte equal to `b` makes (x ^ b) hold a zero byte, which the
+// borrow trick below detects. Lists are long runs of ordinary characters between
+// delimiters, so this skips most of them without looking at each.
+constexpr quint64 Unos = 0x0101010101010101ULL;
+constexpr quint64 Altos = 0x8080808080808080ULL;
 
-constexpr TablaParada tablaParada(std::initializer_list<char> bytes)
+inline quint64 bytesCero(quint64 x)
 {
-    TablaParada tabla{};
-    for (char b : bytes)
-        tabla[static_cast<unsigned char>(b)] = true;
-    return tabla;
+    return (x - Unos) & ~x & Altos;
 }
 
-constexpr TablaParada ParadaRegistro = tablaParada({',', '\r', '\n'});
-constexpr TablaParada ParadaComillas = tablaParada({'"', '\r', '\n'});
+inline const char *buscarParada(const char *p, const char *fin, char parada)
+{
+#ifdef __SSE2__
+    // Sixteen at a time where the processor has it (every x86-64 does).
+    const __m128i a16 = _mm_set1_epi8(parada);
+    const __m128i cr16 = _mm_set1_epi8('\r');
+    const __m128i lf16 = _mm_set1_epi8('\n');
+    while (fin - p >= 16) {
+        const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i iguales = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, a16), _mm_cmpeq_epi8(dieciseis, cr16)),
+                                             _mm_cmpeq_epi8(dieciseis, lf16));
+        const int mascara = _mm_movemask_epi8(iguales);
+        if (mascara != 0)
+            return p + std::countr_zero(unsigned(mascara));
+        p += 16;
+    }
+#endif
+    const quint64 a = Unos * static_cast<unsigned char>(parada);
+    const quint64 cr = Unos * static_cast<unsigned char>('\r');
+    const quint64 lf = Unos * static_cast<unsigned char>('\n');
+    while (fin - p >= 8) {
+        quint64 ocho;
+        std::memcpy(&ocho, p, 8);
+        if (bytesCero(ocho ^ a) | bytesCero(ocho ^ cr) | bytesCero(ocho ^ lf))
+            break;
+        p += 8;
+    }
+    while (p < fin && *p != parada && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
 
 // The first continuation byte narrows for some lead bytes: that is what rules out
 // overlong forms, the surrogates (ED A0..BF) and values past U+10FFFF (F4 90..).
@@ -207,6 +242,16 @@ LectorRegistros::LectorRegistros(QIODevice &entrada, Codificacion codificacion)
     m_registro.reserve(4 * LongitudMaximaRegistro + 1);
 }
 
+std::u32string &LectorRegistros::registro()
+{
+    if (!m_decodificado) {
+        m_registro.clear();
+        decodificar(m_bytes, m_codificacion, m_registro);
+        m_decodificado = true;
+    }
+    return m_registro;
+}
+
 bool LectorRegistros::rellenar(qsizetype &inicio)
 {
     // Keeps the bytes from `inicio` on (the record being cut) and reads behind them.
@@ -230,14 +275,11 @@ bool LectorRegistros::rellenar(qsizetype &inicio)
 
 // Advances m_pos to the first stop byte, reading more as needed; stops early when
 // the kept bytes pass `limite` (a negative limit keeps nothing and has no bound).
-LectorRegistros::Busqueda LectorRegistros::buscar(const TablaParada &parada, qsizetype &inicio, qsizetype limite)
+LectorRegistros::Busqueda LectorRegistros::buscar(char parada, qsizetype &inicio, qsizetype limite)
 {
     for (;;) {
         const char *datos = m_bloque.constData();
-        qsizetype pos = m_pos;
-        while (pos < m_fin && !parada[static_cast<unsigned char>(datos[pos])])
-            ++pos;
-        m_pos = pos;
+        m_pos = buscarParada(datos + m_pos, datos + m_fin, parada) - datos;
         if (limite >= 0 && m_pos - inicio > limite)
             return Busqueda::DemasiadoLargo;
         if (m_pos < m_fin)
@@ -304,25 +346,36 @@ LectorRegistros::Resultado LectorRegistros::leerRegistro()
 
     m_lineaRegistro = m_linea;
     m_registro.clear();
+    m_bytes = {};
+    m_hayBytes = false;
+    m_decodificado = true;
     const qsizetype limite = (m_codificacion == Codificacion::UTF8 ? 4 : 1) * LongitudMaximaRegistro;
     const bool entreComillas = m_bloque.at(m_pos) == '"';
     if (entreComillas)
         ++m_pos;
     inicio = m_pos;
-    Busqueda busqueda = buscar(entreComillas ? ParadaComillas : ParadaRegistro, inicio, limite);
+    Busqueda busqueda = buscar(entreComillas ? '"' : ',', inicio, limite);
     if (busqueda == Busqueda::Error)
         return Resultado::ErrorLectura;
     if (busqueda == Busqueda::DemasiadoLargo)
         return Resultado::DemasiadoLargo;
-    decodificar(std::string_view(m_bloque.constData() + inicio, m_pos - inicio), m_codificacion, m_registro);
-    if (qsizetype(m_registro.size()) > LongitudMaximaRegistro)
+    m_bytes = std::string_view(m_bloque.constData() + inicio, m_pos - inicio);
+    m_hayBytes = true;
+    m_decodificado = false;
+    // No more bytes than the limit cannot make more characters; only a longer UTF-8
+    // record has to be decoded to be counted.
+    if (qsizetype(m_bytes.size()) > LongitudMaximaRegistro && qsizetype(registro().size()) > LongitudMaximaRegistro)
         return Resultado::DemasiadoLargo;
 
     if (entreComillas && m_pos < m_fin && m_bloque.at(m_pos) == '"') {
         // What follows the closing quote up to the delimiter is not part of the record.
+        // Skipping it may refill the block under the bytes, so they are decoded first.
+        registro();
+        m_hayBytes = false;
+        m_bytes = {};
         ++m_pos;
         inicio = m_pos;
-        if (buscar(ParadaRegistro, inicio, -1) == Busqueda::Error)
+        if (buscar(',', inicio, -1) == Busqueda::Error)
             return Resultado::ErrorLectura;
     }
     consumirDelimitador();

@@ -46,7 +46,12 @@ public:
     Resultado leerRegistro();
 
     /// The record just read, decoded; valid until the next call.
-    std::u32string &registro() { return m_registro; }
+    std::u32string &registro();
+    /// The record just read as the file's bytes, when they are still at hand (an
+    /// unquoted record); valid until the next call. Decoding is then left for `registro()`,
+    /// so a caller that can work on the bytes never pays for it.
+    bool hayBytes() const { return m_hayBytes; }
+    std::string_view bytes() const { return m_bytes; }
     /// 1-based line of the file on which the record just read (or refused) starts.
     qint64 linea() const { return m_lineaRegistro; }
     /// The system's reason after `ErrorLectura`.
@@ -54,7 +59,7 @@ public:
 
 private:
     enum class Busqueda { Encontrado, FinDeFichero, DemasiadoLargo, Error };
-    Busqueda buscar(const std::array<bool, 256> &parada, qsizetype &inicio, qsizetype limite);
+    Busqueda buscar(char parada, qsizetype &inicio, qsizetype limite);
     bool rellenar(qsizetype &inicio);
     void consumirDelimitador();
 
@@ -68,6 +73,9 @@ private:
     bool m_saltarLF = false;
     qint64 m_linea = 1;
     qint64 m_lineaRegistro = 0;
+    std::string_view m_bytes;
+    bool m_hayBytes = false;
+    bool m_decodificado = false;
     std::u32string m_registro;
     QString m_razon;
 };

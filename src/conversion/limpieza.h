@@ -29,6 +29,10 @@ std::u32string_view recortarEspacios(std::u32string_view texto);
 
 /// True when the text holds something other than U+0020.
 bool estaPresente(std::u32string_view texto);
+inline bool estaPresente(std::string_view texto)
+{
+    return texto.find_first_not_of(' ') != std::string_view::npos;
+}
 
 /// The fields of one record, named after the elements they are written to.
 /// They are reused from record to record, so slicing allocates nothing once warm.
