@@ -1,0 +1,26 @@
+#include "dialogoabrir.h"
+
+#include <QFileDialog>
+
+void DialogoAbrir::MostrarAbrir(QWidget *propietario)
+{
+    const QString elegido = elegirFichero(propietario);
+    if (!elegido.isEmpty())
+        m_nombreFichero = elegido;
+}
+
+QString DialogoAbrirQt::elegirFichero(QWidget *propietario)
+{
+    QFileDialog dialogo(propietario);
+    // The desktop's own dialog would follow the desktop's language; Qt's follows ours.
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptOpen);
+    // A name that does not exist yet is accepted; the conversion tells the user what it finds.
+    dialogo.setFileMode(QFileDialog::AnyFile);
+    dialogo.setNameFilter(filtro());
+    dialogo.setDefaultSuffix(extensionPredeterminada());
+    dialogo.selectFile(nombreFichero());
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
+}

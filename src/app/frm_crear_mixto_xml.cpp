@@ -1,0 +1,199 @@
+#include "frm_crear_mixto_xml.h"
+
+#include "cuadromensajes.h"
+#include "dialogoabrir.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTextBrowser>
+
+namespace {
+
+const QColor ColorFondo(244, 244, 244);
+const QSize TamanoImagenBoton(32, 28);
+
+// Restores the cursor however the run ends.
+class CursorEspera {
+public:
+    CursorEspera() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CursorEspera() { QApplication::restoreOverrideCursor(); }
+    CursorEspera(const CursorEspera &) = delete;
+    CursorEspera &operator=(const CursorEspera &) = delete;
+};
+
+template<typename Control>
+Control *colocar(Control *control, const char *nombre, const QRect &rectangulo)
+{
+    control->setObjectName(QLatin1String(nombre));
+    control->setGeometry(rectangulo);
+    return control;
+}
+
+QPushButton *crearBotonImagen(QWidget *padre, const char *nombre, const QRect &rectangulo, const QString &imagen,
+                              const QString &ayuda)
+{
+    auto *boton = colocar(new QPushButton(padre), nombre, rectangulo);
+    boton->setIcon(QIcon(imagen));
+    boton->setIconSize(TamanoImagenBoton);
+    boton->setToolTip(ayuda);
+    // Without text the tooltip is the button's name, also for screen readers.
+    boton->setAccessibleName(ayuda);
+    return boton;
+}
+
+} // namespace
+
+Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAbrir *dialogo, QWidget *padre)
+    : QDialog(padre, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      m_cuadroMensajes(mensajero ? nullptr : std::make_unique<CuadroMensajes>(this)),
+      m_dialogoPropio(dialogo ? nullptr : std::make_unique<DialogoAbrirQt>()),
+      m_ComDlgAbrir(dialogo ? dialogo : m_dialogoPropio.get()),
+      m_mensajes(mensajero ? *mensajero : *m_cuadroMensajes),
+      m_conversor(m_mensajes),
+      m_banner(QStringLiteral(":/imagenes/banner.svg"))
+{
+    setObjectName(QStringLiteral("Frm_Crear_Mixto_XML"));
+    setWindowTitle(QStringLiteral("TORXAL.exe v 2.0"));
+    setFixedSize(418, 217);
+    setSizeGripEnabled(false);
+    QPalette paleta = palette();
+    paleta.setColor(QPalette::Window, ColorFondo);
+    setPalette(paleta);
+    setAutoFillBackground(true);
+    crearControles();
+    m_Text1->setFocus();
+}
+
+Frm_Crear_Mixto_XML::~Frm_Crear_Mixto_XML() = default;
+
+QString Frm_Crear_Mixto_XML::rutaRecordada() const
+{
+    return m_ComDlgAbrir->nombreFichero();
+}
+
+void Frm_Crear_Mixto_XML::crearControles()
+{
+    // The frame first, so the option buttons, which belong to the window, lie on top of it.
+    m_Frame1 = colocar(new QGroupBox(QStringLiteral("Indique tipo de consulta"), this), "Frame1",
+                       QRect(16, 104, 209, 81));
+    m_Frame1->setFocusPolicy(Qt::NoFocus);
+
+    m_Label1 = colocar(new QLabel(QStringLiteral("Fichero"), this), "Label1", QRect(16, 40, 119, 16));
+    m_Label1->setTextFormat(Qt::PlainText);
+    m_Text1 = colocar(new QLineEdit(this), "Text1", QRect(16, 64, 313, 25));
+    m_Command1 = colocar(new QPushButton(QStringLiteral("..."), this), "Command1", QRect(336, 64, 21, 23));
+    m_Command1->setToolTip(QStringLiteral("Buscar fichero"));
+
+    m_Rdb_Nif = colocar(new QRadioButton(QStringLiteral("NIF-Apellidos y Nombre"), this), "Rdb_Nif",
+                        QRect(24, 128, 145, 17));
+    m_Rdb_RC = colocar(new QRadioButton(QStringLiteral("Referencia Catastral"), this), "Rdb_RC",
+                       QRect(24, 144, 121, 17));
+    m_Rdb_PP = colocar(new QRadioButton(QStringLiteral("Polígono y parcela"), this), "Rdb_PP",
+                       QRect(24, 160, 121, 17));
+    m_Rdb_Nif->setChecked(true);
+
+    m_cmdExtract1 = crearBotonImagen(this, "cmdExtract1", QRect(368, 112, 35, 39),
+                                     QStringLiteral(":/imagenes/generar.svg"), QStringLiteral("Generar fichero"));
+    m_cmdClose = crearBotonImagen(this, "cmdClose", QRect(368, 160, 35, 39), QStringLiteral(":/imagenes/salir.svg"),
+                                  QStringLiteral("Salir"));
+    m_cmdAyuda = crearBotonImagen(this, "cmdAyuda", QRect(368, 64, 33, 39), QStringLiteral(":/imagenes/ayuda.svg"),
+                                  QStringLiteral("Ayuda"));
+    m_cmdExtract1->setDefault(true);
+
+    // Help and generate wear the desktop's window colour, exit plain white.
+    const QColor caraSistema = QApplication::palette().color(QPalette::Window);
+    for (auto [boton, cara] : {std::pair{m_cmdAyuda, caraSistema}, std::pair{m_cmdExtract1, caraSistema},
+                               std::pair{m_cmdClose, QColor(Qt::white)}}) {
+        QPalette paleta = boton->palette();
+        paleta.setColor(QPalette::Button, cara);
+        boton->setPalette(paleta);
+    }
+
+    setTabOrder(m_Text1, m_Command1);
+    setTabOrder(m_Command1, m_Rdb_Nif);
+    setTabOrder(m_Rdb_Nif, m_Rdb_RC);
+    setTabOrder(m_Rdb_RC, m_Rdb_PP);
+    setTabOrder(m_Rdb_PP, m_cmdExtract1);
+    setTabOrder(m_cmdExtract1, m_cmdClose);
+    setTabOrder(m_cmdClose, m_cmdAyuda);
+
+    // Esc belongs to the exit button, as Enter belongs to the default one.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_cmdClose, &QAbstractButton::click);
+
+    connect(m_Command1, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::Command1_Click);
+    connect(m_cmdExtract1, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdExtract1_Click);
+    connect(m_cmdAyuda, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdAyuda_Click);
+    connect(m_cmdClose, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdClose_Click);
+}
+
+void Frm_Crear_Mixto_XML::paintEvent(QPaintEvent *evento)
+{
+    QDialog::paintEvent(evento);
+    // At its own size and no larger: the window is 4 pixels narrower, which cuts its right edge.
+    QPainter pintor(this);
+    m_banner.render(&pintor, QRectF(QPointF(0, 0), m_banner.defaultSize()));
+}
+
+bool Frm_Crear_Mixto_XML::focusNextPrevChild(bool siguiente)
+{
+    if (!QDialog::focusNextPrevChild(siguiente))
+        return false;
+    // Qt enters the option group at its first button; desktops enter it at the marked one.
+    if (auto *opcion = qobject_cast<QRadioButton *>(focusWidget()); opcion && !opcion->isChecked()) {
+        for (QRadioButton *marcada : {m_Rdb_Nif, m_Rdb_RC, m_Rdb_PP})
+            if (marcada->isChecked())
+                marcada->setFocus(siguiente ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    }
+    return true;
+}
+
+void Frm_Crear_Mixto_XML::Command1_Click()
+{
+    m_ComDlgAbrir->setNombreFichero(QString());
+    m_ComDlgAbrir->setExtensionPredeterminada(QStringLiteral("TXT"));
+    // Qt's own dialog matches patterns regardless of case, so lists named .TXT show too.
+    m_ComDlgAbrir->setFiltro(QStringLiteral("Archivos de texto (*.txt)"));
+    m_ComDlgAbrir->MostrarAbrir(this);
+    if (!m_ComDlgAbrir->nombreFichero().isEmpty())
+        m_Text1->setText(m_ComDlgAbrir->nombreFichero());
+}
+
+void Frm_Crear_Mixto_XML::cmdExtract1_Click()
+{
+    torxal::TipoConsulta tipo = torxal::TipoConsulta::PP;
+    if (m_Rdb_Nif->isChecked())
+        tipo = torxal::TipoConsulta::NIF;
+    else if (m_Rdb_RC->isChecked())
+        tipo = torxal::TipoConsulta::RC;
+    const CursorEspera espera;
+    m_conversor.GenerarFicheroXML(m_ComDlgAbrir->nombreFichero(), tipo);
+}
+
+void Frm_Crear_Mixto_XML::cmdAyuda_Click()
+{
+    if (!m_ayuda) {
+        m_ayuda = new QTextBrowser(this);
+        m_ayuda->setObjectName(QStringLiteral("Ayuda"));
+        m_ayuda->setWindowFlags(Qt::Window);
+        m_ayuda->setWindowTitle(QStringLiteral("Ayuda de TORXAL"));
+        m_ayuda->setOpenExternalLinks(true);
+        m_ayuda->setSource(QUrl(QStringLiteral("qrc:/ayuda/ayuda.html")));
+        m_ayuda->resize(680, 620);
+    }
+    m_ayuda->show();
+    m_ayuda->raise();
+    m_ayuda->activateWindow();
+}
+
+void Frm_Crear_Mixto_XML::cmdClose_Click()
+{
+    close();
+    QApplication::quit();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "conversor.h"
+#include "mensajes.h"
+
+#include <QDialog>
+#include <QSvgRenderer>
+
+#include <memory>
+
+class CuadroMensajes;
+class DialogoAbrir;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTextBrowser;
+
+/// The program's one window: pick a list, choose the query kind, generate its XML file.
+/// A dialog underneath for the keyboard roles (Enter to the default button, Enter on a
+/// focused button to that button), but shown as an ordinary window with its own taskbar button.
+class Frm_Crear_Mixto_XML : public QDialog {
+    Q_OBJECT
+
+public:
+    /// With no seams given, the window shows real message boxes and the real file dialog;
+    /// seams given stay owned by the caller and must outlive the window.
+    explicit Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero = nullptr, DialogoAbrir *dialogo = nullptr,
+                                 QWidget *padre = nullptr);
+    ~Frm_Crear_Mixto_XML() override;
+
+    /// The four values of the last message shown, and the button that answered it.
+    const torxal::Mensajes &mensajes() const { return m_mensajes; }
+    /// The input path that generate uses: the last name the browse dialog returned.
+    QString rutaRecordada() const;
+
+protected:
+    void paintEvent(QPaintEvent *evento) override;
+    bool focusNextPrevChild(bool siguiente) override;
+
+private:
+    void crearControles();
+    void Command1_Click();
+    void cmdExtract1_Click();
+    void cmdAyuda_Click();
+    void cmdClose_Click();
+
+    std::unique_ptr<CuadroMensajes> m_cuadroMensajes;
+    std::unique_ptr<DialogoAbrir> m_dialogoPropio;
+    DialogoAbrir *m_ComDlgAbrir;
+    torxal::Mensajes m_mensajes;
+    torxal::Conversor m_conversor;
+    QSvgRenderer m_banner;
+
+    QLabel *m_Label1 = nullptr;
+    QLineEdit *m_Text1 = nullptr;
+    QPushButton *m_Command1 = nullptr;
+    QGroupBox *m_Frame1 = nullptr;
+    QRadioButton *m_Rdb_Nif = nullptr;
+    QRadioButton *m_Rdb_RC = nullptr;
+    QRadioButton *m_Rdb_PP = nullptr;
+    QPushButton *m_cmdExtract1 = nullptr;
+    QPushButton *m_cmdClose = nullptr;
+    QPushButton *m_cmdAyuda = nullptr;
+    QTextBrowser *m_ayuda = nullptr;
+};

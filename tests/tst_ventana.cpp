@@ -1,0 +1,634 @@
+#include "arranque.h"
+#include "cuadromensajes.h"
+#include "dialogoabrir.h"
+#include "frm_crear_mixto_xml.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+using namespace torxal;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Answers every message as scripted and notes what it was shown, and under which cursor.
+class MensajeroGuionizado : public Mensajero {
+public:
+    int mostrar(const Mensaje &mensaje) override
+    {
+        mostrados.append(mensaje);
+        const QCursor *cursor = QApplication::overrideCursor();
+        cursores.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+        return mensaje.estilo == EstiloPregunta ? respuestaPregunta : BotonAceptar;
+    }
+    QStringList textos() const
+    {
+        QStringList lista;
+        for (const Mensaje &m : mostrados)
+            lista.append(m.texto);
+        return lista;
+    }
+    QList<Mensaje> mostrados;
+    QList<Qt::CursorShape> cursores;
+    int respuestaPregunta = BotonSi;
+};
+
+// Hands back one scripted name per showing (an empty one cancels) and notes how it was prepared.
+class DialogoGuionizado : public DialogoAbrir {
+public:
+    QStringList respuestas;
+    QStringList nombresAlMostrar;
+    QStringList extensionesAlMostrar;
+    QStringList filtrosAlMostrar;
+    QWidget *propietario = nullptr;
+
+protected:
+    QString elegirFichero(QWidget *propietario_) override
+    {
+        propietario = propietario_;
+        nombresAlMostrar.append(nombreFichero());
+        extensionesAlMostrar.append(extensionPredeterminada());
+        filtrosAlMostrar.append(filtro());
+        return respuestas.isEmpty() ? QString() : respuestas.takeFirst();
+    }
+};
+
+struct Banco {
+    MensajeroGuionizado mensajero;
+    DialogoGuionizado dialogo;
+    Frm_Crear_Mixto_XML ventana{&mensajero, &dialogo};
+
+    template<typename T = QWidget>
+    T *control(const char *nombre)
+    {
+        T *encontrado = ventana.findChild<T *>(QLatin1String(nombre));
+        if (!encontrado)
+            qFatal("No hay control %s", nombre);
+        return encontrado;
+    }
+    bool mostrar()
+    {
+        ventana.show();
+        return QTest::qWaitForWindowActive(&ventana);
+    }
+    void buscar(const QString &respuesta)
+    {
+        dialogo.respuestas.append(respuesta);
+        control<QPushButton>("Command1")->click();
+    }
+};
+
+QString copiarEjemplo(const QTemporaryDir &dir, const QString &nombre, const QString &comoNombre)
+{
+    const QString destino = dir.filePath(comoNombre);
+    QFile::copy(QStringLiteral(TORXAL_EJEMPLOS "/") + nombre, destino);
+    return destino;
+}
+
+QString creado(const QString &rutaXml)
+{
+    return QStringLiteral("El fichero ") + rutaXml + QStringLiteral(" se ha creado correctamente.");
+}
+
+const QString Obligatorio = QStringLiteral("Es obligatorio un fichero de entrada");
+
+} // namespace
+
+class TstVentana : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ventana();
+    void controles_data();
+    void controles();
+    void estadoInicial();
+    void opcionesExclusivas_data();
+    void opcionesExclusivas();
+    void cadenaTab_data();
+    void cadenaTab();
+    void teclas_data();
+    void teclas();
+    void generarPorTipo_data();
+    void generarPorTipo();
+    void generarSinLista_data();
+    void generarSinLista();
+    void rutaEscritaIgnorada();
+    void buscarPreparaDialogo();
+    void salir_data();
+    void salir();
+    void cuadroPorEstilo_data();
+    void cuadroPorEstilo();
+    void cuadroRealRespondeSi();
+    void ayudaUnaSolaVentana();
+    void ayudaExplicaMensajes_data();
+    void ayudaExplicaMensajes();
+    void imagenes_data();
+    void imagenes();
+    void fondoYBanner();
+    void catalogoEspanol();
+};
+
+void TstVentana::ventana()
+{
+    Banco b;
+    QCOMPARE(b.ventana.windowTitle(), QStringLiteral("TORXAL.exe v 2.0"));
+    QCOMPARE(b.ventana.size(), QSize(418, 217));
+    QCOMPARE(b.ventana.minimumSize(), QSize(418, 217));
+    QCOMPARE(b.ventana.maximumSize(), QSize(418, 217));
+    const Qt::WindowFlags banderas = b.ventana.windowFlags();
+    QCOMPARE(b.ventana.windowType(), Qt::Window);
+    QVERIFY(banderas.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(banderas.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!banderas.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!banderas.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!b.ventana.parentWidget());
+
+    QVERIFY(b.mostrar());
+    const QPoint desvio = b.ventana.frameGeometry().center() - b.ventana.screen()->availableGeometry().center();
+    QVERIFY2(desvio.manhattanLength() <= 2, "not centred on the screen");
+}
+
+void TstVentana::controles_data()
+{
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("clase");
+    QTest::addColumn<QRect>("rectangulo");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QString>("ayuda");
+
+    auto fila = [](const char *nombre, const char *clase, QRect r, const QString &texto, const QString &ayuda) {
+        QTest::newRow(nombre) << QString::fromLatin1(nombre) << QString::fromLatin1(clase) << r << texto << ayuda;
+    };
+    fila("Label1", "QLabel", {16, 40, 119, 16}, QStringLiteral("Fichero"), {});
+    fila("Text1", "QLineEdit", {16, 64, 313, 25}, {}, {});
+    fila("Command1", "QPushButton", {336, 64, 21, 23}, QStringLiteral("..."), QStringLiteral("Buscar fichero"));
+    fila("Rdb_Nif", "QRadioButton", {24, 128, 145, 17}, QStringLiteral("NIF-Apellidos y Nombre"), {});
+    fila("Rdb_RC", "QRadioButton", {24, 144, 121, 17}, QStringLiteral("Referencia Catastral"), {});
+    fila("Rdb_PP", "QRadioButton", {24, 160, 121, 17}, QStringLiteral("Polígono y parcela"), {});
+    fila("cmdExtract1", "QPushButton", {368, 112, 35, 39}, {}, QStringLiteral("Generar fichero"));
+    fila("cmdClose", "QPushButton", {368, 160, 35, 39}, {}, QStringLiteral("Salir"));
+    fila("cmdAyuda", "QPushButton", {368, 64, 33, 39}, {}, QStringLiteral("Ayuda"));
+    fila("Frame1", "QGroupBox", {16, 104, 209, 81}, QStringLiteral("Indique tipo de consulta"), {});
+}
+
+void TstVentana::controles()
+{
+    QFETCH(QString, nombre);
+    QFETCH(QString, clase);
+    QFETCH(QRect, rectangulo);
+    QFETCH(QString, texto);
+    QFETCH(QString, ayuda);
+
+    Banco b;
+    QWidget *c = b.control(nombre.toLatin1().constData());
+    QCOMPARE(QLatin1String(c->metaObject()->className()), clase);
+    QCOMPARE(c->parentWidget(), &b.ventana);
+    QCOMPARE(c->geometry(), rectangulo);
+    QCOMPARE(c->property(clase == u"QGroupBox" ? "title" : "text").toString(), texto);
+    QCOMPARE(c->toolTip(), ayuda);
+    if (auto *boton = qobject_cast<QPushButton *>(c); boton && texto.isEmpty()) {
+        QVERIFY(!boton->icon().isNull());
+        QCOMPARE(boton->iconSize(), QSize(32, 28));
+    }
+}
+
+void TstVentana::estadoInicial()
+{
+    Banco b;
+    QVERIFY(b.mostrar());
+    QVERIFY(b.control<QRadioButton>("Rdb_Nif")->isChecked());
+    QVERIFY(!b.control<QRadioButton>("Rdb_RC")->isChecked());
+    QVERIFY(!b.control<QRadioButton>("Rdb_PP")->isChecked());
+    QCOMPARE(b.control<QLineEdit>("Text1")->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), b.control("Text1"));
+    QCOMPARE(b.ventana.rutaRecordada(), QString());
+    QVERIFY(b.control<QPushButton>("cmdExtract1")->isDefault());
+    QCOMPARE(b.control("Label1")->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(b.control("Frame1")->focusPolicy(), Qt::NoFocus);
+}
+
+void TstVentana::opcionesExclusivas_data()
+{
+    QTest::addColumn<QStringList>("pulsadas");
+    QTest::addColumn<QString>("marcada");
+    QTest::newRow("la ya marcada otra vez") << QStringList{u"Rdb_Nif"_s} << u"Rdb_Nif"_s;
+    QTest::newRow("referencia") << QStringList{u"Rdb_RC"_s} << u"Rdb_RC"_s;
+    QTest::newRow("referencia y luego parcela") << QStringList{u"Rdb_RC"_s, u"Rdb_PP"_s} << u"Rdb_PP"_s;
+    QTest::newRow("parcela dos veces") << QStringList{u"Rdb_PP"_s, u"Rdb_PP"_s} << u"Rdb_PP"_s;
+    QTest::newRow("vuelta a NIF") << QStringList{u"Rdb_PP"_s, u"Rdb_Nif"_s} << u"Rdb_Nif"_s;
+}
+
+void TstVentana::opcionesExclusivas()
+{
+    QFETCH(QStringList, pulsadas);
+    QFETCH(QString, marcada);
+    Banco b;
+    for (const QString &nombre : pulsadas)
+        b.control<QRadioButton>(qPrintable(nombre))->click();
+    QStringList marcadas;
+    for (const char *nombre : {"Rdb_Nif", "Rdb_RC", "Rdb_PP"})
+        if (b.control<QRadioButton>(nombre)->isChecked())
+            marcadas.append(QLatin1String(nombre));
+    QCOMPARE(marcadas, QStringList{marcada});
+}
+
+void TstVentana::cadenaTab_data()
+{
+    QTest::addColumn<QString>("opcion");
+    for (const char *opcion : {"Rdb_Nif", "Rdb_RC", "Rdb_PP"})
+        QTest::newRow(opcion) << QString::fromLatin1(opcion);
+}
+
+void TstVentana::cadenaTab()
+{
+    QFETCH(QString, opcion);
+    Banco b;
+    QVERIFY(b.mostrar());
+    b.control<QRadioButton>(qPrintable(opcion))->setChecked(true);
+    b.control("Text1")->setFocus();
+
+    // Only the marked option button is a stop, as on every desktop.
+    const QStringList esperada{u"Command1"_s, opcion, u"cmdExtract1"_s, u"cmdClose"_s, u"cmdAyuda"_s, u"Text1"_s};
+    QStringList recorrida;
+    for (qsizetype i = 0; i < esperada.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        recorrida.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(recorrida, esperada);
+
+    QStringList atras;
+    for (qsizetype i = 0; i < esperada.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        atras.append(QApplication::focusWidget()->objectName());
+    }
+    const QStringList esperadaAtras{u"cmdAyuda"_s, u"cmdClose"_s, u"cmdExtract1"_s, opcion, u"Command1"_s, u"Text1"_s};
+    QCOMPARE(atras, esperadaAtras);
+}
+
+void TstVentana::teclas_data()
+{
+    QTest::addColumn<QString>("foco");
+    QTest::addColumn<int>("tecla");
+    QTest::addColumn<QString>("boton");
+    QTest::newRow("Intro en la casilla") << u"Text1"_s << int(Qt::Key_Return) << u"cmdExtract1"_s;
+    QTest::newRow("Intro del teclado numérico en la casilla") << u"Text1"_s << int(Qt::Key_Enter) << u"cmdExtract1"_s;
+    QTest::newRow("Intro en una opción") << u"Rdb_Nif"_s << int(Qt::Key_Return) << u"cmdExtract1"_s;
+    QTest::newRow("Intro en buscar") << u"Command1"_s << int(Qt::Key_Return) << u"Command1"_s;
+    QTest::newRow("Intro en ayuda") << u"cmdAyuda"_s << int(Qt::Key_Return) << u"cmdAyuda"_s;
+    QTest::newRow("Intro en salir") << u"cmdClose"_s << int(Qt::Key_Return) << u"cmdClose"_s;
+    QTest::newRow("Esc en la casilla") << u"Text1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Esc en una opción") << u"Rdb_Nif"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Esc en generar") << u"cmdExtract1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Esc en buscar") << u"Command1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+}
+
+void TstVentana::teclas()
+{
+    QFETCH(QString, foco);
+    QFETCH(int, tecla);
+    QFETCH(QString, boton);
+    Banco b;
+    QVERIFY(b.mostrar());
+    QWidget *enfocado = b.control(qPrintable(foco));
+    enfocado->setFocus();
+    QCOMPARE(QApplication::focusWidget(), enfocado);
+    // Which button the key reached; what each button does is checked on its own.
+    const QStringList botones{u"Command1"_s, u"cmdExtract1"_s, u"cmdAyuda"_s, u"cmdClose"_s};
+    std::vector<std::unique_ptr<QSignalSpy>> espias;
+    for (const QString &nombre : botones)
+        espias.push_back(std::make_unique<QSignalSpy>(b.control<QPushButton>(qPrintable(nombre)), &QPushButton::clicked));
+    QTest::keyClick(enfocado, Qt::Key(tecla));
+
+    QStringList hechas;
+    for (size_t i = 0; i < espias.size(); ++i)
+        if (!espias[i]->isEmpty())
+            hechas.append(botones.at(qsizetype(i)));
+    QCOMPARE(hechas, QStringList{boton});
+}
+
+void TstVentana::generarPorTipo_data()
+{
+    QTest::addColumn<QString>("opcion");
+    QTest::addColumn<QString>("ejemplo");
+    QTest::addColumn<QString>("lineaFIN");
+    QTest::newRow("NIF") << u"Rdb_Nif"_s << u"nif.txt"_s << u"<FIN>Consulta por NIF</FIN>"_s;
+    QTest::newRow("referencia") << u"Rdb_RC"_s << u"rc.txt"_s << u"<FIN>Consulta por Referencia Catastral</FIN>"_s;
+    QTest::newRow("polígono y parcela") << u"Rdb_PP"_s << u"pp.txt"_s << u"<FIN>Consulta por Polígono y Parcela</FIN>"_s;
+}
+
+void TstVentana::generarPorTipo()
+{
+    QFETCH(QString, opcion);
+    QFETCH(QString, ejemplo);
+    QFETCH(QString, lineaFIN);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Banco b;
+    b.buscar(copiarEjemplo(dir, ejemplo, QStringLiteral("lista.txt")));
+    b.control<QRadioButton>(qPrintable(opcion))->click();
+    b.control<QPushButton>("cmdExtract1")->click();
+
+    const QString salida = dir.filePath(QStringLiteral("lista.xml"));
+    QCOMPARE(b.mensajero.textos(), QStringList{creado(salida)});
+    QCOMPARE(b.ventana.mensajes().texto(), creado(salida));
+    QCOMPARE(b.ventana.mensajes().estilo(), EstiloInformacion);
+    QCOMPARE(b.ventana.mensajes().titulo(), QStringLiteral("Crear fichero proceso por lotes"));
+    QCOMPARE(b.ventana.mensajes().boton(), BotonAceptar);
+    QFile xml(salida);
+    QVERIFY(xml.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lineas = xml.readAll().split('\n');
+    QVERIFY(lineas.size() > 4);
+    QCOMPARE(QString::fromUtf8(lineas.at(3).trimmed()), lineaFIN);
+    // The run had the wait cursor; the window gives it back afterwards.
+    QCOMPARE(b.mensajero.cursores, QList<Qt::CursorShape>{Qt::WaitCursor});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TstVentana::generarSinLista_data()
+{
+    QTest::addColumn<bool>("elegirAntes");
+    QTest::addColumn<bool>("cancelarDespues");
+    QTest::addColumn<bool>("escribirRuta");
+    QTest::newRow("sin buscar") << false << false << false;
+    QTest::newRow("sin buscar, con una ruta escrita") << false << false << true;
+    QTest::newRow("elegida y luego búsqueda cancelada") << true << true << false;
+}
+
+void TstVentana::generarSinLista()
+{
+    QFETCH(bool, elegirAntes);
+    QFETCH(bool, cancelarDespues);
+    QFETCH(bool, escribirRuta);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString lista = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("lista.txt"));
+    Banco b;
+    if (elegirAntes)
+        b.buscar(lista);
+    if (cancelarDespues)
+        b.buscar(QString());
+    if (escribirRuta)
+        b.control<QLineEdit>("Text1")->setText(lista);
+    b.control<QPushButton>("cmdExtract1")->click();
+
+    QCOMPARE(b.mensajero.textos(), QStringList{Obligatorio});
+    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, EstiloCritico);
+    // The box still shows the earlier choice; only the remembered path was emptied.
+    QCOMPARE(b.control<QLineEdit>("Text1")->text(), elegirAntes || escribirRuta ? lista : QString());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lista.xml"))));
+}
+
+void TstVentana::rutaEscritaIgnorada()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString elegida = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("elegida.txt"));
+    const QString escrita = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("escrita.txt"));
+    Banco b;
+    b.buscar(elegida);
+    b.control<QLineEdit>("Text1")->setText(escrita);
+    b.control<QPushButton>("cmdExtract1")->click();
+
+    QCOMPARE(b.mensajero.textos(), QStringList{creado(dir.filePath(QStringLiteral("elegida.xml")))});
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("escrita.xml"))));
+}
+
+void TstVentana::buscarPreparaDialogo()
+{
+    Banco b;
+    b.buscar(QStringLiteral("/tmp/primera.TXT"));
+    QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
+    QCOMPARE(b.ventana.rutaRecordada(), QStringLiteral("/tmp/primera.TXT"));
+    b.buscar(QString());
+
+    // Each showing starts from an empty name, even after an earlier choice.
+    QCOMPARE(b.dialogo.nombresAlMostrar, (QStringList{QString(), QString()}));
+    QCOMPARE(b.dialogo.extensionesAlMostrar, (QStringList{u"TXT"_s, u"TXT"_s}));
+    QCOMPARE(b.dialogo.filtrosAlMostrar, (QStringList{u"Archivos de texto (*.txt)"_s, u"Archivos de texto (*.txt)"_s}));
+    QCOMPARE(b.dialogo.propietario, &b.ventana);
+    QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
+    QCOMPARE(b.ventana.rutaRecordada(), QString());
+    QVERIFY(b.mensajero.mostrados.isEmpty());
+}
+
+void TstVentana::salir_data()
+{
+    QTest::addColumn<QString>("estado");
+    for (const char *estado : {"recién abierta", "con lista elegida", "con ruta escrita", "con la ayuda abierta",
+                               "con otra opción marcada", "tras un mensaje"})
+        QTest::newRow(estado) << QString::fromUtf8(estado);
+}
+
+void TstVentana::salir()
+{
+    QFETCH(QString, estado);
+    Banco b;
+    QVERIFY(b.mostrar());
+    if (estado == u"con lista elegida")
+        b.buscar(QStringLiteral("/tmp/lista.txt"));
+    else if (estado == u"con ruta escrita")
+        QTest::keyClicks(b.control("Text1"), QStringLiteral("/tmp/otra.txt"));
+    else if (estado == u"con la ayuda abierta")
+        b.control<QPushButton>("cmdAyuda")->click();
+    else if (estado == u"con otra opción marcada")
+        b.control<QRadioButton>("Rdb_PP")->click();
+    else if (estado == u"tras un mensaje")
+        b.control<QPushButton>("cmdExtract1")->click();
+    const qsizetype mensajesAntes = b.mensajero.mostrados.size();
+
+    // The program must end by itself: a stuck event loop is stopped with another code.
+    QTimer::singleShot(0, b.control<QPushButton>("cmdClose"), &QPushButton::click);
+    QTimer vigilante;
+    vigilante.setSingleShot(true);
+    connect(&vigilante, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    vigilante.start(5000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!b.ventana.isVisible());
+    QCOMPARE(b.mensajero.mostrados.size(), mensajesAntes);
+    if (auto *ayuda = b.ventana.findChild<QTextBrowser *>())
+        QVERIFY(!ayuda->isVisible());
+}
+
+void TstVentana::cuadroPorEstilo_data()
+{
+    QTest::addColumn<int>("estilo");
+    QTest::addColumn<QString>("detalle");
+    QTest::addColumn<int>("icono");
+    QTest::addColumn<QStringList>("botones");
+    QTest::addColumn<QString>("porDefecto");
+    QTest::newRow("crítico, con la razón debajo")
+        << EstiloCritico << u"Permiso denegado"_s << int(QMessageBox::Critical) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
+    QTest::newRow("informativo, con el resumen debajo")
+        << EstiloInformacion << u"Registros escritos: 3.\nRegistros omitidos por falta de un campo obligatorio: 0."_s
+        << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
+    QTest::newRow("pregunta, sin detalle")
+        << EstiloPregunta << QString() << int(QMessageBox::Information) << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s;
+}
+
+void TstVentana::cuadroPorEstilo()
+{
+    QFETCH(int, estilo);
+    QFETCH(QString, detalle);
+    QFETCH(int, icono);
+    QFETCH(QStringList, botones);
+    QFETCH(QString, porDefecto);
+    QWidget propietario;
+    // Markup in a path must stay text.
+    const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
+    const auto cuadro = CuadroMensajes::crearCuadro(Mensaje{texto, estilo, TituloMensajes, detalle}, &propietario);
+
+    QCOMPARE(cuadro->parentWidget(), &propietario);
+    QCOMPARE(cuadro->windowTitle(), QStringLiteral("Crear fichero proceso por lotes"));
+    QCOMPARE(cuadro->text(), texto);
+    QCOMPARE(cuadro->textFormat(), Qt::PlainText);
+    QCOMPARE(cuadro->informativeText(), detalle);
+    QCOMPARE(int(cuadro->icon()), icono);
+    QStringList textos;
+    for (QAbstractButton *boton : cuadro->buttons())
+        textos.append(boton->text());
+    textos.sort();
+    botones.sort();
+    QCOMPARE(textos, botones);
+    QVERIFY(cuadro->defaultButton());
+    QCOMPARE(cuadro->defaultButton()->text(), porDefecto);
+    if (!detalle.isEmpty()) {
+        auto *informativa = cuadro->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        QVERIFY(informativa);
+        QCOMPARE(informativa->textFormat(), Qt::PlainText);
+    }
+}
+
+void TstVentana::cuadroRealRespondeSi()
+{
+    QWidget propietario;
+    propietario.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&propietario));
+    CuadroMensajes cuadros(&propietario);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    QMessageBox *visto = nullptr;
+    Qt::CursorShape cursorVisto = Qt::WaitCursor;
+    QTimer::singleShot(100, &propietario, [&] {
+        visto = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        cursorVisto = QApplication::overrideCursor()->shape();
+        if (visto)
+            QTest::keyClick(visto, Qt::Key_Return);
+    });
+    // Should the box not turn up, close whatever is modal so the test fails instead of hanging.
+    QTimer::singleShot(5000, &propietario, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    const int respuesta = cuadros.mostrar(
+        Mensaje{QStringLiteral("El fichero de salida ya existe. ¿Desea sobreescribirlo?"), EstiloPregunta,
+                TituloMensajes, {}});
+    const Qt::CursorShape cursorDespues = QApplication::overrideCursor()->shape();
+    QApplication::restoreOverrideCursor();
+
+    QVERIFY(visto);
+    QCOMPARE(respuesta, BotonSi);
+    QCOMPARE(cursorVisto, Qt::ArrowCursor);
+    QCOMPARE(cursorDespues, Qt::WaitCursor);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TstVentana::ayudaUnaSolaVentana()
+{
+    Banco b;
+    QVERIFY(b.mostrar());
+    b.control<QPushButton>("cmdAyuda")->click();
+    auto *ayuda = b.ventana.findChild<QTextBrowser *>();
+    QVERIFY(ayuda);
+    QVERIFY(ayuda->isWindow());
+    QVERIFY(ayuda->isVisible());
+    QCOMPARE(ayuda->windowTitle(), QStringLiteral("Ayuda de TORXAL"));
+    ayuda->hide();
+    b.control<QPushButton>("cmdAyuda")->click();
+    QCOMPARE(b.ventana.findChildren<QTextBrowser *>(), QList<QTextBrowser *>{ayuda});
+    QVERIFY(ayuda->isVisible());
+    QVERIFY(b.mensajero.mostrados.isEmpty());
+}
+
+void TstVentana::ayudaExplicaMensajes_data()
+{
+    QTest::addColumn<QString>("fragmento");
+    for (const char *texto :
+         {"Es obligatorio un fichero de entrada", "El fichero de entrada es el mismo que el de salida.",
+          "El fichero de salida ya existe. ¿Desea sobreescribirlo?", "El fichero de entrada está vacío",
+          "ya existe, no se continúa con el proceso.", "se ha creado correctamente.",
+          "No se puede abrir el fichero de entrada", "No se puede leer el fichero de entrada",
+          "No se puede escribir el fichero de salida", "caracteres; no se continúa con el proceso.",
+          "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039"})
+        QTest::newRow(texto) << QString::fromUtf8(texto);
+}
+
+void TstVentana::ayudaExplicaMensajes()
+{
+    QFETCH(QString, fragmento);
+    Banco b;
+    b.control<QPushButton>("cmdAyuda")->click();
+    auto *ayuda = b.ventana.findChild<QTextBrowser *>();
+    QVERIFY(ayuda);
+    QVERIFY2(ayuda->toPlainText().contains(fragmento), qPrintable(fragmento));
+}
+
+void TstVentana::imagenes_data()
+{
+    QTest::addColumn<QString>("recurso");
+    QTest::addColumn<QSize>("tamano");
+    QTest::newRow("banner") << u":/imagenes/banner.svg"_s << QSize(422, 38);
+    QTest::newRow("ayuda") << u":/imagenes/ayuda.svg"_s << QSize(32, 28);
+    QTest::newRow("generar") << u":/imagenes/generar.svg"_s << QSize(32, 28);
+    QTest::newRow("salir") << u":/imagenes/salir.svg"_s << QSize(32, 28);
+    QTest::newRow("programa") << u":/imagenes/torxal.svg"_s << QSize(48, 48);
+}
+
+void TstVentana::imagenes()
+{
+    QFETCH(QString, recurso);
+    QFETCH(QSize, tamano);
+    Q_INIT_RESOURCE(recursos);
+    QSvgRenderer imagen(recurso);
+    QVERIFY(imagen.isValid());
+    QCOMPARE(imagen.defaultSize(), tamano);
+}
+
+void TstVentana::fondoYBanner()
+{
+    Banco b;
+    const QImage vista = b.ventana.grab().toImage();
+    QCOMPARE(vista.size(), QSize(418, 217));
+    QCOMPARE(vista.pixelColor(260, 200), QColor(244, 244, 244));
+    // The logo's squares, grey, orange and yellow, stand at the top-left.
+    QCOMPARE(vista.pixelColor(11, 9), QColor(0x8c, 0x8c, 0x8c));
+    QCOMPARE(vista.pixelColor(20, 9), QColor(0xf2, 0x8c, 0x28));
+    QCOMPARE(vista.pixelColor(29, 9), QColor(0xf5, 0xc5, 0x18));
+    // Inside the strip but right of the text: white, the window stops before the strip's border.
+    QCOMPARE(vista.pixelColor(417, 20), QColor(Qt::white));
+}
+
+void TstVentana::catalogoEspanol()
+{
+    const QString catalogo = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_es.qm");
+    if (!QFile::exists(catalogo))
+        QSKIP("Qt's Spanish catalogue is not installed (Debian: qt6-translations-l10n)");
+    QVERIFY(instalarCatalogoQt(*qApp));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Ver en:"));
+}
+
+QTEST_MAIN(TstVentana)
+#include "tst_ventana.moc"
