@@ -13,6 +13,13 @@
 #include <QShortcut>
 #include <QTextBrowser>
 
+// The pictures and the help are compiled into this library; a static library's resources
+// must be registered by hand before their first use.
+static void registrarRecursos()
+{
+    Q_INIT_RESOURCE(recursos);
+}
+
 namespace {
 
 const QColor ColorFondo(244, 244, 244);
@@ -56,10 +63,11 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
       m_ComDlgAbrir(dialogo ? dialogo : m_dialogoPropio.get()),
       m_mensajes(mensajero ? *mensajero : *m_cuadroMensajes),
       m_conversor(m_mensajes),
-      m_banner(QStringLiteral(":/imagenes/banner.svg"))
+      m_banner((registrarRecursos(), QStringLiteral(":/imagenes/banner.svg")))
 {
     setObjectName(QStringLiteral("Frm_Crear_Mixto_XML"));
     setWindowTitle(QStringLiteral("TORXAL.exe v 2.0"));
+    setWindowIcon(QIcon(QStringLiteral(":/imagenes/torxal.svg")));
     setFixedSize(418, 217);
     setSizeGripEnabled(false);
     QPalette paleta = palette();
@@ -67,6 +75,7 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
     setPalette(paleta);
     setAutoFillBackground(true);
     crearControles();
+    ajustarLetra();
     m_Text1->setFocus();
 }
 
@@ -131,6 +140,24 @@ void Frm_Crear_Mixto_XML::crearControles()
     connect(m_cmdExtract1, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdExtract1_Click);
     connect(m_cmdAyuda, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdAyuda_Click);
     connect(m_cmdClose, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdClose_Click);
+}
+
+void Frm_Crear_Mixto_XML::ajustarLetra()
+{
+    // The places were laid out for a small 8-point dialog font, and desktop fonts run wider:
+    // the desktop's family is kept, its size lowered until every text fits its place.
+    const auto cabenTextos = [this] {
+        for (QWidget *control : {static_cast<QWidget *>(m_Label1), static_cast<QWidget *>(m_Rdb_Nif),
+                                 static_cast<QWidget *>(m_Rdb_RC), static_cast<QWidget *>(m_Rdb_PP)})
+            if (control->sizeHint().width() > control->width())
+                return false;
+        return m_Frame1->fontMetrics().horizontalAdvance(m_Frame1->title()) + 16 <= m_Frame1->width();
+    };
+    QFont letra = font();
+    while (!cabenTextos() && letra.pointSizeF() > 7.0) {
+        letra.setPointSizeF(letra.pointSizeF() - 0.5);
+        setFont(letra);
+    }
 }
 
 void Frm_Crear_Mixto_XML::paintEvent(QPaintEvent *evento)

@@ -41,6 +41,7 @@ protected:
 
 private:
     void crearControles();
+    void ajustarLetra();
     void Command1_Click();
     void cmdExtract1_Click();
     void cmdAyuda_Click();

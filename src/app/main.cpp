@@ -2,7 +2,6 @@
 #include "frm_crear_mixto_xml.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -10,7 +9,6 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("TORXAL"));
     QApplication::setApplicationVersion(QStringLiteral(TORXAL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("es.torxal.Torxal"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/imagenes/torxal.svg")));
     instalarCatalogoQt(aplicacion);
 
     Frm_Crear_Mixto_XML ventana;
