@@ -110,6 +110,12 @@ public:
                 const unsigned char c = *p++;
                 if (c < 0x80)
                     continue;
+                // Accented Latin letters, the bulk of a Spanish list's non-ASCII text,
+                // are two-byte sequences: checked whole when both bytes are at hand.
+                if (c >= 0xC2 && c <= 0xDF && p < fin && (*p & 0xC0) == 0x80) {
+                    ++p;
+                    continue;
+                }
                 const Inicial inicial = clasificarInicial(c);
                 if (inicial.continuaciones < 0) {
                     m_valido = false;
