@@ -10,7 +10,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QStyle>
 #include <QTextBrowser>
 
 // The pictures and the help are compiled into this library; a static library's resources
@@ -77,6 +79,8 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
     crearControles();
     ajustarLetra();
     m_Text1->setFocus();
+    // Placed here, or QDialog would centre it on a guessed frame size that can be far off.
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
 }
 
 Frm_Crear_Mixto_XML::~Frm_Crear_Mixto_XML() = default;
