@@ -93,18 +93,22 @@ inline quint64 bytesCero(quint64 x)
     return (x - Unos) & ~x & Altos;
 }
 
-// Eight printable ASCII bytes that need no escaping, upper-cased; false for anything else.
-inline bool ochoSencillos(quint64 &ocho)
+// How many of the eight bytes, from the first in memory, are printable ASCII that needs
+// no escaping; those come back upper-cased in `ocho`. Every test below is exact for the
+// bytes before the first one that fails it (no carry or borrow reaches them), so on a
+// little-endian machine the lowest flagged byte is the first that needs the table.
+inline int sencillos(quint64 &ocho)
 {
-    if (ocho & Altos)
-        return false;
-    if (((ocho + 0x60 * Unos) & Altos) != Altos) // a byte below 0x20
-        return false;
-    if (bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>')))
-        return false;
+    const quint64 raros = (ocho & Altos)                      // 0x80 and above
+        | (~(ocho + 0x60 * Unos) & Altos)                      // below 0x20
+        | bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>'));
     const quint64 minuscula = ((ocho + (0x80 - 'a') * Unos) & ~(ocho + (0x80 - 'z' - 1) * Unos)) & Altos;
     ocho ^= minuscula >> 2;
-    return true;
+    if (raros == 0)
+        return 8;
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(raros) / 8;
+    return 0;
 }
 
 // The UTF-8 record as Latin-1 bytes, or false when a character lies past U+00FF or a
@@ -166,8 +170,9 @@ struct CampoXml {
 
 struct CamposXml {
     CampoXml NIF, APE, RC, PRO, MUN, POL, PAR;
-    std::string_view util;   // the record without its non-printable ends, tabs still in
-    std::string sinTabuladores;
+    std::string_view util; // the record without its non-printable ends, tabs still in
+    // The cleaned record, followed by eight spare bytes so it can be read eight at a time.
+    std::string limpio = std::string(size_t(LongitudMaximaRegistro) + 8, '\0');
 };
 
 enum class Normalizacion { Ninguna, Recortar, Rellenar };
@@ -225,22 +230,19 @@ void cortarColumnaXml(std::string_view limpio, const ColumnaXml &columna, const 
     }
     int caracteres = 0;
     while (q < fin) {
-        int porTabla = int(fin - q);
-        if (porTabla >= 8) {
-            quint64 ocho;
-            std::memcpy(&ocho, q, 8);
-            if (ochoSencillos(ocho)) {
-                std::memcpy(p, &ocho, 8);
-                p += 8;
-                q += 8;
-                caracteres += 8;
-                continue;
-            }
-            porTabla = 8;
-        }
-        // Characters XML forbids are dropped before trimming and padding, as the general path does.
-        // The whole entry is copied, one store; only its first `longitud` bytes count.
-        for (; porTabla > 0; --porTabla) {
+        // The record has spare bytes behind it and the field room behind its end, so
+        // eight are always read and written; only the ones that count are kept.
+        quint64 ocho;
+        std::memcpy(&ocho, q, 8);
+        const int quedan = int(fin - q);
+        const int n = std::min(sencillos(ocho), quedan);
+        std::memcpy(p, &ocho, 8);
+        p += n;
+        q += n;
+        caracteres += n;
+        if (n < 8 && n < quedan) {
+            // Characters XML forbids are dropped before trimming and padding, as the general
+            // path does. The whole entry is copied in one store; its first `longitud` bytes count.
             const CaracterByte &c = tabla[static_cast<unsigned char>(*q++)];
             std::memcpy(p, &c, sizeof c);
             p += c.longitud;
@@ -282,15 +284,19 @@ void cortarRegistroXml(std::string_view registro, const TablaBytes &tabla, TipoC
         --fin;
     while (inicio < fin && !tabla[static_cast<unsigned char>(registro[inicio])].imprimible)
         ++inicio;
-    std::string_view limpio = registro.substr(inicio, fin - inicio);
-    campos.util = limpio;
-    if (limpio.find('\t') != std::string_view::npos) {
-        campos.sinTabuladores.clear();
-        for (char b : limpio)
+    const std::string_view util = registro.substr(inicio, fin - inicio);
+    campos.util = util;
+    char *const copia = campos.limpio.data();
+    size_t longitud = util.size();
+    if (util.find('\t') == std::string_view::npos) {
+        std::memcpy(copia, util.data(), longitud);
+    } else {
+        longitud = 0;
+        for (char b : util)
             if (b != '\t')
-                campos.sinTabuladores.push_back(b);
-        limpio = campos.sinTabuladores;
+                copia[longitud++] = b;
     }
+    const std::string_view limpio(copia, longitud);
     auto cortar = [&](const auto &columnas) {
         for (const ColumnaXml &columna : columnas)
             cortarColumnaXml(limpio, columna, tabla, campos.*(columna.campo));
@@ -337,7 +343,6 @@ FinConversion convertirRegistros(QIODevice &entrada, Codificacion codificacion, 
     Campos campos;
     const TablaBytes &tabla = tablaBytes(codificacion);
     auto camposXml = std::make_unique<CamposXml>();
-    camposXml->sinTabuladores.reserve(size_t(LongitudMaximaRegistro));
     std::string latin1;
     latin1.reserve(size_t(LongitudMaximaRegistro));
     for (;;) {
