@@ -1,14 +1,16 @@
 // libFuzzer target over the whole conversion of an in-memory list.
 //
-// The first byte picks the query kind; the rest is the list. Each input is converted
-// three ways, and everything the document promises is checked on each:
-//   - the bytes as Windows-1252, and the same text re-encoded as UTF-8: the two
+// The first byte picks the query kind (its value modulo 3: NIF, RC, PP) and what is
+// checked (its value divided by 3, modulo 2); the rest is the list.
+//   - 0: the bytes as Windows-1252, and the same text re-encoded as UTF-8: the two
 //     documents must be identical (the encoding of a list never changes its content);
-//   - the bytes as UTF-8, whatever they are (invalid sequences included);
-//   - and each of those against a reference built one record at a time from the
-//     reader's decoded text, the cleaning, the slicing and the writer's per-character
-//     methods, so the byte-wise fast path can never drift from them.
-// A failed check aborts, which libFuzzer reports as a crash with the input saved.
+//   - 1: the bytes as UTF-8, whatever they are (invalid sequences included).
+// Each document is also compared with a reference built one record at a time from the
+// reader's decoded text, the cleaning, the slicing and the writer's per-character
+// methods, so the byte-wise fast path can never drift from them; and everything the
+// document promises is checked on it. A failed check aborts, which libFuzzer reports
+// as a crash with the input saved. (Each conversion sets up megabyte buffers, costly
+// under AddressSanitizer, hence one pair of checks per input rather than both.)
 
 #include "conversor.h"
 #include "escritorxml.h"
@@ -328,21 +330,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t tamano)
         return 0;
     const TipoConsulta tipo = datos[0] % 3 == 0 ? TipoConsulta::NIF : datos[0] % 3 == 1 ? TipoConsulta::RC
                                                                                           : TipoConsulta::PP;
+    const bool comoWindows1252 = (datos[0] / 3) % 2 == 0;
     const QByteArray lista(reinterpret_cast<const char *>(datos + 1), qsizetype(tamano - 1));
 
-    const Resultado windows1252 = convertir(lista, Codificacion::Windows1252, tipo);
-    comprobarDocumento(windows1252, tipo);
-    comprobarContraReferencia(windows1252, lista, Codificacion::Windows1252, tipo);
-
-    const QByteArray utf8 = comoUtf8(lista);
-    const Resultado gemelo = convertir(utf8, Codificacion::UTF8, tipo);
-    if (!(gemelo == windows1252))
-        fallo("the same text gives another document in UTF-8 than in Windows-1252", gemelo.documento);
-    comprobarContraReferencia(gemelo, utf8, Codificacion::UTF8, tipo);
-
-    // The raw bytes as UTF-8, valid or not: no fixed expectation, but every promise holds.
-    const Resultado crudo = convertir(lista, Codificacion::UTF8, tipo);
-    comprobarDocumento(crudo, tipo);
-    comprobarContraReferencia(crudo, lista, Codificacion::UTF8, tipo);
+    if (comoWindows1252) {
+        const Resultado windows1252 = convertir(lista, Codificacion::Windows1252, tipo);
+        comprobarDocumento(windows1252, tipo);
+        comprobarContraReferencia(windows1252, lista, Codificacion::Windows1252, tipo);
+        // The twin mostly takes the general path (every character past U+00FF does), so
+        // this also holds the fast path to the slow one across encodings.
+        const Resultado gemelo = convertir(comoUtf8(lista), Codificacion::UTF8, tipo);
+        if (!(gemelo == windows1252))
+            fallo("the same text gives another document in UTF-8 than in Windows-1252", gemelo.documento);
+    } else {
+        // The raw bytes as UTF-8, valid or not: no fixed expectation, but every promise holds.
+        const Resultado crudo = convertir(lista, Codificacion::UTF8, tipo);
+        comprobarDocumento(crudo, tipo);
+        comprobarContraReferencia(crudo, lista, Codificacion::UTF8, tipo);
+    }
     return 0;
 }
