@@ -35,24 +35,24 @@ bool escribir(const QString &ruta, const QByteArray &bytes)
     return fichero.open(QIODevice::WriteOnly) && fichero.write(bytes) == bytes.size();
 }
 
-// Lays out a directory from short specs: "name=content", "name/" (a directory),
+// Lays out a directory from short orders: "name=content", "name/" (a directory),
 // "name->target" (a symbolic link), "name=>target" (a hard link).
 void preparar(const QDir &dir, const QStringList &ficheros)
 {
-    for (const QString &spec : ficheros) {
-        if (spec.endsWith(u'/')) {
-            QVERIFY(dir.mkdir(spec.chopped(1)));
-        } else if (spec.contains(u"->"_qs)) {
-            const QStringList partes = spec.split(u"->"_qs);
+    for (const QString &orden : ficheros) {
+        if (orden.endsWith(u'/')) {
+            QVERIFY(dir.mkdir(orden.chopped(1)));
+        } else if (orden.contains(u"->"_qs)) {
+            const QStringList partes = orden.split(u"->"_qs);
             QVERIFY(QFile::link(partes[1], dir.filePath(partes[0])));
-        } else if (spec.contains(u"=>"_qs)) {
-            const QStringList partes = spec.split(u"=>"_qs);
+        } else if (orden.contains(u"=>"_qs)) {
+            const QStringList partes = orden.split(u"=>"_qs);
             QCOMPARE(::link(QFile::encodeName(dir.filePath(partes[1])).constData(),
                             QFile::encodeName(dir.filePath(partes[0])).constData()),
                      0);
         } else {
-            const qsizetype igual = spec.indexOf(u'=');
-            QVERIFY(escribir(dir.filePath(spec.left(igual)), spec.mid(igual + 1).toUtf8()));
+            const qsizetype igual = orden.indexOf(u'=');
+            QVERIFY(escribir(dir.filePath(orden.left(igual)), orden.mid(igual + 1).toUtf8()));
         }
     }
 }
