@@ -209,20 +209,28 @@ bool EscritorXML::EscribirRegistroPP(std::u32string_view PRO, std::u32string_vie
     return true;
 }
 
-// Inlined so the tags, known where it is called, are copied as constants.
-Q_ALWAYS_INLINE void EscritorXML::escribirElemento(std::string_view etiqueta, std::string_view valor)
+namespace {
+
+// One child element of a record whose value is already in its document form; an
+// absent value writes nothing. The tags are whole constants and the cursor a local,
+// so the compiler keeps it in a register instead of storing it after every byte.
+template<size_t A, size_t C>
+inline char *elementoCodificado(char *p, const char (&apertura)[A], const char (&cierre)[C], std::string_view valor)
 {
     if (!estaPresente(valor))
-        return;
-    *m_cursor++ = '<';
-    m_cursor = copiar(m_cursor, etiqueta);
-    *m_cursor++ = '>';
-    m_cursor = copiar(m_cursor, valor);
-    *m_cursor++ = '<';
-    *m_cursor++ = '/';
-    m_cursor = copiar(m_cursor, etiqueta);
-    *m_cursor++ = '>';
+        return p;
+    std::memcpy(p, apertura, A - 1);
+    p += A - 1;
+    std::memcpy(p, valor.data(), valor.size());
+    p += valor.size();
+    std::memcpy(p, cierre, C - 1);
+    return p + C - 1;
 }
+
+constexpr char AperturaDAT[] = "<DAT>";
+constexpr char CierreDAT[] = "</DAT>\r\n";
+
+} // namespace
 
 bool EscritorXML::EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO,
                                       std::string_view MUN)
@@ -230,12 +238,12 @@ bool EscritorXML::EscribirRegistroNIF(std::string_view NIF, std::string_view APE
     if (!estaPresente(NIF))
         return false;
     reservarBytes(NIF.size() + APE.size() + PRO.size() + MUN.size());
-    m_cursor = copiar(m_cursor, "<DAT>");
-    escribirElemento("NIF", NIF);
-    escribirElemento("APE", APE);
-    escribirElemento("PRO", PRO);
-    escribirElemento("MUN", MUN);
-    cerrarRegistro();
+    char *p = copiar(m_cursor, AperturaDAT);
+    p = elementoCodificado(p, "<NIF>", "</NIF>", NIF);
+    p = elementoCodificado(p, "<APE>", "</APE>", APE);
+    p = elementoCodificado(p, "<PRO>", "</PRO>", PRO);
+    p = elementoCodificado(p, "<MUN>", "</MUN>", MUN);
+    m_cursor = copiar(p, CierreDAT);
     return true;
 }
 
@@ -244,11 +252,11 @@ bool EscritorXML::EscribirRegistroRC(std::string_view RC, std::string_view PRO, 
     if (!estaPresente(RC))
         return false;
     reservarBytes(RC.size() + PRO.size() + MUN.size());
-    m_cursor = copiar(m_cursor, "<DAT>");
-    escribirElemento("RC", RC);
-    escribirElemento("PRO", PRO);
-    escribirElemento("MUN", MUN);
-    cerrarRegistro();
+    char *p = copiar(m_cursor, AperturaDAT);
+    p = elementoCodificado(p, "<RC>", "</RC>", RC);
+    p = elementoCodificado(p, "<PRO>", "</PRO>", PRO);
+    p = elementoCodificado(p, "<MUN>", "</MUN>", MUN);
+    m_cursor = copiar(p, CierreDAT);
     return true;
 }
 
@@ -258,12 +266,12 @@ bool EscritorXML::EscribirRegistroPP(std::string_view PRO, std::string_view MUN,
     if (!estaPresente(PRO) || !estaPresente(MUN) || !estaPresente(POL))
         return false;
     reservarBytes(PRO.size() + MUN.size() + POL.size() + PAR.size());
-    m_cursor = copiar(m_cursor, "<DAT>");
-    escribirElemento("PRO", PRO);
-    escribirElemento("MUN", MUN);
-    escribirElemento("POL", POL);
-    escribirElemento("PAR", PAR);
-    cerrarRegistro();
+    char *p = copiar(m_cursor, AperturaDAT);
+    p = elementoCodificado(p, "<PRO>", "</PRO>", PRO);
+    p = elementoCodificado(p, "<MUN>", "</MUN>", MUN);
+    p = elementoCodificado(p, "<POL>", "</POL>", POL);
+    p = elementoCodificado(p, "<PAR>", "</PAR>", PAR);
+    m_cursor = copiar(p, CierreDAT);
     return true;
 }
 

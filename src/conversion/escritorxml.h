@@ -76,7 +76,6 @@ private:
     void reservar(size_t caracteres);
     void reservarBytes(size_t bytes);
     void escribirElemento(std::string_view etiqueta, std::u32string_view valor);
-    void escribirElemento(std::string_view etiqueta, std::string_view valor);
     void cerrarRegistro();
     bool vaciar();
 
