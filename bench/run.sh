@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Times torxal-cli against cp on generated lists of every query kind, in Windows-1252
+# and in UTF-8, at several sizes. Each size is run RUNS times, cp and the conversion
+# taking turns on the same input in the same directory; the table holds the medians
+# and the conversion's peak resident memory (GNU time's "Maximum resident set size").
+#
+#   bench/run.sh                      everything (about two minutes on two cores)
+#   SIZES=1000000 KINDS=nif bench/run.sh
+#
+# Environment: RUNS (5), SIZES ("10000 100000 1000000"), KINDS ("nif rc pp"),
+# ENCODINGS ("cp1252 utf8"), BUILD (build-perf), WORK (a temporary directory).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${RUNS:-5}
+sizes=${SIZES:-"10000 100000 1000000"}
+kinds=${KINDS:-"nif rc pp"}
+encodings=${ENCODINGS:-"cp1252 utf8"}
+build=${BUILD:-build-perf}
+
+if [[ ! -x /usr/bin/time ]]; then
+  echo "bench: /usr/bin/time is missing (Debian package 'time')." >&2
+  exit 1
+fi
+
+# The build users get from the README: RelWithDebInfo, so the profile has symbols too.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORXAL_BUILD_BENCH=ON \
+  -DTORXAL_BUILD_APP=OFF -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" --target torxal-cli torxal-generar >/dev/null
+cli=$build/src/cli/torxal-cli
+generar=$build/bench/torxal-generar
+
+work=${WORK:-$(mktemp -d)}
+mkdir -p "$work"
+[[ -z ${WORK:-} ]] && trap 'rm -rf "$work"' EXIT
+
+ahora_ns() { date +%s%N; }
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Runs a command under GNU time; prints "<wall ms> <peak KiB>".
+medir() {
+  local inicio fin
+  inicio=$(ahora_ns)
+  /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
+    echo "bench: failed: $*" >&2
+    cat "$work/stderr.txt" >&2
+    exit 1
+  }
+  fin=$(ahora_ns)
+  echo "$(( (fin - inicio) / 1000 ))" "$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")"
+}
+
+echo "# torxal-cli against cp"
+echo
+echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "- machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)"
+echo "- load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "- command: RUNS=$runs SIZES=\"$sizes\" KINDS=\"$kinds\" ENCODINGS=\"$encodings\" bench/run.sh"
+echo "- $runs runs per row, medians; inputs in the page cache; outputs removed before every run"
+echo
+echo "| kind | encoding | records | input MB | cp ms | torxal-cli ms | ratio | peak RSS MiB |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|"
+
+for kind in $kinds; do
+  for encoding in $encodings; do
+    for size in $sizes; do
+      lista=$work/$kind-$encoding-$size.txt
+      salida=$work/$kind-$encoding-$size.xml
+      copia=$work/copia.txt
+      "$generar" --tipo "$kind" --registros "$size" --codificacion "$encoding" --salida "$lista"
+      : >"$work/cp.txt"
+      : >"$work/cli.txt"
+      : >"$work/rss.txt"
+      for ((i = 0; i < runs; ++i)); do
+        rm -f "$copia" "$salida"
+        read -r ms _ < <(medir cp "$lista" "$copia")
+        echo "$ms" >>"$work/cp.txt"
+        rm -f "$copia" "$salida"
+        read -r ms kib < <(medir "$cli" --tipo "$kind" "$lista")
+        echo "$ms" >>"$work/cli.txt"
+        echo "$kib" >>"$work/rss.txt"
+      done
+      cp_us=$(median <"$work/cp.txt")
+      cli_us=$(median <"$work/cli.txt")
+      rss_kib=$(median <"$work/rss.txt")
+      mb=$(awk -v b="$(stat -c %s "$lista")" 'BEGIN { printf "%.1f", b / 1e6 }')
+      awk -v k="$kind" -v e="$encoding" -v n="$size" -v mb="$mb" -v c="$cp_us" -v t="$cli_us" -v r="$rss_kib" \
+        'BEGIN { printf "| %s | %s | %d | %s | %.1f | %.1f | %.2f | %.1f |\n", k, e, n, mb, c / 1000, t / 1000, t / c, r / 1024 }'
+      rm -f "$lista" "$salida" "$copia"
+    done
+  done
+done
