@@ -25,7 +25,7 @@ fi
 
 # The build users get from the README: RelWithDebInfo, so the profile has symbols too.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORXAL_BUILD_BENCH=ON \
-  -DTORXAL_BUILD_APP=OFF -DBUILD_TESTING=OFF >/dev/null
+  -DTORXAL_BUILD_APP=OFF >/dev/null
 cmake --build "$build" --target torxal-cli torxal-generar >/dev/null
 cli=$build/src/cli/torxal-cli
 generar=$build/bench/torxal-generar
