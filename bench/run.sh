@@ -3,12 +3,16 @@
 # and in UTF-8, at several sizes. Each size is run RUNS times, cp and the conversion
 # taking turns on the same input in the same directory; the table holds the medians
 # and the conversion's peak resident memory (GNU time's "Maximum resident set size").
+# torxal-cli flushes its document to disk (fdatasync) before putting it in place, which
+# cp does not; "dd conv=fdatasync" copies the same file with that same flush, so the
+# cost of the conversion itself can be told from the cost of durability.
 #
 #   bench/run.sh                      everything (about two minutes on two cores)
 #   SIZES=1000000 KINDS=nif bench/run.sh
 #
 # Environment: RUNS (5), SIZES ("10000 100000 1000000"), KINDS ("nif rc pp"),
-# ENCODINGS ("cp1252 utf8"), BUILD (build-perf), WORK (a temporary directory).
+# ENCODINGS ("cp1252 utf8"), BUILD (build-perf), WORK (a temporary directory),
+# CLI (a torxal-cli to time instead of the one built here, e.g. an older build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +31,7 @@ fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORXAL_BUILD_BENCH=ON \
   -DTORXAL_BUILD_APP=OFF >/dev/null
 cmake --build "$build" --target torxal-cli torxal-generar >/dev/null
-cli=$build/src/cli/torxal-cli
+cli=${CLI:-$build/src/cli/torxal-cli}
 generar=$build/bench/torxal-generar
 
 work=${WORK:-$(mktemp -d)}
@@ -56,11 +60,12 @@ echo
 echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "- machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)"
 echo "- load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "- torxal-cli: $cli"
 echo "- command: RUNS=$runs SIZES=\"$sizes\" KINDS=\"$kinds\" ENCODINGS=\"$encodings\" bench/run.sh"
 echo "- $runs runs per row, medians; inputs in the page cache; outputs removed before every run"
 echo
-echo "| kind | encoding | records | input MB | cp ms | torxal-cli ms | ratio | peak RSS MiB |"
-echo "|---|---|---:|---:|---:|---:|---:|---:|"
+echo "| kind | encoding | records | input MB | cp ms | dd+fdatasync ms | torxal-cli ms | ratio to cp | ratio to dd+fdatasync | peak RSS MiB |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|"
 
 for kind in $kinds; do
   for encoding in $encodings; do
@@ -70,23 +75,29 @@ for kind in $kinds; do
       copia=$work/copia.txt
       "$generar" --tipo "$kind" --registros "$size" --codificacion "$encoding" --salida "$lista"
       : >"$work/cp.txt"
+      : >"$work/dd.txt"
       : >"$work/cli.txt"
       : >"$work/rss.txt"
       for ((i = 0; i < runs; ++i)); do
         rm -f "$copia" "$salida"
         read -r ms _ < <(medir cp "$lista" "$copia")
         echo "$ms" >>"$work/cp.txt"
+        rm -f "$copia"
+        read -r ms _ < <(medir dd if="$lista" of="$copia" bs=1M conv=fdatasync status=none)
+        echo "$ms" >>"$work/dd.txt"
         rm -f "$copia" "$salida"
         read -r ms kib < <(medir "$cli" --tipo "$kind" "$lista")
         echo "$ms" >>"$work/cli.txt"
         echo "$kib" >>"$work/rss.txt"
       done
       cp_us=$(median <"$work/cp.txt")
+      dd_us=$(median <"$work/dd.txt")
       cli_us=$(median <"$work/cli.txt")
       rss_kib=$(median <"$work/rss.txt")
       mb=$(awk -v b="$(stat -c %s "$lista")" 'BEGIN { printf "%.1f", b / 1e6 }')
-      awk -v k="$kind" -v e="$encoding" -v n="$size" -v mb="$mb" -v c="$cp_us" -v t="$cli_us" -v r="$rss_kib" \
-        'BEGIN { printf "| %s | %s | %d | %s | %.1f | %.1f | %.2f | %.1f |\n", k, e, n, mb, c / 1000, t / 1000, t / c, r / 1024 }'
+      awk -v k="$kind" -v e="$encoding" -v n="$size" -v mb="$mb" -v c="$cp_us" -v d="$dd_us" -v t="$cli_us" \
+        -v r="$rss_kib" 'BEGIN { printf "| %s | %s | %d | %s | %.1f | %.1f | %.1f | %.2f | %.2f | %.1f |\n",
+                                 k, e, n, mb, c / 1000, d / 1000, t / 1000, t / c, t / d, r / 1024 }'
       rm -f "$lista" "$salida" "$copia"
     done
   done
