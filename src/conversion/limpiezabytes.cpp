@@ -1,0 +1,263 @@
+#include "limpiezabytes.h"
+
+#include "escritorxml.h"
+#include "limpieza.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace torxal {
+
+namespace {
+
+TablaBytes construirTabla(Codificacion codificacion)
+{
+    TablaBytes tabla{};
+    for (int b = 0; b < 256; ++b) {
+        // UTF-8 records reach the table as Latin-1 code points (see aLatin1).
+        char32_t c = char32_t(b);
+        if (codificacion == Codificacion::Windows1252) {
+            const char byte = char(b);
+            std::u32string decodificado;
+            decodificar(std::string_view(&byte, 1), codificacion, decodificado);
+            c = decodificado.at(0);
+        }
+        CaracterByte &entrada = tabla[b];
+        entrada.imprimible = esImprimible(c);
+        // Framed by letters so the cleaning keeps it whatever it is (a tab it removes).
+        std::u32string muestra = {U'A', c, U'A'};
+        const std::u32string_view limpio = limpiarRegistro(muestra);
+        if (limpio.size() != 3)
+            continue;
+        const char32_t mayuscula = limpio[1];
+        if (!esCaracterXml(mayuscula))
+            continue;
+        char codificado[8];
+        const char *fin = codificarValor(codificado, std::u32string_view(&mayuscula, 1));
+        entrada.longitud = static_cast<unsigned char>(fin - codificado);
+        std::memcpy(entrada.salida, codificado, entrada.longitud);
+    }
+    return tabla;
+}
+
+constexpr quint64 Unos = 0x0101010101010101ULL;
+constexpr quint64 Altos = 0x8080808080808080ULL;
+
+inline quint64 bytesCero(quint64 x)
+{
+    return (x - Unos) & ~x & Altos;
+}
+
+// How many of the eight bytes, from the first in memory, are printable ASCII that needs
+// no escaping; those come back upper-cased in `ocho`. Every test below is exact for the
+// bytes before the first one that fails it (no carry or borrow reaches them), so on a
+// little-endian machine the lowest flagged byte is the first that needs the table.
+inline int sencillos(quint64 &ocho)
+{
+    const quint64 raros = (ocho & Altos)                      // 0x80 and above
+        | (~(ocho + 0x60 * Unos) & Altos)                      // below 0x20
+        | bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>'));
+    const quint64 minuscula = ((ocho + (0x80 - 'a') * Unos) & ~(ocho + (0x80 - 'z' - 1) * Unos)) & Altos;
+    ocho ^= minuscula >> 2;
+    if (raros == 0)
+        return 8;
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(raros) / 8;
+    return 0;
+}
+
+enum class Normalizacion { Ninguna, Recortar, Rellenar };
+
+struct ColumnaXml {
+    CampoXml CamposXml::*campo;
+    int inicio; // 1-based
+    int longitud;
+    Normalizacion normalizacion;
+};
+
+constexpr ColumnaXml ColumnasNIF[] = {
+    {&CamposXml::NIF, 1, 9, Normalizacion::Ninguna},
+    {&CamposXml::APE, 10, 62, Normalizacion::Recortar},
+    {&CamposXml::PRO, 72, 2, Normalizacion::Rellenar},
+    {&CamposXml::MUN, 74, 3, Normalizacion::Rellenar},
+};
+constexpr ColumnaXml ColumnasRC[] = {
+    {&CamposXml::RC, 1, 20, Normalizacion::Recortar},
+    {&CamposXml::PRO, 21, 2, Normalizacion::Rellenar},
+    {&CamposXml::MUN, 23, 3, Normalizacion::Rellenar},
+};
+constexpr ColumnaXml ColumnasPP[] = {
+    {&CamposXml::PRO, 1, 2, Normalizacion::Rellenar},
+    {&CamposXml::MUN, 3, 3, Normalizacion::Rellenar},
+    {&CamposXml::POL, 6, 3, Normalizacion::Rellenar},
+    {&CamposXml::PAR, 9, 5, Normalizacion::Rellenar},
+};
+
+void cortarColumnaXml(std::string_view limpio, const ColumnaXml &columna, const TablaBytes &tabla, CampoXml &campo)
+{
+    const size_t desde = size_t(columna.inicio - 1);
+    const std::string_view trozo = desde < limpio.size() ? limpio.substr(desde, size_t(columna.longitud))
+                                                          : std::string_view();
+    char *const principio = campo.datos + CampoXml::Delante;
+    char *p = principio;
+    const char *q = trozo.data();
+    const char *fin = q + trozo.size();
+    if (columna.normalizacion != Normalizacion::Ninguna) {
+        // Names are padded with spaces to their column; trimming them before the copy
+        // gives the same field, since dropping characters and trimming commute.
+        while (fin - q >= 8) {
+            quint64 ocho;
+            std::memcpy(&ocho, fin - 8, 8);
+            ocho ^= Unos * ' ';
+            if (ocho != 0) {
+                if constexpr (std::endian::native == std::endian::little)
+                    fin -= std::countl_zero(ocho) / 8; // the last bytes are the highest
+                break;
+            }
+            fin -= 8;
+        }
+        while (fin > q && fin[-1] == ' ')
+            --fin;
+    }
+    int caracteres = 0;
+    while (q < fin) {
+        // The record has spare bytes behind it and the field room behind its end, so
+        // eight are always read and written; only the ones that count are kept.
+        quint64 ocho;
+        std::memcpy(&ocho, q, 8);
+        const int quedan = int(fin - q);
+        const int n = std::min(sencillos(ocho), quedan);
+        std::memcpy(p, &ocho, 8);
+        p += n;
+        q += n;
+        caracteres += n;
+        if (n < 8 && n < quedan) {
+            // Characters XML forbids are dropped before trimming and padding, as the general
+            // path does. The whole entry is copied in one store; its first `longitud` bytes count.
+            const CaracterByte &c = tabla[static_cast<unsigned char>(*q++)];
+            std::memcpy(p, &c, sizeof c);
+            p += c.longitud;
+            caracteres += c.longitud != 0;
+        }
+    }
+    // Spaces are single bytes in the document form, and no other character contains one.
+    char *inicio = principio;
+    while (inicio < p && *inicio == ' ')
+        ++inicio;
+    char *final = p;
+    while (final > inicio && final[-1] == ' ')
+        --final;
+    switch (columna.normalizacion) {
+    case Normalizacion::Ninguna:
+        inicio = principio;
+        final = p;
+        break;
+    case Normalizacion::Recortar:
+        break;
+    case Normalizacion::Rellenar: {
+        caracteres -= int((inicio - principio) + (p - final));
+        for (; caracteres < columna.longitud; ++caracteres)
+            *--inicio = '0';
+        if (std::all_of(inicio, final, [](char b) { return b == '0'; }))
+            final = inicio;
+        break;
+    }
+    }
+    campo.inicio = int(inicio - campo.datos);
+    campo.longitud = int(final - inicio);
+}
+
+} // namespace
+
+const TablaBytes &tablaBytes(Codificacion codificacion)
+{
+    static const TablaBytes windows1252 = construirTabla(Codificacion::Windows1252);
+    static const TablaBytes latin1 = construirTabla(Codificacion::UTF8);
+    return codificacion == Codificacion::Windows1252 ? windows1252 : latin1;
+}
+
+bool aLatin1(std::string_view utf8, std::string &destino)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    const auto *fin = p + utf8.size();
+    destino.resize(utf8.size());
+    char *salida = destino.data();
+    while (p < fin) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            *salida++ = char(c);
+            ++p;
+            // ASCII comes in runs: eight bytes at a time while it lasts.
+            quint64 ocho;
+            while (fin - p >= 8 && (std::memcpy(&ocho, p, 8), (ocho & Altos) == 0)) {
+                std::memcpy(salida, &ocho, 8);
+                salida += 8;
+                p += 8;
+            }
+        } else if ((c == 0xC2 || c == 0xC3) && fin - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            *salida++ = char(((c & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else {
+            return false;
+        }
+    }
+    destino.resize(salida - destino.data());
+    return true;
+}
+
+bool esAscii(std::string_view bytes)
+{
+    const char *p = bytes.data();
+    const char *fin = p + bytes.size();
+    for (; fin - p >= 8; p += 8) {
+        quint64 ocho;
+        std::memcpy(&ocho, p, 8);
+        if (ocho & Altos)
+            return false;
+    }
+    for (; p < fin; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return false;
+    return true;
+}
+
+void cortarRegistroXml(std::string_view registro, const TablaBytes &tabla, TipoConsulta tipo, CamposXml &campos)
+{
+    size_t inicio = 0;
+    size_t fin = registro.size();
+    while (fin > 0 && !tabla[static_cast<unsigned char>(registro[fin - 1])].imprimible)
+        --fin;
+    while (inicio < fin && !tabla[static_cast<unsigned char>(registro[inicio])].imprimible)
+        ++inicio;
+    const std::string_view util = registro.substr(inicio, fin - inicio);
+    campos.util = util;
+    char *const copia = campos.limpio.data();
+    size_t longitud = util.size();
+    if (util.find('\t') == std::string_view::npos) {
+        std::memcpy(copia, util.data(), longitud);
+    } else {
+        longitud = 0;
+        for (char b : util)
+            if (b != '\t')
+                copia[longitud++] = b;
+    }
+    const std::string_view limpio(copia, longitud);
+    auto cortar = [&](const auto &columnas) {
+        for (const ColumnaXml &columna : columnas)
+            cortarColumnaXml(limpio, columna, tabla, campos.*(columna.campo));
+    };
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        cortar(ColumnasNIF);
+        break;
+    case TipoConsulta::RC:
+        cortar(ColumnasRC);
+        break;
+    case TipoConsulta::PP:
+        cortar(ColumnasPP);
+        break;
+    }
+}
+
+} // namespace torxal
