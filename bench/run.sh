@@ -22,10 +22,8 @@ kinds=${KINDS:-"nif rc pp"}
 encodings=${ENCODINGS:-"cp1252 utf8"}
 build=${BUILD:-build-perf}
 
-if [[ ! -x /usr/bin/time ]]; then
-  echo "bench: /usr/bin/time is missing (Debian package 'time')." >&2
-  exit 1
-fi
+# GNU time gives the peak memory; the rest is what the build needs anyway.
+bash tools/instalar-dependencias.sh time
 
 # The build users get from the README: RelWithDebInfo, so the profile has symbols too.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORXAL_BUILD_BENCH=ON \
