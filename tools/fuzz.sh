@@ -37,7 +37,17 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-max_malloc_fill_size=0:quarantine_size_mb=16
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 
 echo "fuzz: running for $segundos s on $(nproc) core(s)"
+# The fuzzer reports every input it keeps; the log holds them, the console gets the outcome.
+registro=build-fuzz/fuzz.log
+estado=0
 build-fuzz/tests/fuzz/fuzz_conversion \
   -max_total_time="$segundos" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
   -artifact_prefix="$hallazgos/" -print_final_stats=1 -print_coverage=0 \
-  "$corpus"
+  "$corpus" >"$registro" 2>&1 || estado=$?
+if [[ $estado -ne 0 ]]; then
+  tail -n 80 "$registro"
+  echo "fuzz: FAILED (exit $estado); the input is in $hallazgos/, the whole log in $registro" >&2
+  exit "$estado"
+fi
+grep -E '^(Done|stat::)' "$registro" || true
+echo "fuzz: no findings"
