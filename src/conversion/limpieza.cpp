@@ -8,34 +8,6 @@ namespace torxal {
 
 namespace {
 
-enum class Normalizacion { Ninguna, Recortar, Rellenar };
-
-struct Columna {
-    std::u32string Campos::*campo;
-    int inicio; // 1-based
-    int longitud;
-    Normalizacion normalizacion;
-};
-
-// The fixed columns of the three layouts.
-constexpr Columna ColumnasNIF[] = {
-    {&Campos::NIF, 1, 9, Normalizacion::Ninguna},
-    {&Campos::APE, 10, 62, Normalizacion::Recortar},
-    {&Campos::PRO, 72, 2, Normalizacion::Rellenar},
-    {&Campos::MUN, 74, 3, Normalizacion::Rellenar},
-};
-constexpr Columna ColumnasRC[] = {
-    {&Campos::RC, 1, 20, Normalizacion::Recortar},
-    {&Campos::PRO, 21, 2, Normalizacion::Rellenar},
-    {&Campos::MUN, 23, 3, Normalizacion::Rellenar},
-};
-constexpr Columna ColumnasPP[] = {
-    {&Campos::PRO, 1, 2, Normalizacion::Rellenar},
-    {&Campos::MUN, 3, 3, Normalizacion::Rellenar},
-    {&Campos::POL, 6, 3, Normalizacion::Rellenar},
-    {&Campos::PAR, 9, 5, Normalizacion::Rellenar},
-};
-
 void recortarEnSitio(std::u32string &campo)
 {
     const std::u32string_view valor = recortarEspacios(campo);
@@ -55,7 +27,7 @@ void rellenarConCeros(std::u32string &campo, int longitud)
         campo.clear();
 }
 
-void cortarColumna(std::u32string_view limpio, const Columna &columna, Campos &campos)
+void cortarColumna(std::u32string_view limpio, const Columna<Campos> &columna, Campos &campos)
 {
     std::u32string &campo = campos.*(columna.campo);
     campo.clear();
@@ -169,21 +141,7 @@ bool estaPresente(std::u32string_view texto)
 
 void cortarRegistro(std::u32string_view limpio, TipoConsulta tipo, Campos &campos)
 {
-    auto cortar = [&](const auto &columnas) {
-        for (const Columna &columna : columnas)
-            cortarColumna(limpio, columna, campos);
-    };
-    switch (tipo) {
-    case TipoConsulta::NIF:
-        cortar(ColumnasNIF);
-        break;
-    case TipoConsulta::RC:
-        cortar(ColumnasRC);
-        break;
-    case TipoConsulta::PP:
-        cortar(ColumnasPP);
-        break;
-    }
+    recorrerColumnas<Campos>(tipo, [&](const Columna<Campos> &columna) { cortarColumna(limpio, columna, campos); });
 }
 
 } // namespace torxal

@@ -40,6 +40,56 @@ struct Campos {
     std::u32string NIF, APE, RC, PRO, MUN, POL, PAR;
 };
 
+enum class Normalizacion { Ninguna, Recortar, Rellenar };
+
+/// One field of a layout, for any record type with the fields named as elements.
+template<typename CamposT>
+struct Columna {
+    decltype(CamposT::NIF) CamposT::*campo;
+    int inicio; // 1-based, in characters of the cleaned record
+    int longitud;
+    Normalizacion normalizacion;
+};
+
+/// Calls `cortar` with each column of the kind's layout, in order: the fixed columns
+/// of the three layouts, written once for every way of holding the fields.
+template<typename CamposT, typename Funcion>
+void recorrerColumnas(TipoConsulta tipo, Funcion &&cortar)
+{
+    using C = Columna<CamposT>;
+    static constexpr C ColumnasNIF[] = {
+        {&CamposT::NIF, 1, 9, Normalizacion::Ninguna},
+        {&CamposT::APE, 10, 62, Normalizacion::Recortar},
+        {&CamposT::PRO, 72, 2, Normalizacion::Rellenar},
+        {&CamposT::MUN, 74, 3, Normalizacion::Rellenar},
+    };
+    static constexpr C ColumnasRC[] = {
+        {&CamposT::RC, 1, 20, Normalizacion::Recortar},
+        {&CamposT::PRO, 21, 2, Normalizacion::Rellenar},
+        {&CamposT::MUN, 23, 3, Normalizacion::Rellenar},
+    };
+    static constexpr C ColumnasPP[] = {
+        {&CamposT::PRO, 1, 2, Normalizacion::Rellenar},
+        {&CamposT::MUN, 3, 3, Normalizacion::Rellenar},
+        {&CamposT::POL, 6, 3, Normalizacion::Rellenar},
+        {&CamposT::PAR, 9, 5, Normalizacion::Rellenar},
+    };
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        for (const C &columna : ColumnasNIF)
+            cortar(columna);
+        break;
+    case TipoConsulta::RC:
+        for (const C &columna : ColumnasRC)
+            cortar(columna);
+        break;
+    case TipoConsulta::PP:
+        for (const C &columna : ColumnasPP)
+            cortar(columna);
+        break;
+    }
+}
+
 /// Cuts the fields of the kind's layout out of a cleaned record and normalises them.
 void cortarRegistro(std::u32string_view limpio, TipoConsulta tipo, Campos &campos);
 

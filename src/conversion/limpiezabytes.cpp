@@ -67,34 +67,7 @@ inline int sencillos(quint64 &ocho)
     return 0;
 }
 
-enum class Normalizacion { Ninguna, Recortar, Rellenar };
-
-struct ColumnaXml {
-    CampoXml CamposXml::*campo;
-    int inicio; // 1-based
-    int longitud;
-    Normalizacion normalizacion;
-};
-
-constexpr ColumnaXml ColumnasNIF[] = {
-    {&CamposXml::NIF, 1, 9, Normalizacion::Ninguna},
-    {&CamposXml::APE, 10, 62, Normalizacion::Recortar},
-    {&CamposXml::PRO, 72, 2, Normalizacion::Rellenar},
-    {&CamposXml::MUN, 74, 3, Normalizacion::Rellenar},
-};
-constexpr ColumnaXml ColumnasRC[] = {
-    {&CamposXml::RC, 1, 20, Normalizacion::Recortar},
-    {&CamposXml::PRO, 21, 2, Normalizacion::Rellenar},
-    {&CamposXml::MUN, 23, 3, Normalizacion::Rellenar},
-};
-constexpr ColumnaXml ColumnasPP[] = {
-    {&CamposXml::PRO, 1, 2, Normalizacion::Rellenar},
-    {&CamposXml::MUN, 3, 3, Normalizacion::Rellenar},
-    {&CamposXml::POL, 6, 3, Normalizacion::Rellenar},
-    {&CamposXml::PAR, 9, 5, Normalizacion::Rellenar},
-};
-
-void cortarColumnaXml(std::string_view limpio, const ColumnaXml &columna, const TablaBytes &tabla, CampoXml &campo)
+void cortarColumnaXml(std::string_view limpio, const Columna<CamposXml> &columna, const TablaBytes &tabla, CampoXml &campo)
 {
     const size_t desde = size_t(columna.inicio - 1);
     const std::string_view trozo = desde < limpio.size() ? limpio.substr(desde, size_t(columna.longitud))
@@ -243,21 +216,9 @@ void cortarRegistroXml(std::string_view registro, const TablaBytes &tabla, TipoC
                 copia[longitud++] = b;
     }
     const std::string_view limpio(copia, longitud);
-    auto cortar = [&](const auto &columnas) {
-        for (const ColumnaXml &columna : columnas)
-            cortarColumnaXml(limpio, columna, tabla, campos.*(columna.campo));
-    };
-    switch (tipo) {
-    case TipoConsulta::NIF:
-        cortar(ColumnasNIF);
-        break;
-    case TipoConsulta::RC:
-        cortar(ColumnasRC);
-        break;
-    case TipoConsulta::PP:
-        cortar(ColumnasPP);
-        break;
-    }
+    recorrerColumnas<CamposXml>(tipo, [&](const Columna<CamposXml> &columna) {
+        cortarColumnaXml(limpio, columna, tabla, campos.*(columna.campo));
+    });
 }
 
 } // namespace torxal
