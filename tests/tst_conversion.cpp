@@ -1,4 +1,5 @@
 #include "conversor.h"
+#include "ficheros.h"
 #include "escritorxml.h"
 #include "lectura.h"
 #include "mensajeroguion.h"
@@ -22,18 +23,6 @@ namespace {
 
 const QString DatosPrueba = QStringLiteral(TORXAL_DATOS_PRUEBA);
 const QDate FechaPrueba(2026, 12, 7);
-
-QByteArray leer(const QString &ruta)
-{
-    QFile fichero(ruta);
-    return fichero.open(QIODevice::ReadOnly) ? fichero.readAll() : QByteArray("<no se puede leer>");
-}
-
-bool escribir(const QString &ruta, const QByteArray &bytes)
-{
-    QFile fichero(ruta);
-    return fichero.open(QIODevice::WriteOnly) && fichero.write(bytes) == bytes.size();
-}
 
 // Lays out a directory from short orders: "name=content", "name/" (a directory),
 // "name->target" (a symbolic link), "name=>target" (a hard link).

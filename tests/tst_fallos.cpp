@@ -3,6 +3,7 @@
 // with permission bits: CI runs as root, and root writes through those.
 
 #include "conversor.h"
+#include "ficheros.h"
 #include "escritorxml.h"
 #include "mensajeroguion.h"
 #include "mensajes.h"
@@ -81,18 +82,6 @@ private:
     int *m_escrituras;
     bool m_fallado = false;
 };
-
-QByteArray leer(const QString &ruta)
-{
-    QFile fichero(ruta);
-    return fichero.open(QIODevice::ReadOnly) ? fichero.readAll() : QByteArray("<no se puede leer>");
-}
-
-bool escribir(const QString &ruta, const QByteArray &bytes)
-{
-    QFile fichero(ruta);
-    return fichero.open(QIODevice::WriteOnly) && fichero.write(bytes) == bytes.size();
-}
 
 // NIF lines of the full width, all different, so that `lineas` of them fill several of
 // the writer's blocks.

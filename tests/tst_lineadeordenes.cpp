@@ -1,4 +1,5 @@
 #include "lineadeordenes.h"
+#include "ficheros.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,12 +46,6 @@ Salida ejecutar(const QStringList &argumentos, const QString &dir = {}, const QS
 bool copiarEjemplo(const QString &nombre, const QString &dir)
 {
     return QFile::copy(Ejemplos + u'/' + nombre, dir + u'/' + nombre);
-}
-
-QByteArray leer(const QString &ruta)
-{
-    QFile fichero(ruta);
-    return fichero.open(QIODevice::ReadOnly) ? fichero.readAll() : QByteArray();
 }
 
 const QString Uso = QStringLiteral("Uso: torxal-cli --tipo nif|rc|pp [--sobrescribir] FICHERO...\n");
