@@ -166,47 +166,31 @@ void EscritorXML::CrearCabeceraXML(const QString &directorio, const QString &nom
     }
 }
 
+// The general path hands over decoded fields: once in their document form they take
+// the same road as the byte-wise path's, so both write the very same lines.
+std::string_view EscritorXML::codificar(int campo, std::u32string_view valor)
+{
+    std::string &destino = m_codificados[campo];
+    destino.resize(valor.size() * BytesPorCaracter);
+    destino.resize(size_t(codificarValor(destino.data(), valor) - destino.data()));
+    return destino;
+}
+
 bool EscritorXML::EscribirRegistroNIF(std::u32string_view NIF, std::u32string_view APE, std::u32string_view PRO,
                                       std::u32string_view MUN)
 {
-    if (!estaPresente(NIF))
-        return false;
-    reservar(NIF.size() + APE.size() + PRO.size() + MUN.size());
-    m_cursor = copiar(m_cursor, "<DAT>");
-    escribirElemento("NIF", NIF);
-    escribirElemento("APE", APE);
-    escribirElemento("PRO", PRO);
-    escribirElemento("MUN", MUN);
-    cerrarRegistro();
-    return true;
+    return EscribirRegistroNIF(codificar(0, NIF), codificar(1, APE), codificar(2, PRO), codificar(3, MUN));
 }
 
 bool EscritorXML::EscribirRegistroRC(std::u32string_view RC, std::u32string_view PRO, std::u32string_view MUN)
 {
-    if (!estaPresente(RC))
-        return false;
-    reservar(RC.size() + PRO.size() + MUN.size());
-    m_cursor = copiar(m_cursor, "<DAT>");
-    escribirElemento("RC", RC);
-    escribirElemento("PRO", PRO);
-    escribirElemento("MUN", MUN);
-    cerrarRegistro();
-    return true;
+    return EscribirRegistroRC(codificar(0, RC), codificar(1, PRO), codificar(2, MUN));
 }
 
 bool EscritorXML::EscribirRegistroPP(std::u32string_view PRO, std::u32string_view MUN, std::u32string_view POL,
                                      std::u32string_view PAR)
 {
-    if (!estaPresente(PRO) || !estaPresente(MUN) || !estaPresente(POL))
-        return false;
-    reservar(PRO.size() + MUN.size() + POL.size() + PAR.size());
-    m_cursor = copiar(m_cursor, "<DAT>");
-    escribirElemento("PRO", PRO);
-    escribirElemento("MUN", MUN);
-    escribirElemento("POL", POL);
-    escribirElemento("PAR", PAR);
-    cerrarRegistro();
-    return true;
+    return EscribirRegistroPP(codificar(0, PRO), codificar(1, MUN), codificar(2, POL), codificar(3, PAR));
 }
 
 namespace {
@@ -300,11 +284,6 @@ void EscritorXML::descartar()
     }
 }
 
-void EscritorXML::reservar(size_t caracteres)
-{
-    reservarBytes(caracteres * BytesPorCaracter);
-}
-
 void EscritorXML::reservarBytes(size_t bytes)
 {
     const qsizetype necesario = HolguraFija + qsizetype(bytes);
@@ -319,29 +298,9 @@ void EscritorXML::reservarBytes(size_t bytes)
 
 void EscritorXML::escribirLinea(std::string_view linea)
 {
-    reservar(linea.size());
+    reservarBytes(linea.size());
     m_cursor = copiar(m_cursor, linea);
     m_cursor = copiar(m_cursor, "\r\n");
-}
-
-void EscritorXML::escribirElemento(std::string_view etiqueta, std::u32string_view valor)
-{
-    // A child whose field is absent is left out; a present value goes out as handed over.
-    if (!estaPresente(valor))
-        return;
-    *m_cursor++ = '<';
-    m_cursor = copiar(m_cursor, etiqueta);
-    *m_cursor++ = '>';
-    m_cursor = codificarValor(m_cursor, valor);
-    *m_cursor++ = '<';
-    *m_cursor++ = '/';
-    m_cursor = copiar(m_cursor, etiqueta);
-    *m_cursor++ = '>';
-}
-
-void EscritorXML::cerrarRegistro()
-{
-    m_cursor = copiar(m_cursor, "</DAT>\r\n");
 }
 
 bool EscritorXML::vaciar()

@@ -6,8 +6,10 @@
 #include <QDate>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace torxal {
@@ -73,10 +75,8 @@ public:
 
 private:
     void escribirLinea(std::string_view linea);
-    void reservar(size_t caracteres);
     void reservarBytes(size_t bytes);
-    void escribirElemento(std::string_view etiqueta, std::u32string_view valor);
-    void cerrarRegistro();
+    std::string_view codificar(int campo, std::u32string_view valor);
     bool vaciar();
 
     Mensajes &m_mensajes;
@@ -87,6 +87,7 @@ private:
     char *m_cursor = nullptr;
     bool m_fallo = false;
     QString m_razon;
+    std::array<std::string, 4> m_codificados;
 };
 
 /// Writes a value in its document form at `destino` and returns the end: UTF-8, & < > as
