@@ -4,6 +4,7 @@
 #include "lectura.h"
 #include "mensajeroguion.h"
 #include "mensajes.h"
+#include "rutas.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -100,6 +101,8 @@ class tst_Conversion : public QObject {
     Q_OBJECT
 
 private slots:
+    void derivarRutaSalida_data();
+    void derivarRutaSalida();
     void documentosDeReferencia_data();
     void documentosDeReferencia();
     void ejecucion_data();
@@ -111,6 +114,35 @@ private slots:
     void mismaListaEnAmbasCodificaciones();
     void resumenDeOmitidos();
 };
+
+void tst_Conversion::derivarRutaSalida_data()
+{
+    QTest::addColumn<QString>("entrada");
+    QTest::addColumn<QString>("directorio");
+    QTest::addColumn<QString>("nombreEntrada");
+    QTest::addColumn<QString>("nombreSalida");
+
+    QTest::newRow("plain list") << "/datos/lista.txt" << "/datos/" << "lista.txt" << "lista.xml";
+    QTest::newRow("several dots") << "/datos/lote.2008.txt" << "/datos/" << "lote.2008.txt" << "lote.xml";
+    QTest::newRow("no dot") << "/datos/lista" << "/datos/" << "lista" << "lista.xml";
+    QTest::newRow("dot in the folder only") << "/datos.2024/lista" << "/datos.2024/" << "lista" << "lista.xml";
+    QTest::newRow("no folder") << "lista.txt" << "" << "lista.txt" << "lista.xml";
+    QTest::newRow("spaces around the name") << "/datos/ lista .txt " << "/datos/" << "lista .txt" << "lista .xml";
+    QTest::newRow("leading spaces keep a relative folder relative") << "  sub/l.txt" << "  sub/" << "l.txt" << "l.xml";
+    QTest::newRow("folder ending in spaces") << "/datos /l.txt" << "/datos /" << "l.txt" << "l.xml";
+}
+
+void tst_Conversion::derivarRutaSalida()
+{
+    QFETCH(QString, entrada);
+    QFETCH(QString, directorio);
+    QFETCH(QString, nombreEntrada);
+    QFETCH(QString, nombreSalida);
+    const RutaSalida ruta = torxal::derivarRutaSalida(entrada);
+    QCOMPARE(ruta.directorio, directorio);
+    QCOMPARE(ruta.nombreEntrada, nombreEntrada);
+    QCOMPARE(ruta.nombreSalida, nombreSalida);
+}
 
 void tst_Conversion::documentosDeReferencia_data()
 {
@@ -262,22 +294,23 @@ void tst_Conversion::ejecucion()
 
 void tst_Conversion::registroDemasiadoLargoNoTocaLaSalida()
 {
+    // A name holding "%1" and "%3" must reach the message as it is.
     QTemporaryDir temporal;
     const QDir dir(temporal.path());
-    QVERIFY(escribir(dir.filePath(u"lista.txt"_qs), "12345678Z\r\n\r\n" + QByteArray(32768, 'A') + "\r\n12345678Z\r\n"));
-    QVERIFY(escribir(dir.filePath(u"lista.xml"_qs), "ANTES"));
+    QVERIFY(escribir(dir.filePath(u"lista%1%3.txt"_qs), "12345678Z\r\n\r\n" + QByteArray(32768, 'A') + "\r\n12345678Z\r\n"));
+    QVERIFY(escribir(dir.filePath(u"lista%1%3.xml"_qs), "ANTES"));
 
     MensajeroGuion mensajero;
     mensajero.respuestas = {BotonSi};
     Mensajes mensajes(mensajero);
     Conversor conversor(mensajes);
-    QVERIFY(!conversor.GenerarFicheroXML(dir.filePath(u"lista.txt"_qs), TipoConsulta::NIF));
+    QVERIFY(!conversor.GenerarFicheroXML(dir.filePath(u"lista%1%3.txt"_qs), TipoConsulta::NIF));
     QCOMPARE(mensajes.texto(), QStringLiteral("El registro de la línea 3 del fichero de entrada %1 tiene más de 32767 "
                                               "caracteres; no se continúa con el proceso.")
-                                   .arg(dir.filePath(u"lista.txt"_qs)));
+                                   .arg(dir.filePath(u"lista%1%3.txt"_qs)));
     QCOMPARE(mensajes.estilo(), EstiloCritico);
-    QCOMPARE(leer(dir.filePath(u"lista.xml"_qs)), QByteArray("ANTES"));
-    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
+    QCOMPARE(leer(dir.filePath(u"lista%1%3.xml"_qs)), QByteArray("ANTES"));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({u"lista%1%3.txt"_qs, u"lista%1%3.xml"_qs}));
 }
 
 void tst_Conversion::lineaEnormeSinDelimitadorConMemoriaAcotada()

@@ -220,11 +220,10 @@ bool Conversor::GenerarFicheroXML(const QString &rutaEntrada, TipoConsulta tipo)
         return noSePuede(noEscribe, razon);
     case FinConversion::DemasiadoLargo:
         escritor.descartar();
+        // One multi-argument arg(): a path may hold "%1" itself.
         return noSePuede(QStringLiteral("El registro de la línea %1 del fichero de entrada %2 tiene más de "
                                         "%3 caracteres; no se continúa con el proceso.")
-                             .arg(lineaFallo)
-                             .arg(rutaEntrada)
-                             .arg(LongitudMaximaRegistro),
+                             .arg(QString::number(lineaFallo), rutaEntrada, QString::number(LongitudMaximaRegistro)),
                          QString());
     }
     entrada.close();

@@ -41,7 +41,9 @@ RutaSalida derivarRutaSalida(const QString &rutaEntrada)
 {
     RutaSalida ruta;
     const qsizetype separador = ultimoSeparador(rutaEntrada);
-    ruta.directorio = recortarEspacios(rutaEntrada.left(separador + 1));
+    // The directory is kept as given: trimming " /sub/" would turn a relative folder into
+    // an absolute one, and the output must land beside the list whatever the path looks like.
+    ruta.directorio = rutaEntrada.left(separador + 1);
     ruta.nombreEntrada = recortarEspacios(rutaEntrada.mid(separador + 1));
     const qsizetype punto = ruta.nombreEntrada.indexOf(u'.');
     // A name without a dot still gets its extension: "lista" gives "lista.xml".

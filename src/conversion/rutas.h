@@ -6,7 +6,7 @@ namespace torxal {
 
 /// How an input path splits into the pieces the run names in its messages.
 struct RutaSalida {
-    QString directorio;    // up to and including the last separator; empty when there is none
+    QString directorio;    // up to and including the last separator, as given; empty when there is none
     QString nombreEntrada; // what follows the last separator
     QString nombreSalida;  // the input name up to its first dot, then "xml"
     QString ruta() const { return directorio + nombreSalida; }
