@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -11,6 +12,7 @@ class TstPaquete : public QObject {
 private slots:
     void validar_data();
     void validar();
+    void versionDeLaPublicacion();
 };
 
 void TstPaquete::validar_data()
@@ -41,6 +43,14 @@ void TstPaquete::validar()
     // desktop-file-validate reports hints and warnings yet still exits with 0.
     if (validador == u"desktop-file-validate")
         QCOMPARE(salida, QString());
+}
+
+void TstPaquete::versionDeLaPublicacion()
+{
+    // Software centres show this number: it must be the one the programs print.
+    QFile metadatos(TORXAL_PAQUETE "/es.torxal.Torxal.metainfo.xml"_L1);
+    QVERIFY(metadatos.open(QIODevice::ReadOnly));
+    QVERIFY2(metadatos.readAll().contains("<release version=\"" TORXAL_VERSION "\""), TORXAL_VERSION);
 }
 
 QTEST_GUILESS_MAIN(TstPaquete)

@@ -606,7 +606,7 @@ void TstVentana::catalogoEspanol()
     const QString catalogo = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_es.qm");
     if (!QFile::exists(catalogo))
         QSKIP("Qt's Spanish catalogue is not installed (Debian: qt6-translations-l10n)");
-    QVERIFY(instalarCatalogoQt(*qApp));
+    QVERIFY(torxal::instalarCatalogoQt(*qApp));
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Ver en:"));
 }
 

@@ -1,26 +1,12 @@
 #include "arranque.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QTranslator>
 #include <QWidget>
 
 #include <cstdio>
-
-bool instalarCatalogoQt(QCoreApplication &aplicacion)
-{
-    auto *traductor = new QTranslator(&aplicacion);
-    if (!traductor->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete traductor;
-        return false;
-    }
-    return QCoreApplication::installTranslator(traductor);
-}
 
 void capturarAlMostrar(QWidget &ventana, const QString &ruta)
 {

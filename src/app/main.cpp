@@ -9,7 +9,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("TORXAL"));
     QApplication::setApplicationVersion(QStringLiteral(TORXAL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("es.torxal.Torxal"));
-    instalarCatalogoQt(aplicacion);
+    torxal::instalarCatalogoQt(aplicacion);
 
     Frm_Crear_Mixto_XML ventana;
     ventana.show();

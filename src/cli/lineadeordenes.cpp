@@ -28,7 +28,7 @@ const QString TextoAyuda = TextoUso + QStringLiteral(
     "Estado de salida: 0 si se han convertido todos los ficheros, 1 si alguno no,\n"
     "2 si la orden está mal escrita.\n");
 
-const QString Version = QStringLiteral("2.01");
+const QString Version = QStringLiteral(TORXAL_VERSION);
 
 // Questions are asked on the terminal when there is one; every other message is
 // kept until the run ends, since only then is it known whether it reports success.

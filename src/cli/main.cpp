@@ -1,4 +1,5 @@
 #include "lineadeordenes.h"
+#include "mensajes.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -12,6 +13,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication aplicacion(argc, argv);
+    torxal::instalarCatalogoQt(aplicacion);
     QTextStream salida(stdout);
     QTextStream errores(stderr);
     QTextStream entrada(stdin);

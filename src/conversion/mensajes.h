@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QCoreApplication;
+
 namespace torxal {
 
 // Message box styles and the button values the user can press, as the service's
@@ -56,5 +58,9 @@ private:
     QString m_detalle;
     int m_boton = 0;
 };
+
+/// Loads Qt's own Spanish catalogue, so what Qt itself says (its dialogs, its reasons for a
+/// failed file operation) is Spanish whatever the system's language. False when missing.
+bool instalarCatalogoQt(QCoreApplication &aplicacion);
 
 } // namespace torxal
