@@ -1,5 +1,7 @@
 #include "lectura.h"
 
+#include "ochoalavez.h"
+
 #include <QIODevice>
 
 #include <array>
@@ -26,17 +28,9 @@ constexpr std::array<char16_t, 32> Windows1252Alto = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// Eight bytes at a time: a byte equal to `b` makes (x ^ b) hold a zero byte, which the
-// borrow trick below detects. Lists are long runs of ordinary characters between
-// delimiters, so this skips most of them without looking at each.
-constexpr quint64 Unos = 0x0101010101010101ULL;
-constexpr quint64 Altos = 0x8080808080808080ULL;
+using namespace ochoalavez;
 
-inline quint64 bytesCero(quint64 x)
-{
-    return (x - Unos) & ~x & Altos;
-}
-
+// A byte equal to `b` makes (x ^ b) hold a zero byte, which bytesCero finds.
 inline const char *buscarParada(const char *p, const char *fin, char parada)
 {
 #ifdef __SSE2__
@@ -58,8 +52,7 @@ inline const char *buscarParada(const char *p, const char *fin, char parada)
     const quint64 cr = Unos * static_cast<unsigned char>('\r');
     const quint64 lf = Unos * static_cast<unsigned char>('\n');
     while (fin - p >= 8) {
-        quint64 ocho;
-        std::memcpy(&ocho, p, 8);
+        const quint64 ocho = leer(p);
         if (bytesCero(ocho ^ a) | bytesCero(ocho ^ cr) | bytesCero(ocho ^ lf))
             break;
         p += 8;
@@ -89,13 +82,6 @@ inline Inicial clasificarInicial(unsigned char c)
     return {-1, 0, 0};
 }
 
-inline bool todoAscii8(const unsigned char *p)
-{
-    quint64 ocho;
-    std::memcpy(&ocho, p, 8);
-    return (ocho & 0x8080808080808080ULL) == 0;
-}
-
 // Validates a stream fed in pieces, so a sequence may straddle two blocks.
 class ValidadorUtf8 {
 public:
@@ -103,7 +89,7 @@ public:
     {
         while (p < fin && m_valido) {
             if (m_pendientes == 0) {
-                while (fin - p >= 8 && todoAscii8(p))
+                while (fin - p >= 8 && todoAscii(leer(p)))
                     p += 8;
                 if (p == fin)
                     break;

@@ -2,6 +2,7 @@
 
 #include "escritorxml.h"
 #include "limpieza.h"
+#include "ochoalavez.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,6 +11,8 @@
 namespace torxal {
 
 namespace {
+
+using namespace ochoalavez;
 
 TablaBytes construirTabla(Codificacion codificacion)
 {
@@ -39,14 +42,6 @@ TablaBytes construirTabla(Codificacion codificacion)
         std::memcpy(entrada.salida, codificado, entrada.longitud);
     }
     return tabla;
-}
-
-constexpr quint64 Unos = 0x0101010101010101ULL;
-constexpr quint64 Altos = 0x8080808080808080ULL;
-
-inline quint64 bytesCero(quint64 x)
-{
-    return (x - Unos) & ~x & Altos;
 }
 
 // How many of the eight bytes, from the first in memory, are printable ASCII that needs
@@ -80,9 +75,7 @@ void cortarColumnaXml(std::string_view limpio, const Columna<CamposXml> &columna
         // Names are padded with spaces to their column; trimming them before the copy
         // gives the same field, since dropping characters and trimming commute.
         while (fin - q >= 8) {
-            quint64 ocho;
-            std::memcpy(&ocho, fin - 8, 8);
-            ocho ^= Unos * ' ';
+            const quint64 ocho = leer(fin - 8) ^ (Unos * ' ');
             if (ocho != 0) {
                 if constexpr (std::endian::native == std::endian::little)
                     fin -= std::countl_zero(ocho) / 8; // the last bytes are the highest
@@ -97,8 +90,7 @@ void cortarColumnaXml(std::string_view limpio, const Columna<CamposXml> &columna
     while (q < fin) {
         // The record has spare bytes behind it and the field room behind its end, so
         // eight are always read and written; only the ones that count are kept.
-        quint64 ocho;
-        std::memcpy(&ocho, q, 8);
+        quint64 ocho = leer(q);
         const int quedan = int(fin - q);
         const int n = std::min(sencillos(ocho), quedan);
         std::memcpy(p, &ocho, 8);
@@ -162,9 +154,8 @@ bool aLatin1(std::string_view utf8, std::string &destino)
             *salida++ = char(c);
             ++p;
             // ASCII comes in runs: eight bytes at a time while it lasts.
-            quint64 ocho;
-            while (fin - p >= 8 && (std::memcpy(&ocho, p, 8), (ocho & Altos) == 0)) {
-                std::memcpy(salida, &ocho, 8);
+            while (fin - p >= 8 && todoAscii(leer(p))) {
+                std::memcpy(salida, p, 8);
                 salida += 8;
                 p += 8;
             }
@@ -183,12 +174,9 @@ bool esAscii(std::string_view bytes)
 {
     const char *p = bytes.data();
     const char *fin = p + bytes.size();
-    for (; fin - p >= 8; p += 8) {
-        quint64 ocho;
-        std::memcpy(&ocho, p, 8);
-        if (ocho & Altos)
+    for (; fin - p >= 8; p += 8)
+        if (!todoAscii(leer(p)))
             return false;
-    }
     for (; p < fin; ++p)
         if (static_cast<unsigned char>(*p) >= 0x80)
             return false;

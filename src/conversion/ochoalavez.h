@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <cstring>
+
+// Lists are long runs of plain ASCII: looking at eight bytes in one 64-bit word skips
+// most of them without a test per byte.
+namespace torxal::ochoalavez {
+
+inline constexpr quint64 Unos = 0x0101010101010101ULL;
+inline constexpr quint64 Altos = 0x8080808080808080ULL;
+
+inline quint64 leer(const void *p)
+{
+    quint64 ocho;
+    std::memcpy(&ocho, p, 8);
+    return ocho;
+}
+
+/// The high bit of every byte of `x` that is zero. The flag of the first zero byte in
+/// memory order is exact; borrows may also flag bytes after it.
+inline quint64 bytesCero(quint64 x)
+{
+    return (x - Unos) & ~x & Altos;
+}
+
+inline bool todoAscii(quint64 ocho)
+{
+    return (ocho & Altos) == 0;
+}
+
+} // namespace torxal::ochoalavez
