@@ -73,17 +73,7 @@ public:
             ruido();
             return m_linea;
         }
-        switch (m_tipo) {
-        case Tipo::NIF:
-            lineaNIF();
-            break;
-        case Tipo::RC:
-            lineaRC();
-            break;
-        case Tipo::PP:
-            lineaPP();
-            break;
-        }
+        lineaDelTipo();
         return m_linea;
     }
 
@@ -180,6 +170,21 @@ private:
         numero(1 + m_azar.entre(900), 3);
     }
 
+    void lineaDelTipo()
+    {
+        switch (m_tipo) {
+        case Tipo::NIF:
+            lineaNIF();
+            break;
+        case Tipo::RC:
+            lineaRC();
+            break;
+        case Tipo::PP:
+            lineaPP();
+            break;
+        }
+    }
+
     void lineaNIF()
     {
         nif();
@@ -230,17 +235,7 @@ private:
             m_linea.assign(1 + m_azar.entre(80), ' ');
             break;
         case 2: // a tab and a form feed where someone pasted the line
-            switch (m_tipo) {
-            case Tipo::NIF:
-                lineaNIF();
-                break;
-            case Tipo::RC:
-                lineaRC();
-                break;
-            case Tipo::PP:
-                lineaPP();
-                break;
-            }
+            lineaDelTipo();
             m_linea = '\t' + m_linea + '\f';
             break;
         case 3: // a quoted item holding a comma

@@ -5,6 +5,7 @@
 // text, the cleaning, the slicing and the writer's per-character methods, in both
 // encodings; where the expected line is given, to that too.
 
+#include "destinomemoria.h"
 #include "conversor.h"
 #include "escritorxml.h"
 #include "lectura.h"
@@ -20,23 +21,6 @@
 using namespace torxal;
 
 namespace {
-
-class DestinoMemoria final : public Destino {
-public:
-    explicit DestinoMemoria(QByteArray *documento) : m_documento(documento) {}
-    bool abrir() override { return true; }
-    bool escribir(const char *datos, qsizetype longitud) override
-    {
-        m_documento->append(datos, longitud);
-        return true;
-    }
-    bool confirmar() override { return true; }
-    void descartar() override { m_documento->clear(); }
-    QString razon() const override { return {}; }
-
-private:
-    QByteArray *m_documento;
-};
 
 // Only the record lines: the header and the closing line are not what differs here.
 QByteArray lineasDAT(const QByteArray &documento)
@@ -73,7 +57,7 @@ Documento convertir(QByteArray lista, Codificacion codificacion, TipoConsulta ti
     MensajeroGuion mensajero;
     Mensajes mensajes(mensajero);
     QByteArray documento;
-    EscritorXML escritor(mensajes, [&](const QString &) { return std::make_unique<DestinoMemoria>(&documento); });
+    EscritorXML escritor(mensajes, fabricaEnMemoria(&documento));
     int estado = -1;
     escritor.CrearCabeceraXML(QString(), QStringLiteral("lista.xml"), tipo, estado);
     QBuffer entrada(&lista);

@@ -12,6 +12,7 @@
 // as a crash with the input saved. (Each conversion sets up megabyte buffers, costly
 // under AddressSanitizer, hence one pair of checks per input rather than both.)
 
+#include "destinomemoria.h"
 #include "conversor.h"
 #include "escritorxml.h"
 #include "lectura.h"
@@ -49,28 +50,6 @@ public:
     int mostrar(const Mensaje &) override { return BotonAceptar; }
 };
 
-// Keeps the document in memory, so the fuzzer never touches the disk.
-class DestinoMemoria final : public Destino {
-public:
-    explicit DestinoMemoria(QByteArray *documento) : m_documento(documento) {}
-    bool abrir() override
-    {
-        m_documento->clear();
-        return true;
-    }
-    bool escribir(const char *datos, qsizetype longitud) override
-    {
-        m_documento->append(datos, longitud);
-        return true;
-    }
-    bool confirmar() override { return true; }
-    void descartar() override { m_documento->clear(); }
-    QString razon() const override { return {}; }
-
-private:
-    QByteArray *m_documento;
-};
-
 struct Resultado {
     FinConversion fin = FinConversion::Completa;
     qint64 lineaFallo = 0;
@@ -85,10 +64,6 @@ bool operator==(const Resultado &a, const Resultado &b)
         && a.documento == b.documento;
 }
 
-FabricaDestino fabricaEnMemoria(QByteArray *documento)
-{
-    return [documento](const QString &) { return std::make_unique<DestinoMemoria>(documento); };
-}
 
 void empezar(EscritorXML &escritor, TipoConsulta tipo)
 {
