@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace torxal {
+
+/// The two ways FEC can be written.
+enum class FormatoFecha { DiaMesAnio, AnioMesDia }; // "dd/MM/yyyy", "yyyy-MM-dd"
+
+/// The namespace URI chosen when the program was built.
+QString espacioDeNombresPredeterminado();
+
+/// What the settings files can change in the document.
+struct Ajustes {
+    QString espacioDeNombres = espacioDeNombresPredeterminado();
+    FormatoFecha formatoFecha = FormatoFecha::DiaMesAnio;
+    qint64 tamanoMaximoKb = 0; // 0: no limit
+};
+
+/// Checks an absolute URI that can stand in the document; false with the problem in
+/// Spanish (e.g. "contiene un espacio").
+bool comprobarEspacioDeNombres(QStringView uri, QString *problema);
+
+/// Reads "dd/MM/yyyy" or "yyyy-MM-dd", exactly; nothing for any other text, with the
+/// problem in Spanish when `problema` is given.
+std::optional<FormatoFecha> leerFormatoFecha(QStringView texto, QString *problema = nullptr);
+
+/// "dd/MM/yyyy" or "yyyy-MM-dd": the setting's text and the QDate::toString pattern.
+QString textoFormatoFecha(FormatoFecha formato);
+
+/// Reads a size limit in kilobytes written in decimal digits only (0: no limit); false with
+/// the problem in Spanish when it is not one or is too large to count in bytes.
+bool leerTamanoMaximo(QStringView texto, qint64 *kb, QString *problema);
+
+} // namespace torxal
