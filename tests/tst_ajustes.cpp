@@ -1,6 +1,9 @@
 #include "ajustes.h"
+#include "ficheros.h"
 
 #include <QDate>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace torxal;
@@ -11,6 +14,10 @@ class tst_Ajustes : public QObject {
 private slots:
     void validar_data();
     void validar();
+    void buscarFicheros_data();
+    void buscarFicheros();
+    void cargar_data();
+    void cargar();
 };
 
 void tst_Ajustes::validar_data()
@@ -91,6 +98,164 @@ void tst_Ajustes::validar()
     }
     QCOMPARE(ok, valido);
     QCOMPARE(ok ? leido : problema, resultado);
+}
+
+void tst_Ajustes::buscarFicheros_data()
+{
+    QTest::addColumn<QString>("usuario"); // XDG_CONFIG_HOME; {t} is the temporary folder
+    QTest::addColumn<QString>("sistema"); // XDG_CONFIG_DIRS
+    QTest::addColumn<QStringList>("esperados");
+
+    QTest::newRow("both variables, system folders last to first")
+        << "{t}/usuario" << "{t}/a:{t}/b" << QStringList{u"/b"_qs, u"/a"_qs, u"/usuario"_qs};
+    QTest::newRow("unset user folder is HOME/.config")
+        << "<sin definir>" << "{t}/a" << QStringList{u"/a"_qs, u"/casa/.config"_qs};
+    QTest::newRow("empty user folder likewise") << "" << "{t}/a" << QStringList{u"/a"_qs, u"/casa/.config"_qs};
+    QTest::newRow("relative user folder ignored")
+        << "usuario" << "{t}/a" << QStringList{u"/a"_qs, u"/casa/.config"_qs};
+    QTest::newRow("empty and relative system entries ignored")
+        << "{t}/usuario" << ":a::{t}/b/:" << QStringList{u"/b"_qs, u"/usuario"_qs};
+    QTest::newRow("a folder named twice is read once, at its highest place")
+        << "{t}/a" << "{t}/b:{t}/a/" << QStringList{u"/b"_qs, u"/a"_qs};
+    QTest::newRow("folders without the file skipped") << "{t}/nada" << "{t}/nada:{t}/b" << QStringList{u"/b"_qs};
+}
+
+void tst_Ajustes::buscarFicheros()
+{
+    QFETCH(QString, usuario);
+    QFETCH(QString, sistema);
+    QFETCH(QStringList, esperados);
+
+    QTemporaryDir t;
+    QVERIFY(t.isValid());
+    for (const QString &carpeta : {u"usuario"_qs, u"a"_qs, u"b"_qs, u"casa/.config"_qs}) {
+        QVERIFY(QDir(t.path()).mkpath(carpeta + u"/torxal"_qs));
+        QVERIFY(escribir(t.filePath(carpeta + u"/torxal/torxal.conf"_qs), {}));
+    }
+    qputenv("HOME", QFile::encodeName(t.filePath(u"casa"_qs)));
+    if (usuario == u"<sin definir>")
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(usuario.replace(u"{t}"_qs, t.path())));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sistema.replace(u"{t}"_qs, t.path())));
+    // From here the relative entries would name existing files, were they taken.
+    const QString anterior = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(t.path()));
+    QStringList ficheros = buscarFicherosAjustes();
+    QDir::setCurrent(anterior);
+    ficheros.replaceInStrings(t.path(), QString()).replaceInStrings(u"/torxal/torxal.conf"_qs, QString());
+    QCOMPARE(ficheros, esperados);
+}
+
+void tst_Ajustes::cargar_data()
+{
+    QTest::addColumn<QString>("usuario"); // the file's text; empty for no file
+    QTest::addColumn<QString>("sistema1");
+    QTest::addColumn<QString>("sistema2");
+    QTest::addColumn<QString>("resultado"); // the settings, or file|key|problem
+    QTest::addColumn<QStringList>("notas");
+
+    const QString predeterminado = espacioDeNombresPredeterminado();
+    QTest::newRow("no file gives the defaults") << "" << "" << "" << predeterminado + u" dd/MM/yyyy 0"_qs << QStringList();
+    QTest::newRow("system file alone")
+        << "" << ""
+        << "[documento]\nespacio-de-nombres=urn:s\nformato-fecha=yyyy-MM-dd\ntamano-maximo-kb=5\n"
+        << "urn:s yyyy-MM-dd 5" << QStringList();
+    QTest::newRow("user over system, key by key")
+        << "[documento]\nformato-fecha=dd/MM/yyyy\ntamano-maximo-kb=7\n"
+        << "[documento]\nespacio-de-nombres=urn:s\nformato-fecha=yyyy-MM-dd\n" << ""
+        << "urn:s dd/MM/yyyy 7" << QStringList();
+    QTest::newRow("first system folder wins")
+        << "" << "[documento]\ntamano-maximo-kb=1\n" << "[documento]\ntamano-maximo-kb=2\nformato-fecha=yyyy-MM-dd\n"
+        << predeterminado + u" yyyy-MM-dd 1"_qs << QStringList();
+    QTest::newRow("quotes keep comma, semicolon and hash")
+        << "; comentario\r\n[ documento ]\r\nespacio-de-nombres = \"urn:a,b;c#d\"\r\n" << "" << ""
+        << "urn:a,b;c#d dd/MM/yyyy 0" << QStringList();
+
+    const QString usuario = u"usuario/torxal/torxal.conf|"_qs;
+    QTest::newRow("bad namespace") << "[documento]\nespacio-de-nombres=urn:a b\n" << "" << ""
+                                   << usuario + u"documento/espacio-de-nombres|contiene un espacio"_qs << QStringList();
+    QTest::newRow("bad date format")
+        << "" << "" << "[documento]\nformato-fecha=dd-MM-yyyy\n"
+        << "sistema2/torxal/torxal.conf|documento/formato-fecha|debe ser dd/MM/yyyy o yyyy-MM-dd" << QStringList();
+    QTest::newRow("bad size")
+        << "" << "[documento]\ntamano-maximo-kb=-1\n" << ""
+        << "sistema1/torxal/torxal.conf|documento/tamano-maximo-kb|debe ser un número entero de kilobytes escrito "
+           "solo con cifras (0: sin límite)"
+        << QStringList();
+    QTest::newRow("unquoted comma") << "[documento]\nespacio-de-nombres=urn:a,b\n" << "" << ""
+                                    << usuario + u"documento/espacio-de-nombres|contiene una coma fuera de comillas "
+                                                 "y se lee como una lista: escriba el valor entre comillas dobles"_qs
+                                    << QStringList();
+    const QString comentario = u"documento/%1|contiene «%2» fuera de comillas, que en este fichero empieza un "
+                               "comentario: si es parte del valor, escriba el valor entre comillas dobles; si es un "
+                               "comentario, póngalo en una línea aparte"_qs;
+    QTest::newRow("hash that would cut the value")
+        << "[documento]\nespacio-de-nombres=http://x.example/ns#v\n" << "" << ""
+        << usuario + comentario.arg(u"espacio-de-nombres"_qs, u"#"_qs) << QStringList();
+    QTest::newRow("comment after a quoted value") << "[documento]\nformato-fecha=\"yyyy-MM-dd\" ; iso\n" << "" << ""
+                                                  << usuario + comentario.arg(u"formato-fecha"_qs, u";"_qs)
+                                                  << QStringList();
+    QTest::newRow("backslash QSettings would drop") << "[documento]\nespacio-de-nombres=urn:a\\q\n" << "" << ""
+                                                    << usuario + u"documento/espacio-de-nombres|contiene «\\», "
+                                                                 "que no se admite"_qs
+                                                    << QStringList();
+    QTest::newRow("value of another type")
+        << "[documento]\ntamano-maximo-kb=@ByteArray(5)\n" << "" << ""
+        << usuario + u"documento/tamano-maximo-kb|no se lee como texto: un valor que empieza por «@» indica otro "
+                     "tipo de dato"_qs
+        << QStringList();
+    QTest::newRow("section never closed")
+        << "" << "[documento\nformato-fecha=yyyy-MM-dd\n" << ""
+        << "sistema1/torxal/torxal.conf||no tiene el formato de un fichero INI; por ejemplo, una línea empieza por "
+           "«[» y no cierra la sección con «]»"
+        << QStringList();
+    QTest::newRow("folder where the file should be") << "<carpeta>" << "" << ""
+                                                     << usuario + u"|es una carpeta, no un fichero"_qs << QStringList();
+
+    const QString nota = u"El fichero de ajustes usuario/torxal/torxal.conf tiene la clave desconocida «%1», que se "
+                         "pasa por alto."_qs;
+    QTest::newRow("unknown keys and sections give notes")
+        << "x=1\n[documento]\nformato-fecha=yyyy-MM-dd\ncolor=azul;verde\n[Documento]\ntamano-maximo-kb=3\n" << ""
+        << "" << predeterminado + u" yyyy-MM-dd 0"_qs
+        << QStringList{nota.arg(u"Documento/tamano-maximo-kb"_qs), nota.arg(u"documento/color"_qs),
+                       nota.arg(u"x"_qs)};
+}
+
+void tst_Ajustes::cargar()
+{
+    QFETCH(QString, usuario);
+    QFETCH(QString, sistema1);
+    QFETCH(QString, sistema2);
+    QFETCH(QString, resultado);
+    QFETCH(QStringList, notas);
+
+    QTemporaryDir t;
+    QVERIFY(t.isValid());
+    const QString raiz = t.path() + u'/';
+    qputenv("HOME", QFile::encodeName(raiz + u"casa"_qs));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(raiz + u"usuario"_qs));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(raiz + u"sistema1:"_qs + raiz + u"sistema2"_qs));
+    const std::pair<QString, QString> ficheros[] = {
+        {u"usuario"_qs, usuario}, {u"sistema1"_qs, sistema1}, {u"sistema2"_qs, sistema2}};
+    for (const auto &[carpeta, texto] : ficheros) {
+        const QString ruta = raiz + carpeta + u"/torxal/torxal.conf"_qs;
+        // root reads any file whatever its mode, so a folder stands for the unreadable file.
+        if (texto == u"<carpeta>")
+            QVERIFY(QDir().mkpath(ruta));
+        else if (!texto.isEmpty())
+            QVERIFY(QDir().mkpath(QFileInfo(ruta).path()) && escribir(ruta, texto.toUtf8()));
+    }
+
+    Ajustes ajustes;
+    QStringList obtenidas;
+    ErrorAjustes error;
+    QString obtenido = cargarAjustes(&ajustes, &obtenidas, &error)
+        ? ajustes.espacioDeNombres + u' ' + textoFormatoFecha(ajustes.formatoFecha) + u' '
+            + QString::number(ajustes.tamanoMaximoKb)
+        : QStringList{error.fichero, error.clave, error.problema}.join(u'|');
+    QCOMPARE(obtenido.replace(raiz, QString()), resultado);
+    QCOMPARE(obtenidas.replaceInStrings(raiz, QString()), notas);
 }
 
 QTEST_GUILESS_MAIN(tst_Ajustes)

@@ -1,5 +1,11 @@
 #include "ajustes.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <array>
 #include <limits>
 
 namespace torxal {
@@ -24,6 +30,143 @@ QString formatearCodigo(char16_t c)
 bool esLetraAscii(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+struct ClaveConocida {
+    const char *nombre;
+    bool (*aplicar)(const QString &valor, Ajustes *ajustes, QString *problema);
+};
+
+const std::array<ClaveConocida, 3> ClavesConocidas = {{
+    {"espacio-de-nombres",
+     [](const QString &valor, Ajustes *ajustes, QString *problema) {
+         if (!comprobarEspacioDeNombres(valor, problema))
+             return false;
+         ajustes->espacioDeNombres = valor;
+         return true;
+     }},
+    {"formato-fecha",
+     [](const QString &valor, Ajustes *ajustes, QString *problema) {
+         const std::optional<FormatoFecha> formato = leerFormatoFecha(valor, problema);
+         if (formato)
+             ajustes->formatoFecha = *formato;
+         return formato.has_value();
+     }},
+    {"tamano-maximo-kb",
+     [](const QString &valor, Ajustes *ajustes, QString *problema) {
+         return leerTamanoMaximo(valor, &ajustes->tamanoMaximoKb, problema);
+     }},
+}};
+
+const QString Seccion = QStringLiteral("documento/");
+
+// QSettings ends an unquoted value at ';' or '#' (a comment) and takes '\' as the start of an
+// escape, both without a word: "http://x/ns#v" would arrive as "http://x/ns". No value of ours
+// can hold those characters that way, so such a line is refused instead.
+QString revisarTextoBruto(const QByteArray &bytes, const char *nombre)
+{
+    bool enDocumento = false;
+    for (const QByteArray &linea : bytes.split('\n')) {
+        const QByteArray limpia = linea.trimmed();
+        if (limpia.startsWith('[')) {
+            enDocumento = limpia.mid(1, limpia.indexOf(']') - 1).trimmed() == "documento";
+            continue;
+        }
+        const qsizetype igual = limpia.indexOf('=');
+        if (!enDocumento || igual < 0 || limpia.left(igual).trimmed() != nombre)
+            continue;
+        bool entreComillas = false;
+        for (char c : limpia.mid(igual + 1)) {
+            if (c == '\\')
+                return QStringLiteral("contiene «\\», que no se admite");
+            if (c == '"')
+                entreComillas = !entreComillas;
+            else if ((c == ';' || c == '#') && !entreComillas)
+                return QStringLiteral("contiene «%1» fuera de comillas, que en este fichero empieza un comentario: "
+                                      "si es parte del valor, escriba el valor entre comillas dobles; "
+                                      "si es un comentario, póngalo en una línea aparte")
+                    .arg(QLatin1Char(c));
+        }
+    }
+    return {};
+}
+
+bool leerValor(const QSettings &ini, const QByteArray &bytes, const char *nombre, QString *valor, QString *problema)
+{
+    *problema = revisarTextoBruto(bytes, nombre);
+    if (!problema->isEmpty())
+        return false;
+    const QVariant leido = ini.value(Seccion + QLatin1String(nombre));
+    // An unquoted comma makes QSettings split the value into a list, trimming each piece.
+    if (leido.typeId() == QMetaType::QStringList)
+        return fallar(problema, QStringLiteral("contiene una coma fuera de comillas y se lee como una lista: "
+                                               "escriba el valor entre comillas dobles"));
+    if (leido.typeId() != QMetaType::QString)
+        return fallar(problema, QStringLiteral("no se lee como texto: un valor que empieza por «@» "
+                                               "indica otro tipo de dato"));
+    *valor = leido.toString();
+    return true;
+}
+
+bool aplicarFichero(const QString &ruta, Ajustes *ajustes, QStringList *notas, ErrorAjustes *error)
+{
+    const auto rechazar = [&](const QString &clave, const QString &problema) {
+        if (error)
+            *error = ErrorAjustes{ruta, clave, problema};
+        return false;
+    };
+    // Qt's reason for a folder is an English text of its own.
+    if (QFileInfo(ruta).isDir())
+        return rechazar({}, QStringLiteral("es una carpeta, no un fichero"));
+    QFile fichero(ruta);
+    QByteArray bytes;
+    if (fichero.open(QIODevice::ReadOnly))
+        bytes = fichero.readAll();
+    if (fichero.error() != QFileDevice::NoError)
+        return rechazar({}, QStringLiteral("no se puede leer: %1").arg(fichero.errorString()));
+
+    const QSettings ini(ruta, QSettings::IniFormat);
+    if (ini.status() == QSettings::FormatError)
+        return rechazar({}, QStringLiteral("no tiene el formato de un fichero INI; por ejemplo, "
+                                           "una línea empieza por «[» y no cierra la sección con «]»"));
+    if (ini.status() != QSettings::NoError)
+        return rechazar({}, QStringLiteral("no se puede leer"));
+
+    QStringList conocidas;
+    for (const ClaveConocida &conocida : ClavesConocidas) {
+        const QString clave = Seccion + QLatin1String(conocida.nombre);
+        conocidas << clave;
+        QString valor;
+        QString problema;
+        if (ini.contains(clave)
+            && !(leerValor(ini, bytes, conocida.nombre, &valor, &problema)
+                 && conocida.aplicar(valor, ajustes, &problema)))
+            return rechazar(clave, problema);
+    }
+    for (const QString &clave : ini.allKeys()) {
+        if (notas && !conocidas.contains(clave))
+            notas->append(QStringLiteral("El fichero de ajustes %1 tiene la clave desconocida «%2», "
+                                         "que se pasa por alto.")
+                              .arg(ruta, clave));
+    }
+    return true;
+}
+
+// Qt 6.4's QStandardPaths keeps relative and empty entries of the XDG variables (an empty one
+// would read /torxal/torxal.conf), which the XDG rules say to ignore; so the search is done here.
+QStringList listarCarpetasConfiguracion()
+{
+    const auto absoluta = [](const QString &ruta) { return ruta.startsWith(u'/'); };
+    const QString usuario = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QStringList carpetas{absoluta(usuario) ? usuario : QDir::homePath() + QStringLiteral("/.config")};
+    QStringList sistema;
+    for (const QString &carpeta : qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':')) {
+        if (absoluta(carpeta))
+            sistema << carpeta;
+    }
+    if (sistema.isEmpty())
+        sistema << QStringLiteral("/etc/xdg");
+    return carpetas + sistema;
 }
 
 } // namespace
@@ -105,6 +248,26 @@ bool leerTamanoMaximo(QStringView texto, qint64 *kb, QString *problema)
         valor = valor * 10 + cifra;
     }
     *kb = valor;
+    return true;
+}
+
+QStringList buscarFicherosAjustes()
+{
+    QStringList ficheros;
+    for (const QString &carpeta : listarCarpetasConfiguracion()) {
+        const QString ruta = QDir::cleanPath(carpeta + QStringLiteral("/torxal/torxal.conf"));
+        if (!ficheros.contains(ruta) && QFileInfo::exists(ruta))
+            ficheros.prepend(ruta);
+    }
+    return ficheros;
+}
+
+bool cargarAjustes(Ajustes *ajustes, QStringList *notas, ErrorAjustes *error)
+{
+    for (const QString &fichero : buscarFicherosAjustes()) {
+        if (!aplicarFichero(fichero, ajustes, notas, error))
+            return false;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,5 +34,21 @@ QString textoFormatoFecha(FormatoFecha formato);
 /// Reads a size limit in kilobytes written in decimal digits only (0: no limit); false with
 /// the problem in Spanish when it is not one or is too large to count in bytes.
 bool leerTamanoMaximo(QStringView texto, qint64 *kb, QString *problema);
+
+/// What is wrong with a settings file: the file, the key ("documento/formato-fecha", or as
+/// the user wrote it; empty when the file itself cannot be read) and the problem in Spanish.
+struct ErrorAjustes {
+    QString fichero;
+    QString clave;
+    QString problema;
+};
+
+/// The settings files that exist, in the order they are applied (lowest precedence first).
+QStringList buscarFicherosAjustes();
+
+/// Applies every settings file over `ajustes`. Unknown keys are not errors: each gives one
+/// Spanish note in `notas` naming the file and the key. False on the first bad value or
+/// unreadable file, with `error` filled; `ajustes` is then not to be used.
+bool cargarAjustes(Ajustes *ajustes, QStringList *notas, ErrorAjustes *error);
 
 } // namespace torxal
