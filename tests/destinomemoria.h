@@ -1,35 +1,39 @@
 #pragma once
 
-#include "escritorxml.h"
+#include "destino.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <memory>
 
-// A document kept in memory, for tests that compare what the writer produces
-// without touching the disk.
+// Documents kept in memory, for tests that compare what the writer produces without
+// touching the disk: each destination appends its document to the list when put in place.
 class DestinoMemoria final : public torxal::Destino {
 public:
-    explicit DestinoMemoria(QByteArray *documento) : m_documento(documento) {}
-    bool abrir() override
+    explicit DestinoMemoria(QList<QByteArray> *documentos) : m_documentos(documentos) {}
+    bool abrir(QString *) override { return true; }
+    bool escribir(const char *datos, qsizetype longitud, QString *) override
     {
-        m_documento->clear();
+        m_documento.append(datos, longitud);
         return true;
     }
-    bool escribir(const char *datos, qsizetype longitud) override
+    bool preparar(QString *) override { return true; }
+    bool colocar(const QString &, bool, QString *) override
     {
-        m_documento->append(datos, longitud);
+        m_documentos->append(m_documento);
         return true;
     }
-    bool confirmar() override { return true; }
-    void descartar() override { m_documento->clear(); }
-    QString razon() const override { return {}; }
+    void descartar() override {}
+
+    const QByteArray &documento() const { return m_documento; }
 
 private:
-    QByteArray *m_documento;
+    QList<QByteArray> *m_documentos;
+    QByteArray m_documento;
 };
 
-inline torxal::FabricaDestino fabricaEnMemoria(QByteArray *documento)
+inline torxal::FabricaDestino fabricaEnMemoria(QList<QByteArray> *documentos)
 {
-    return [documento](const QString &) { return std::make_unique<DestinoMemoria>(documento); };
+    return [documentos](const QString &) { return std::make_unique<DestinoMemoria>(documentos); };
 }

@@ -9,15 +9,15 @@
 // its own script (No once the script runs out), so no test ever waits on a dialog.
 class MensajeroGuion : public torxal::Mensajero {
 public:
-    QList<int> respuestas;
+    QList<torxal::Boton> respuestas;
     QList<torxal::Mensaje> mostrados;
 
-    int mostrar(const torxal::Mensaje &mensaje) override
+    torxal::Boton mostrar(const torxal::Mensaje &mensaje) override
     {
         mostrados.append(mensaje);
-        if (mensaje.estilo != torxal::EstiloPregunta)
-            return torxal::BotonAceptar;
-        return respuestas.isEmpty() ? torxal::BotonNo : respuestas.takeFirst();
+        if (mensaje.estilo != torxal::Estilo::Pregunta)
+            return torxal::Boton::Aceptar;
+        return respuestas.isEmpty() ? torxal::Boton::No : respuestas.takeFirst();
     }
 
     // Each message as "style: text", its detail lines beneath, for whole-text comparison.
@@ -25,7 +25,7 @@ public:
     {
         QStringList lineas;
         for (const torxal::Mensaje &m : mostrados)
-            lineas.append(QString::number(m.estilo) + QStringLiteral(": ") + m.texto
+            lineas.append(QString::number(int(m.estilo)) + QStringLiteral(": ") + m.texto
                           + (m.detalle.isEmpty() ? QString() : u'\n' + m.detalle));
         return lineas;
     }

@@ -1,6 +1,5 @@
 #include "conversor.h"
 #include "ficheros.h"
-#include "escritorxml.h"
 #include "lectura.h"
 #include "mensajeroguion.h"
 #include "mensajes.h"
@@ -16,6 +15,7 @@
 #include <QXmlStreamReader>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace torxal;
@@ -25,13 +25,34 @@ namespace {
 const QString DatosPrueba = QStringLiteral(TORXAL_DATOS_PRUEBA);
 const QDate FechaPrueba(2026, 12, 7);
 
+OpcionesConversion opcionesDePrueba()
+{
+    OpcionesConversion opciones;
+    opciones.documento.fecha = FechaPrueba;
+    return opciones;
+}
+
+// A run as the window or the command line starts it, with a scripted messenger.
+struct Banco {
+    MensajeroGuion mensajero;
+    Conversor conversor{mensajero};
+    Banco(const OpcionesConversion &opciones = opcionesDePrueba()) { conversor.setOpciones(opciones); }
+    bool generar(const QString &ruta, TipoConsulta tipo = TipoConsulta::NIF)
+    {
+        return conversor.GenerarFicheroXML(ruta, tipo);
+    }
+    const Mensaje &ultimo() const { return mensajero.mostrados.constLast(); }
+};
+
 // Lays out a directory from short orders: "name=content", "name/" (a directory),
-// "name->target" (a symbolic link), "name=>target" (a hard link).
+// "name|" (a FIFO), "name->target" (a symbolic link), "name=>target" (a hard link).
 void preparar(const QDir &dir, const QStringList &ficheros)
 {
     for (const QString &orden : ficheros) {
         if (orden.endsWith(u'/')) {
             QVERIFY(dir.mkdir(orden.chopped(1)));
+        } else if (orden.endsWith(u'|')) {
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(orden.chopped(1))).constData(), 0644), 0);
         } else if (orden.contains(u"->"_qs)) {
             const QStringList partes = orden.split(u"->"_qs);
             QVERIFY(QFile::link(partes[1], dir.filePath(partes[0])));
@@ -58,6 +79,8 @@ QStringList contenido(const QDir &dir)
             lineas.append(entrada.fileName() + QStringLiteral("->") + entrada.symLinkTarget().section(u'/', -1));
         else if (entrada.isDir())
             lineas.append(entrada.fileName() + u'/');
+        else if (!entrada.isFile())
+            lineas.append(entrada.fileName() + u'|');
         else
             lineas.append(entrada.fileName() + u'=' + QString::fromUtf8(leer(entrada.filePath())));
     }
@@ -113,6 +136,8 @@ private slots:
     void entradasRaras();
     void mismaListaEnAmbasCodificaciones();
     void resumenDeOmitidos();
+    void salidaDeOtraListaDeLaMismaOrden();
+    void fallaLaLecturaDeLaLista();
 };
 
 void tst_Conversion::derivarRutaSalida_data()
@@ -130,6 +155,9 @@ void tst_Conversion::derivarRutaSalida_data()
     QTest::newRow("spaces around the name") << "/datos/ lista .txt " << "/datos/" << "lista .txt" << "lista .xml";
     QTest::newRow("leading spaces keep a relative folder relative") << "  sub/l.txt" << "  sub/" << "l.txt" << "l.xml";
     QTest::newRow("folder ending in spaces") << "/datos /l.txt" << "/datos /" << "l.txt" << "l.xml";
+    QTest::newRow("hidden list cut at its last dot") << "/d/.oculto.lista.txt" << "/d/" << ".oculto.lista.txt"
+                                                     << ".oculto.lista.xml";
+    QTest::newRow("a name that is only its extension kept whole") << "/d/.txt" << "/d/" << ".txt" << ".txt.xml";
 }
 
 void tst_Conversion::derivarRutaSalida()
@@ -156,12 +184,12 @@ void tst_Conversion::documentosDeReferencia_data()
 
 void tst_Conversion::documentosDeReferencia()
 {
+    // Each folder: the list, its kind, the document it gives and, when given, the summary
+    // beneath the success message and the report of the checks.
     QFETCH(QString, caso);
     const QDir dirCaso(caso);
     const TipoConsulta tipo = *leerTipoConsulta(QString::fromUtf8(leer(dirCaso.filePath(QStringLiteral("tipo")))).trimmed());
-    QByteArray esperado = leer(dirCaso.filePath(QStringLiteral("esperado.xml")));
-    // The namespace is a build setting; the reference documents hold the default one.
-    esperado.replace("urn:example:consulta-masiva", espacioDeNombres().toUtf8());
+    const QByteArray esperado = leer(dirCaso.filePath(QStringLiteral("esperado.xml")));
 
     QTemporaryDir temporal;
     QVERIFY(temporal.isValid());
@@ -169,28 +197,30 @@ void tst_Conversion::documentosDeReferencia()
     const QByteArray lista = leer(dirCaso.filePath(QStringLiteral("lista.txt")));
     QVERIFY(escribir(entrada, lista));
 
-    MensajeroGuion mensajero;
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
-    conversor.setFecha(FechaPrueba);
-    QVERIFY(conversor.GenerarFicheroXML(entrada, tipo));
+    OpcionesConversion opciones = opcionesDePrueba();
+    opciones.informe = temporal.filePath(QStringLiteral("avisos.csv"));
+    Banco banco(opciones);
+    QVERIFY(banco.generar(entrada, tipo));
 
     const QByteArray documento = leer(temporal.filePath(QStringLiteral("lista.xml")));
     QCOMPARE(documento, esperado);
     QCOMPARE(comprobarDocumento(documento, tipo), QString());
     QCOMPARE(leer(entrada), lista);
-    QCOMPARE(mensajes.texto(), QStringLiteral("El fichero %1 se ha creado correctamente.").arg(temporal.filePath(QStringLiteral("lista.xml"))));
-    QCOMPARE(mensajes.estilo(), EstiloInformacion);
-    QCOMPARE(mensajes.titulo(), QStringLiteral("Crear fichero proceso por lotes"));
-    QCOMPARE(mensajes.boton(), BotonAceptar);
-    QCOMPARE(mensajero.mostrados.size(), 1);
+    QCOMPARE(banco.mensajero.mostrados.size(), 1);
+    QCOMPARE(banco.ultimo().texto, QStringLiteral("El fichero %1 se ha creado correctamente.").arg(temporal.filePath(QStringLiteral("lista.xml"))));
+    QCOMPARE(banco.ultimo().estilo, Estilo::Informacion);
+    QCOMPARE(banco.ultimo().titulo, QStringLiteral("Crear fichero proceso por lotes"));
+    if (dirCaso.exists(QStringLiteral("resumen.txt")))
+        QCOMPARE(banco.ultimo().detalle, QString::fromUtf8(leer(dirCaso.filePath(QStringLiteral("resumen.txt")))).trimmed());
+    if (dirCaso.exists(QStringLiteral("avisos.csv")))
+        QCOMPARE(leer(opciones.informe), leer(dirCaso.filePath(QStringLiteral("avisos.csv"))));
 }
 
 void tst_Conversion::ejecucion_data()
 {
     QTest::addColumn<QStringList>("antes");
     QTest::addColumn<QString>("ruta");
-    QTest::addColumn<QList<int>>("respuestas");
+    QTest::addColumn<QList<Boton>>("respuestas");
     QTest::addColumn<QStringList>("mensajes");
     QTest::addColumn<QStringList>("despues");
 
@@ -198,9 +228,11 @@ void tst_Conversion::ejecucion_data()
     const QString mismo = QStringLiteral("16: El fichero de entrada es el mismo que el de salida.");
     const QString pregunta = QStringLiteral("68: El fichero de salida ya existe. ¿Desea sobreescribirlo?");
     const QString vacio = QStringLiteral("16: El fichero de entrada está vacío");
+    const QString enlace = QStringLiteral("16: El fichero de salida %D/lista.xml es un enlace simbólico; no se escribe a través de él.");
+    const QString noNormal = QStringLiteral("16: El fichero de salida %D/lista.xml existe y no es un fichero normal; no se sustituye.");
     auto creado = [](const QString &nombre, int escritos) {
         return QStringLiteral("64: El fichero %D/%1 se ha creado correctamente.\nRegistros escritos: %2.\n"
-                              "Registros omitidos por falta de un campo obligatorio: 0.")
+                              "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: 0.")
             .arg(nombre)
             .arg(escritos);
     };
@@ -209,51 +241,74 @@ void tst_Conversion::ejecucion_data()
         "<LISTADATOS xmlns='urn:example:consulta-masiva' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\r\n"
         "<FEC>07/12/2026</FEC>\r\n<FIN>Consulta por NIF</FIN>\r\n<DAT><NIF>12345678Z</NIF></DAT>\r\n</LISTADATOS>\r\n");
     const QString lista = QStringLiteral("lista.txt=12345678Z");
+    const QString largo = QString(252, u'a');
+    using L = QList<Boton>;
 
-    QTest::newRow("empty path") << QStringList{} << "" << QList<int>{} << QStringList{requerido} << QStringList{};
-    QTest::newRow("path of spaces") << QStringList{} << "   " << QList<int>{} << QStringList{requerido} << QStringList{};
-    QTest::newRow("input already named .xml") << QStringList{u"lista.xml=12345678Z"_qs} << "%D/lista.xml" << QList<int>{}
+    QTest::newRow("empty path") << QStringList{} << "" << L{} << QStringList{requerido} << QStringList{};
+    QTest::newRow("path of spaces") << QStringList{} << "   " << L{} << QStringList{requerido} << QStringList{};
+    QTest::newRow("input already named .xml") << QStringList{u"lista.xml=12345678Z"_qs} << "%D/lista.xml" << L{}
                                               << QStringList{mismo} << QStringList{u"lista.xml=12345678Z"_qs};
     QTest::newRow("upper-case XML is another name") << QStringList{u"lista.XML=12345678Z"_qs} << "%D/lista.XML"
-                                                    << QList<int>{} << QStringList{creado(u"lista.xml"_qs, 1)}
+                                                    << L{} << QStringList{creado(u"lista.xml"_qs, 1)}
                                                     << QStringList{u"lista.XML=12345678Z"_qs, u"lista.xml="_qs + documentoUno};
     QTest::newRow("several dots end at the first") << QStringList{u"lote.2008.xml=12345678Z"_qs} << "%D/lote.2008.xml"
-                                                   << QList<int>{} << QStringList{creado(u"lote.xml"_qs, 1)}
+                                                   << L{} << QStringList{creado(u"lote.xml"_qs, 1)}
                                                    << QStringList{u"lote.2008.xml=12345678Z"_qs, u"lote.xml="_qs + documentoUno};
-    QTest::newRow("name without a dot gets .xml") << QStringList{u"lista=12345678Z"_qs} << "%D/lista" << QList<int>{}
+    QTest::newRow("name without a dot gets .xml") << QStringList{u"lista=12345678Z"_qs} << "%D/lista" << L{}
                                                   << QStringList{creado(u"lista.xml"_qs, 1)}
                                                   << QStringList{u"lista=12345678Z"_qs, u"lista.xml="_qs + documentoUno};
+    QTest::newRow("two hidden lists do not share an output")
+        << QStringList{u".oculto.txt=12345678Z"_qs, u".xml=ANTES"_qs} << "%D/.oculto.txt" << L{}
+        << QStringList{creado(u".oculto.xml"_qs, 1)}
+        << QStringList{u".oculto.txt=12345678Z"_qs, u".oculto.xml="_qs + documentoUno, u".xml=ANTES"_qs};
     QTest::newRow("existing output, answer No") << QStringList{lista, u"lista.xml=ANTES"_qs} << "%D/lista.txt"
-                                                << QList<int>{BotonNo} << QStringList{pregunta}
+                                                << L{Boton::No} << QStringList{pregunta}
                                                 << QStringList{lista, u"lista.xml=ANTES"_qs};
     QTest::newRow("existing output, answer Yes") << QStringList{lista, u"lista.xml=ANTES"_qs} << "%D/lista.txt"
-                                                 << QList<int>{BotonSi} << QStringList{pregunta, creado(u"lista.xml"_qs, 1)}
+                                                 << L{Boton::Si} << QStringList{pregunta, creado(u"lista.xml"_qs, 1)}
                                                  << QStringList{lista, u"lista.xml="_qs + documentoUno};
     QTest::newRow("output is the input through a symbolic link")
-        << QStringList{lista, u"lista.xml->lista.txt"_qs} << "%D/lista.txt" << QList<int>{BotonSi} << QStringList{mismo}
+        << QStringList{lista, u"lista.xml->lista.txt"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{mismo}
         << QStringList{lista, u"lista.xml->lista.txt"_qs};
     QTest::newRow("output is the input through a hard link")
-        << QStringList{lista, u"lista.xml=>lista.txt"_qs} << "%D/lista.txt" << QList<int>{BotonSi} << QStringList{mismo}
+        << QStringList{lista, u"lista.xml=>lista.txt"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{mismo}
         << QStringList{lista, u"lista.xml=12345678Z"_qs};
-    QTest::newRow("empty input") << QStringList{u"lista.txt="_qs} << "%D/lista.txt" << QList<int>{} << QStringList{vacio}
+    QTest::newRow("output is a symbolic link to another file")
+        << QStringList{lista, u"valioso.dat=VALIOSO"_qs, u"lista.xml->valioso.dat"_qs} << "%D/lista.txt" << L{Boton::Si}
+        << QStringList{enlace} << QStringList{lista, u"lista.xml->valioso.dat"_qs, u"valioso.dat=VALIOSO"_qs};
+    QTest::newRow("output is a dangling symbolic link")
+        << QStringList{lista, u"lista.xml->nuevo.dat"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{enlace}
+        << QStringList{lista, u"lista.xml->nuevo.dat"_qs};
+    QTest::newRow("directory where the output goes")
+        << QStringList{lista, u"lista.xml/"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{noNormal}
+        << QStringList{lista, u"lista.xml/"_qs};
+    QTest::newRow("FIFO where the output goes")
+        << QStringList{lista, u"lista.xml|"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{noNormal}
+        << QStringList{lista, u"lista.xml|"_qs};
+    QTest::newRow("empty input") << QStringList{u"lista.txt="_qs} << "%D/lista.txt" << L{} << QStringList{vacio}
                                  << QStringList{u"lista.txt="_qs};
     QTest::newRow("empty input leaves an existing output alone")
-        << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs} << "%D/lista.txt" << QList<int>{BotonSi}
+        << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs} << "%D/lista.txt" << L{Boton::Si}
         << QStringList{pregunta, vacio} << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs};
-    QTest::newRow("missing input") << QStringList{} << "%D/falta.txt" << QList<int>{}
+    QTest::newRow("missing input") << QStringList{} << "%D/falta.txt" << L{}
                                    << QStringList{u"16: No se puede abrir el fichero de entrada %D/falta.txt.\n"
-                                                  "No such file or directory"_qs}
+                                                  "No existe el fichero o el directorio"_qs}
                                    << QStringList{};
-    QTest::newRow("directory as input") << QStringList{u"carpeta.txt/"_qs} << "%D/carpeta.txt" << QList<int>{}
+    QTest::newRow("directory as input") << QStringList{u"carpeta.txt/"_qs} << "%D/carpeta.txt" << L{}
                                         << QStringList{u"16: No se puede abrir el fichero de entrada %D/carpeta.txt.\n"
                                                        "Es un directorio, no un fichero."_qs}
                                         << QStringList{u"carpeta.txt/"_qs};
-    QTest::newRow("directory where the output goes")
-        << QStringList{lista, u"lista.xml/"_qs} << "%D/lista.txt" << QList<int>{BotonSi}
-        << QStringList{pregunta, u"64: El fichero %D/lista.xml ya existe, no se continúa con el proceso.\n"
-                                 "Filename refers to a directory"_qs}
-        << QStringList{lista, u"lista.xml/"_qs};
-    QTest::newRow("input holding only a line end") << QStringList{u"lista.txt=\r\n"_qs} << "%D/lista.txt" << QList<int>{}
+    QTest::newRow("FIFO as input is refused, not waited on")
+        << QStringList{u"fifo.txt|"_qs} << "%D/fifo.txt" << L{}
+        << QStringList{u"16: El fichero de entrada %D/fifo.txt no es un fichero normal."_qs} << QStringList{u"fifo.txt|"_qs};
+    QTest::newRow("a device as input") << QStringList{} << "/dev/zero" << L{}
+                                       << QStringList{u"16: El fichero de entrada /dev/zero no es un fichero normal."_qs}
+                                       << QStringList{};
+    QTest::newRow("an output name too long to check")
+        << QStringList{largo + u".t=12345678Z"_qs} << u"%D/"_qs + largo + u".t"_qs << L{}
+        << QStringList{u"16: No se puede crear el fichero %D/"_qs + largo + u".xml.\nNombre de fichero demasiado largo"_qs}
+        << QStringList{largo + u".t=12345678Z"_qs};
+    QTest::newRow("input holding only a line end") << QStringList{u"lista.txt=\r\n"_qs} << "%D/lista.txt" << L{}
                                                    << QStringList{creado(u"lista.xml"_qs, 0)}
                                                    << QStringList{u"lista.txt=\r\n"_qs,
                                                                   u"lista.xml="_qs + QString(documentoUno).remove(u"<DAT><NIF>12345678Z</NIF></DAT>\r\n"_qs)};
@@ -263,7 +318,7 @@ void tst_Conversion::ejecucion()
 {
     QFETCH(QStringList, antes);
     QFETCH(QString, ruta);
-    QFETCH(QList<int>, respuestas);
+    QFETCH(QList<Boton>, respuestas);
     QFETCH(QStringList, mensajes);
     QFETCH(QStringList, despues);
 
@@ -274,22 +329,16 @@ void tst_Conversion::ejecucion()
     if (QTest::currentTestFailed())
         return;
 
-    MensajeroGuion mensajero;
-    mensajero.respuestas = respuestas;
-    Mensajes valores(mensajero);
-    Conversor conversor(valores);
-    conversor.setFecha(FechaPrueba);
-    const bool creado = conversor.GenerarFicheroXML(QString(ruta).replace(u"%D"_qs, dir.path()), TipoConsulta::NIF);
+    Banco banco;
+    banco.mensajero.respuestas = respuestas;
+    const bool creado = banco.generar(QString(ruta).replace(u"%D"_qs, dir.path()));
 
     QStringList esperados;
     for (const QString &m : std::as_const(mensajes))
         esperados.append(QString(m).replace(u"%D"_qs, dir.path()));
-    QCOMPARE(mensajero.resumen(), esperados);
+    QCOMPARE(banco.mensajero.resumen(), esperados);
     QCOMPARE(creado, mensajes.last().contains(u"se ha creado correctamente"_qs));
-    QStringList estado;
-    for (const QString &f : std::as_const(despues))
-        estado.append(QString(f).replace(u"urn:example:consulta-masiva"_qs, espacioDeNombres()));
-    QCOMPARE(contenido(dir), estado);
+    QCOMPARE(contenido(dir), despues);
 }
 
 void tst_Conversion::registroDemasiadoLargoNoTocaLaSalida()
@@ -300,15 +349,13 @@ void tst_Conversion::registroDemasiadoLargoNoTocaLaSalida()
     QVERIFY(escribir(dir.filePath(u"lista%1%3.txt"_qs), "12345678Z\r\n\r\n" + QByteArray(32768, 'A') + "\r\n12345678Z\r\n"));
     QVERIFY(escribir(dir.filePath(u"lista%1%3.xml"_qs), "ANTES"));
 
-    MensajeroGuion mensajero;
-    mensajero.respuestas = {BotonSi};
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
-    QVERIFY(!conversor.GenerarFicheroXML(dir.filePath(u"lista%1%3.txt"_qs), TipoConsulta::NIF));
-    QCOMPARE(mensajes.texto(), QStringLiteral("El registro de la línea 3 del fichero de entrada %1 tiene más de 32767 "
-                                              "caracteres; no se continúa con el proceso.")
-                                   .arg(dir.filePath(u"lista%1%3.txt"_qs)));
-    QCOMPARE(mensajes.estilo(), EstiloCritico);
+    Banco banco;
+    banco.mensajero.respuestas = {Boton::Si};
+    QVERIFY(!banco.generar(dir.filePath(u"lista%1%3.txt"_qs)));
+    QCOMPARE(banco.ultimo().texto, QStringLiteral("El registro de la línea 3 del fichero de entrada %1 tiene más de 32767 "
+                                                  "caracteres; no se continúa con el proceso.")
+                                       .arg(dir.filePath(u"lista%1%3.txt"_qs)));
+    QCOMPARE(banco.ultimo().estilo, Estilo::Critico);
     QCOMPARE(leer(dir.filePath(u"lista%1%3.xml"_qs)), QByteArray("ANTES"));
     QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({u"lista%1%3.txt"_qs, u"lista%1%3.xml"_qs}));
 }
@@ -327,14 +374,12 @@ void tst_Conversion::lineaEnormeSinDelimitadorConMemoriaAcotada()
     rusage antes{};
     getrusage(RUSAGE_SELF, &antes);
 
-    MensajeroGuion mensajero;
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
-    QVERIFY(!conversor.GenerarFicheroXML(ruta, TipoConsulta::RC));
+    Banco banco;
+    QVERIFY(!banco.generar(ruta, TipoConsulta::RC));
 
     rusage despues{};
     getrusage(RUSAGE_SELF, &despues);
-    QCOMPARE(mensajes.texto(), QStringLiteral("El registro de la línea 1 del fichero de entrada %1 tiene más de 32767 "
+    QCOMPARE(banco.ultimo().texto, QStringLiteral("El registro de la línea 1 del fichero de entrada %1 tiene más de 32767 "
                                               "caracteres; no se continúa con el proceso.")
                                    .arg(ruta));
     QVERIFY(!QFile::exists(temporal.filePath(u"enorme.xml"_qs)));
@@ -379,10 +424,8 @@ void tst_Conversion::entradasRaras()
     QTemporaryDir temporal;
     const QString entrada = temporal.filePath(u"rara.txt"_qs);
     QVERIFY(escribir(entrada, lista));
-    MensajeroGuion mensajero;
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
-    QVERIFY2(conversor.GenerarFicheroXML(entrada, tipo), qPrintable(mensajes.texto()));
+    Banco banco;
+    QVERIFY2(banco.generar(entrada, tipo), qPrintable(banco.ultimo().texto));
     const QByteArray documento = leer(temporal.filePath(u"rara.xml"_qs));
     QCOMPARE(comprobarDocumento(documento, tipo), QString());
     if (!registros.isEmpty()) {
@@ -415,12 +458,9 @@ void tst_Conversion::mismaListaEnAmbasCodificaciones()
     QVERIFY(!esUtf8Valido(std::string_view(windows.constData(), size_t(windows.size()))));
     QVERIFY(escribir(temporal.filePath(u"windows.txt"_qs), windows));
     QVERIFY(escribir(temporal.filePath(u"utf8.txt"_qs), utf8));
-    MensajeroGuion mensajero;
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
-    conversor.setFecha(FechaPrueba);
-    QVERIFY(conversor.GenerarFicheroXML(temporal.filePath(u"windows.txt"_qs), TipoConsulta::NIF));
-    QVERIFY(conversor.GenerarFicheroXML(temporal.filePath(u"utf8.txt"_qs), TipoConsulta::NIF));
+    Banco banco;
+    QVERIFY(banco.generar(temporal.filePath(u"windows.txt"_qs)));
+    QVERIFY(banco.generar(temporal.filePath(u"utf8.txt"_qs)));
     const QByteArray documento = leer(temporal.filePath(u"utf8.xml"_qs));
     QCOMPARE(leer(temporal.filePath(u"windows.xml"_qs)), documento);
     QVERIFY(documento.contains(QStringLiteral("ÀÁÂÃÄÅÆÇÈÉ").toUtf8()));
@@ -434,15 +474,78 @@ void tst_Conversion::resumenDeOmitidos()
     for (int i = 0; i < 25; ++i)
         lista += "         SIN NIF\r\n\r\n";
     QVERIFY(escribir(temporal.filePath(u"lista.txt"_qs), lista));
-    MensajeroGuion mensajero;
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
-    QVERIFY(conversor.GenerarFicheroXML(temporal.filePath(u"lista.txt"_qs), TipoConsulta::NIF));
-    QCOMPARE(mensajes.detalle(), QStringLiteral("Registros escritos: 1.\nRegistros omitidos por falta de un campo "
-                                                "obligatorio: 25 (líneas 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, "
-                                                "26, 28, 30, 32, 34, 36, 38, 40, …)."));
-    QCOMPARE(conversor.resumen().escritos, 1);
-    QCOMPARE(conversor.resumen().omitidos, 25);
+    Banco banco;
+    QVERIFY(banco.generar(temporal.filePath(u"lista.txt"_qs)));
+    QCOMPARE(banco.ultimo().detalle, QStringLiteral("Registros escritos: 1.\nRegistros omitidos por falta de un campo "
+                                                    "obligatorio: 25 (líneas 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, "
+                                                    "26, 28, 30, 32, 34, 36, 38, 40, …).\nRegistros con avisos: 0."));
+}
+
+void tst_Conversion::salidaDeOtraListaDeLaMismaOrden()
+{
+    // "lote.2008.txt lote.2009.txt" in one call: both would be lote.xml.
+    QTemporaryDir temporal;
+    const QDir dir(temporal.path());
+    QVERIFY(escribir(dir.filePath(u"lote.2008.txt"_qs), "12345678Z\r\n"));
+    QVERIFY(escribir(dir.filePath(u"lote.2009.txt"_qs), "87654321X\r\n"));
+    Banco banco;
+    banco.mensajero.respuestas = {Boton::Si, Boton::Si};
+    QVERIFY(banco.generar(dir.filePath(u"lote.2008.txt"_qs)));
+    const QByteArray primero = leer(dir.filePath(u"lote.xml"_qs));
+    QVERIFY(!banco.generar(dir.filePath(u"lote.2009.txt"_qs)));
+    QCOMPARE(banco.mensajero.resumen().constLast(),
+             QStringLiteral("16: El fichero de salida %1/lote.xml ya es el de la lista %1/lote.2008.txt en esta misma "
+                            "orden; la lista %1/lote.2009.txt no se convierte.")
+                 .arg(dir.path()));
+    QCOMPARE(leer(dir.filePath(u"lote.xml"_qs)), primero);
+    // Another call may write it again, after the usual question.
+    Banco otra;
+    otra.mensajero.respuestas = {Boton::Si};
+    QVERIFY(otra.generar(dir.filePath(u"lote.2009.txt"_qs)));
+    QVERIFY(leer(dir.filePath(u"lote.xml"_qs)).contains("87654321X"));
+}
+
+void tst_Conversion::fallaLaLecturaDeLaLista()
+{
+    // A device that hands out some bytes of the list, then fails as a bad disk would.
+    class QueFalla : public QIODevice {
+    public:
+        explicit QueFalla(std::unique_ptr<QIODevice> real) : m_real(std::move(real)) { open(ReadOnly | Unbuffered); }
+        qint64 size() const override { return m_real->size(); }
+        bool isSequential() const override { return true; }
+
+    protected:
+        qint64 readData(char *datos, qint64 maximo) override
+        {
+            if (m_servidos >= 100000) {
+                setErrorString(razonDelSistema(EIO));
+                return -1;
+            }
+            const qint64 leidos = m_real->read(datos, std::min<qint64>(maximo, 4096));
+            m_servidos += leidos;
+            return leidos;
+        }
+        qint64 writeData(const char *, qint64) override { return -1; }
+
+    private:
+        std::unique_ptr<QIODevice> m_real;
+        qint64 m_servidos = 0;
+    };
+
+    QTemporaryDir temporal;
+    const QDir dir(temporal.path());
+    QVERIFY(escribir(dir.filePath(u"lista.txt"_qs), QByteArray("12345678Z\r\n").repeated(20000)));
+    QVERIFY(escribir(dir.filePath(u"lista.xml"_qs), "ANTES"));
+    Banco banco;
+    banco.mensajero.respuestas = {Boton::Si};
+    banco.conversor.setEnvolturaEntrada([](std::unique_ptr<QIODevice> real) -> std::unique_ptr<QIODevice> {
+        return std::make_unique<QueFalla>(std::move(real));
+    });
+    QVERIFY(!banco.generar(dir.filePath(u"lista.txt"_qs)));
+    QCOMPARE(banco.mensajero.resumen().constLast(),
+             QStringLiteral("16: No se puede leer el fichero de entrada %1/lista.txt.\nError de entrada/salida").arg(dir.path()));
+    QCOMPARE(leer(dir.filePath(u"lista.xml"_qs)), QByteArray("ANTES"));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
 }
 
 QTEST_GUILESS_MAIN(tst_Conversion)

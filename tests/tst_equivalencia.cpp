@@ -1,22 +1,14 @@
-// The record loop takes a byte-wise shortcut for lists whose characters fit in one byte.
-// These cases sit on its edges (eight-byte steps, escapes, characters the cleaning or
-// XML drops, letters whose capital lies outside Latin-1, stale bytes from a longer
-// record) and hold it to the record-by-record reference built from the reader's decoded
-// text, the cleaning, the slicing and the writer's per-character methods, in both
-// encodings; where the expected line is given, to that too.
+// The record loop cuts records on their bytes when each character fits in one, and on
+// the decoded text otherwise. These cases sit on the edges of the byte-wise way
+// (eight-byte steps, escapes, characters the cleaning or XML drops, letters whose
+// capital lies outside Latin-1, stale bytes from a longer record) and hold the two ways
+// of production's own loop to each other, in every encoding a list may come in; where
+// the expected lines are given, to those too.
 
-#include "destinomemoria.h"
-#include "conversor.h"
-#include "escritorxml.h"
+#include "conversionenmemoria.h"
 #include "lectura.h"
-#include "limpieza.h"
-#include "mensajeroguion.h"
-#include "mensajes.h"
 
-#include <QBuffer>
 #include <QTest>
-
-#include <memory>
 
 using namespace torxal;
 
@@ -25,85 +17,50 @@ namespace {
 // Only the record lines: the header and the closing line are not what differs here.
 QByteArray lineasDAT(const QByteArray &documento)
 {
-    QByteArrayList lineas = documento.split('\n');
     QByteArrayList dat;
-    for (const QByteArray &linea : lineas)
+    for (const QByteArray &linea : documento.split('\n'))
         if (linea.startsWith("<DAT>"))
             dat.append(linea.chopped(1)); // the CR
     return dat.join('|');
 }
 
-struct Documento {
-    FinConversion fin = FinConversion::Completa;
-    qint64 escritos = 0;
-    qint64 omitidos = 0;
-    QByteArray dat;
-};
-
-bool operator==(const Documento &a, const Documento &b)
+QString describir(const ConversionEnMemoria &c)
 {
-    return a.fin == b.fin && a.escritos == b.escritos && a.omitidos == b.omitidos && a.dat == b.dat;
+    return QStringLiteral("parada %1 línea %2, escritos %3, omitidos %4, con avisos %5\n%6\n%7")
+        .arg(int(c.resultado.parada))
+        .arg(c.resultado.linea)
+        .arg(c.resultado.escritos)
+        .arg(c.resultado.omitidos)
+        .arg(c.conAvisos)
+        .arg(QString::fromUtf8(lineasDAT(c.documento)), c.avisos.join(u'\n'));
 }
 
-char *toString(const Documento &d)
+// What must not depend on the encoding a list came in. Whether its lines were UTF-8 may:
+// bytes of a Windows-1252 list can happen to form a UTF-8 sequence, which makes the list
+// one that mixes both, with a warning for each line that is not UTF-8.
+ConversionEnMemoria sinAvisosDeCodificacion(ConversionEnMemoria conversion)
 {
-    return qstrdup(QByteArray("fin " + QByteArray::number(int(d.fin)) + ", escritos " + QByteArray::number(d.escritos)
-                              + ", omitidos " + QByteArray::number(d.omitidos) + ": " + d.dat)
-                       .constData());
+    conversion.avisos.removeIf([](const QString &aviso) { return aviso.section(u' ', 1, 1) == u"codificacion"; });
+    conversion.conAvisos = 0;
+    return conversion;
 }
 
-Documento convertir(QByteArray lista, Codificacion codificacion, TipoConsulta tipo, bool referencia)
-{
-    MensajeroGuion mensajero;
-    Mensajes mensajes(mensajero);
-    QByteArray documento;
-    EscritorXML escritor(mensajes, fabricaEnMemoria(&documento));
-    int estado = -1;
-    escritor.CrearCabeceraXML(QString(), QStringLiteral("lista.xml"), tipo, estado);
-    QBuffer entrada(&lista);
-    entrada.open(QIODevice::ReadOnly);
-    Documento resultado;
-    if (!referencia) {
-        Resumen resumen;
-        qint64 linea = 0;
-        QString razon;
-        resultado.fin = convertirRegistros(entrada, codificacion, tipo, escritor, resumen, linea, razon);
-        resultado.escritos = resumen.escritos;
-        resultado.omitidos = resumen.omitidos;
-    } else {
-        LectorRegistros lector(entrada, codificacion);
-        Campos c;
-        for (LectorRegistros::Resultado r; (r = lector.leerRegistro()) != LectorRegistros::Resultado::Fin;) {
-            if (r != LectorRegistros::Resultado::Registro) {
-                resultado.fin = r == LectorRegistros::Resultado::DemasiadoLargo ? FinConversion::DemasiadoLargo
-                                                                                 : FinConversion::ErrorLectura;
-                break;
-            }
-            const std::u32string_view limpio = limpiarRegistro(lector.registro());
-            cortarRegistro(limpio, tipo, c);
-            using V = std::u32string_view;
-            const bool escrito = tipo == TipoConsulta::NIF
-                ? escritor.EscribirRegistroNIF(V(c.NIF), V(c.APE), V(c.PRO), V(c.MUN))
-                : tipo == TipoConsulta::RC ? escritor.EscribirRegistroRC(V(c.RC), V(c.PRO), V(c.MUN))
-                                           : escritor.EscribirRegistroPP(V(c.PRO), V(c.MUN), V(c.POL), V(c.PAR));
-            if (escrito)
-                ++resultado.escritos;
-            else if (estaPresente(limpio))
-                ++resultado.omitidos;
-        }
-    }
-    if (resultado.fin == FinConversion::Completa)
-        escritor.CerrarFicheroXML();
-    resultado.dat = lineasDAT(documento);
-    return resultado;
-}
-
-QByteArray comoUtf8(const QByteArray &windows1252)
+QString comoTexto(const QByteArray &windows1252)
 {
     std::u32string texto;
-    decodificar(std::string_view(windows1252.constData(), size_t(windows1252.size())), Codificacion::Windows1252,
-                texto);
-    return QString::fromUcs4(texto.data(), qsizetype(texto.size())).toUtf8();
+    decodificar(std::string_view(windows1252.constData(), size_t(windows1252.size())), Codificacion::Windows1252, texto);
+    return QString::fromUcs4(texto.data(), qsizetype(texto.size()));
+}
+
+QByteArray comoUtf16(const QString &texto, bool bigEndian)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (QChar c : texto) {
+        const char16_t u = c.unicode();
+        bytes.append(char(bigEndian ? u >> 8 : u & 0xFF));
+        bytes.append(char(bigEndian ? u & 0xFF : u >> 8));
+    }
+    return bytes;
 }
 
 QByteArray relleno(QByteArray texto, int ancho)
@@ -117,15 +74,15 @@ class tst_Equivalencia : public QObject {
     Q_OBJECT
 
 private slots:
-    void caminoRapidoIgualQueElGeneral_data();
-    void caminoRapidoIgualQueElGeneral();
+    void ambasManerasYTodasLasCodificaciones_data();
+    void ambasManerasYTodasLasCodificaciones();
 };
 
-void tst_Equivalencia::caminoRapidoIgualQueElGeneral_data()
+void tst_Equivalencia::ambasManerasYTodasLasCodificaciones_data()
 {
     QTest::addColumn<TipoConsulta>("tipo");
     QTest::addColumn<QByteArray>("lista");    // Windows-1252
-    QTest::addColumn<QByteArray>("esperado"); // the DAT lines, '|' between them; empty: reference only
+    QTest::addColumn<QByteArray>("esperado"); // the DAT lines, '|' between them; empty: the two ways only
 
     QTest::newRow("lower case across eight-byte steps")
         << TipoConsulta::NIF << "12345678z" + relleno("abcdefghijklmnopqrstuvwxyz0123456789", 62) + "28079\r\n"
@@ -171,22 +128,45 @@ void tst_Equivalencia::caminoRapidoIgualQueElGeneral_data()
         << TipoConsulta::PP << QByteArray("\"28,079\"\r\n\r\n   \r\n28079   00001\r\n\"2807900400121\"x,\r\n")
         << QByteArray("<DAT><PRO>28</PRO><MUN>,07</MUN><POL>009</POL></DAT>|"
                       "<DAT><PRO>28</PRO><MUN>079</MUN><POL>004</POL><PAR>00121</PAR></DAT>");
+    QTest::newRow("every check, with accents for the decomposed twin")
+        << TipoConsulta::NIF
+        << "12345678A" + relleno("P\xC9REZ", 62) + "99079\r\n" + "12345678A" + relleno("N\xDA\xD1" "EZ, MAR\xCD" "A", 62)
+            + "01\r\n" + "X1234567L\t" + relleno("IB\xC1\xD1" "EZ", 62) + "4x079 sobra\r\n"
+        << QByteArray();
 }
 
-void tst_Equivalencia::caminoRapidoIgualQueElGeneral()
+void tst_Equivalencia::ambasManerasYTodasLasCodificaciones()
 {
     QFETCH(TipoConsulta, tipo);
     QFETCH(QByteArray, lista);
     QFETCH(QByteArray, esperado);
 
-    const QByteArray utf8 = comoUtf8(lista);
-    const Documento rapido = convertir(lista, Codificacion::Windows1252, tipo, false);
-    QCOMPARE(rapido, convertir(lista, Codificacion::Windows1252, tipo, true));
-    QCOMPARE(convertir(utf8, Codificacion::UTF8, tipo, false), rapido);
-    QCOMPARE(convertir(utf8, Codificacion::UTF8, tipo, true), rapido);
-    QCOMPARE(rapido.fin, FinConversion::Completa);
+    const ConversionEnMemoria rapida = convertirEnMemoria(lista, tipo, Camino::ElMasRapido);
+    QCOMPARE(rapida.resultado.parada, ResultadoConversion::Parada::Completa);
     if (!esperado.isEmpty())
-        QCOMPARE(rapido.dat, esperado);
+        QCOMPARE(lineasDAT(rapida.documento), esperado);
+    const QString texto = comoTexto(lista);
+    const struct {
+        const char *nombre;
+        QByteArray bytes;
+    } gemelas[] = {
+        {"Windows-1252", lista},
+        {"UTF-8", texto.toUtf8()},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + texto.toUtf8()},
+        {"UTF-8 decomposed", texto.normalized(QString::NormalizationForm_D).toUtf8()},
+        {"UTF-16 LE", comoUtf16(texto, false)},
+        {"UTF-16 BE", comoUtf16(texto, true)},
+    };
+    for (const auto &gemela : gemelas) {
+        const ConversionEnMemoria porBytes = convertirEnMemoria(gemela.bytes, tipo, Camino::ElMasRapido);
+        const ConversionEnMemoria general = convertirEnMemoria(gemela.bytes, tipo, Camino::General);
+        QVERIFY2(general == porBytes, qPrintable(QStringLiteral("%1, the general way:\n%2\nagainst the fast one:\n%3")
+                                                     .arg(QString::fromLatin1(gemela.nombre), describir(general),
+                                                          describir(porBytes))));
+        QVERIFY2(sinAvisosDeCodificacion(general) == sinAvisosDeCodificacion(rapida),
+                 qPrintable(QStringLiteral("%1:\n%2\nagainst Windows-1252:\n%3")
+                                .arg(QString::fromLatin1(gemela.nombre), describir(general), describir(rapida))));
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Equivalencia)

@@ -1,10 +1,10 @@
 // What happens to the user's files when the output fails, or the program dies, midway.
-// The failures are made through the writer's destination seam and with SIGKILL, never
-// with permission bits: CI runs as root, and root writes through those.
+// The failures are made through the writer's destination seam, a full file system and
+// signals, never with permission bits: CI runs as root, and root writes through those.
 
 #include "conversor.h"
+#include "destino.h"
 #include "ficheros.h"
-#include "escritorxml.h"
 #include "mensajeroguion.h"
 #include "mensajes.h"
 
@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,10 +32,11 @@ namespace {
 
 const QString RazonSimulada = QStringLiteral("No queda espacio en el dispositivo (simulado)");
 
-enum class Etapa { Crear, Cabecera, Registro, Cierre, Confirmar };
+enum class Etapa { Crear, Cabecera, Registro, Cierre, Volcar, Colocar, Aparece };
 
 // Wraps the real file destination and fails at one stage, as a full disk or a pulled
-// drive would: the stage's call reports failure and writes nothing.
+// drive would: the stage's call reports failure and writes nothing. At `Aparece`
+// nothing fails, but someone else puts a file at the target while the run converts.
 class DestinoQueFalla final : public Destino {
 public:
     DestinoQueFalla(std::unique_ptr<Destino> real, Etapa etapa, int *escrituras)
@@ -42,13 +44,13 @@ public:
     {
     }
 
-    bool abrir() override
+    bool abrir(QString *razon) override
     {
         if (m_etapa == Etapa::Crear)
-            return fallar();
-        return m_real->abrir();
+            return fallar(razon);
+        return m_real->abrir(razon);
     }
-    bool escribir(const char *datos, qsizetype longitud) override
+    bool escribir(const char *datos, qsizetype longitud, QString *razon) override
     {
         ++*m_escrituras;
         const QByteArrayView bloque(datos, longitud);
@@ -56,31 +58,35 @@ public:
         const bool cierre = bloque.endsWith("</LISTADATOS>\r\n");
         if ((m_etapa == Etapa::Cabecera && cabecera) || (m_etapa == Etapa::Cierre && cierre)
             || (m_etapa == Etapa::Registro && !cabecera && !cierre))
-            return fallar();
-        return m_real->escribir(datos, longitud);
+            return fallar(razon);
+        return m_real->escribir(datos, longitud, razon);
     }
-    bool confirmar() override
+    bool preparar(QString *razon) override
     {
-        if (m_etapa == Etapa::Confirmar) {
-            m_real->descartar();
-            return fallar();
-        }
-        return m_real->confirmar();
+        if (m_etapa == Etapa::Volcar)
+            return fallar(razon);
+        return m_real->preparar(razon);
+    }
+    bool colocar(const QString &ruta, bool reemplazar, QString *razon) override
+    {
+        if (m_etapa == Etapa::Colocar)
+            return fallar(razon);
+        if (m_etapa == Etapa::Aparece)
+            ::escribir(ruta, "DE OTRO");
+        return m_real->colocar(ruta, reemplazar, razon);
     }
     void descartar() override { m_real->descartar(); }
-    QString razon() const override { return m_fallado ? RazonSimulada : m_real->razon(); }
 
 private:
-    bool fallar()
+    bool fallar(QString *razon)
     {
-        m_fallado = true;
+        *razon = RazonSimulada;
         return false;
     }
 
     std::unique_ptr<Destino> m_real;
     Etapa m_etapa;
     int *m_escrituras;
-    bool m_fallado = false;
 };
 
 // NIF lines of the full width, all different, so that `lineas` of them fill several of
@@ -111,44 +117,45 @@ class tst_Fallos : public QObject {
 private slots:
     void salidaQueFalla_data();
     void salidaQueFalla();
-    void matarLaConversionNoTocaLaSalidaAnterior();
+    void discoLleno();
+    void pararLaConversionNoTocaLaSalidaAnterior_data();
+    void pararLaConversionNoTocaLaSalidaAnterior();
 };
 
 void tst_Fallos::salidaQueFalla_data()
 {
     QTest::addColumn<Etapa>("etapa");
     QTest::addColumn<bool>("habiaSalida");
-    QTest::addColumn<int>("estilo");
-    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QString>("mensaje");
 
-    // Creating the document and writing its header report with the style the run has always
-    // used for them; failures later in the run are critical.
-    const QString noCrea = QStringLiteral("El fichero %1 ya existe, no se continúa con el proceso.");
-    const QString noEscribe = QStringLiteral("No se puede escribir el fichero de salida %1.");
+    const QString noCrea = QStringLiteral("16: No se puede crear el fichero %1.\n") + RazonSimulada;
+    const QString noEscribe = QStringLiteral("16: No se puede escribir el fichero de salida %1.\n") + RazonSimulada;
     const struct {
         const char *nombre;
         Etapa etapa;
-        int estilo;
-        QString texto;
+        QString mensaje;
     } etapas[] = {
-        {"creating the file", Etapa::Crear, EstiloInformacion, noCrea},
-        {"writing the header", Etapa::Cabecera, EstiloInformacion, noCrea},
-        {"writing a block of records", Etapa::Registro, EstiloCritico, noEscribe},
-        {"writing the closing line", Etapa::Cierre, EstiloCritico, noEscribe},
-        {"replacing the target", Etapa::Confirmar, EstiloCritico, noEscribe},
+        {"creating the file", Etapa::Crear, noCrea},
+        {"writing the header", Etapa::Cabecera, noCrea},
+        {"writing a block of records", Etapa::Registro, noEscribe},
+        {"writing the closing line", Etapa::Cierre, noEscribe},
+        {"flushing to the disk", Etapa::Volcar, noEscribe},
+        {"putting it in place", Etapa::Colocar, noEscribe},
     };
     for (const auto &e : etapas) {
-        QTest::addRow("%s, over an earlier document", e.nombre) << e.etapa << true << e.estilo << e.texto;
-        QTest::addRow("%s, no earlier document", e.nombre) << e.etapa << false << e.estilo << e.texto;
+        QTest::addRow("%s, over an earlier document", e.nombre) << e.etapa << true << e.mensaje;
+        QTest::addRow("%s, no earlier document", e.nombre) << e.etapa << false << e.mensaje;
     }
+    // Without the user's yes, a file that turns up meanwhile is not replaced.
+    QTest::newRow("an output appears while the run converts")
+        << Etapa::Aparece << false << QStringLiteral("64: El fichero %1 ya existe, no se continúa con el proceso.");
 }
 
 void tst_Fallos::salidaQueFalla()
 {
     QFETCH(Etapa, etapa);
     QFETCH(bool, habiaSalida);
-    QFETCH(int, estilo);
-    QFETCH(QString, texto);
+    QFETCH(QString, mensaje);
 
     QTemporaryDir temporal;
     QVERIFY(temporal.isValid());
@@ -163,9 +170,8 @@ void tst_Fallos::salidaQueFalla()
     const QStringList antes = entradas(temporal.path());
 
     MensajeroGuion mensajero;
-    mensajero.respuestas = {BotonSi};
-    Mensajes mensajes(mensajero);
-    Conversor conversor(mensajes);
+    mensajero.respuestas = {Boton::Si};
+    Conversor conversor(mensajero);
     int escrituras = 0;
     conversor.setFabricaDestino([&](const QString &ruta) {
         return std::make_unique<DestinoQueFalla>(crearDestinoFichero(ruta), etapa, &escrituras);
@@ -176,22 +182,66 @@ void tst_Fallos::salidaQueFalla()
     // The record stage only means something if records went out in blocks of their own.
     if (etapa == Etapa::Registro || etapa == Etapa::Cierre)
         QVERIFY2(escrituras >= 2, QByteArray::number(escrituras));
-    QCOMPARE(mensajes.estilo(), estilo);
-    QCOMPARE(mensajes.texto(), texto.arg(rutaSalida));
-    QCOMPARE(mensajes.detalle(), RazonSimulada);
     // One message for the failure, after the overwrite question when there was a document.
-    QCOMPARE(mensajero.mostrados.size(), habiaSalida ? 2 : 1);
+    QCOMPARE(mensajero.resumen(), (habiaSalida ? QStringList{u"68: El fichero de salida ya existe. ¿Desea sobreescribirlo?"_qs}
+                                               : QStringList{}) + QStringList{mensaje.arg(rutaSalida)});
 
-    QCOMPARE(entradas(temporal.path()), antes);
-    if (habiaSalida)
-        QCOMPARE(leer(rutaSalida), anterior);
-    else
-        QVERIFY(!QFileInfo::exists(rutaSalida));
+    if (etapa == Etapa::Aparece) {
+        QCOMPARE(leer(rutaSalida), QByteArray("DE OTRO"));
+        QCOMPARE(entradas(temporal.path()), antes + QStringList{u"lista.xml"_qs});
+    } else {
+        QCOMPARE(entradas(temporal.path()), antes);
+        if (habiaSalida)
+            QCOMPARE(leer(rutaSalida), anterior);
+    }
     QCOMPARE(leer(rutaEntrada), lista);
 }
 
-void tst_Fallos::matarLaConversionNoTocaLaSalidaAnterior()
+void tst_Fallos::discoLleno()
 {
+    // A real full file system: the writes come up short, then fail, and the user must be
+    // told that, not "unknown error". A private mount of a small tmpfs needs root.
+    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+    if (::geteuid() != 0 || unshare.isEmpty())
+        QSKIP("mounting a small file system needs root and unshare");
+    QTemporaryDir temporal;
+    const QString lista = temporal.filePath(QStringLiteral("lista.txt"));
+    QVERIFY(escribir(lista, listaNIF(3000)));
+    const QString montaje = temporal.filePath(QStringLiteral("lleno"));
+    QVERIFY(QDir().mkpath(montaje));
+    QProcess proceso;
+    proceso.setProgram(unshare);
+    // Room for the list and half its document.
+    proceso.setArguments({QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                          QStringLiteral("mount -t tmpfs -o size=360k tmpfs \"$1\" && cp \"$2\" \"$1/\" && \"$3\" --tipo nif \"$1/lista.txt\"; "
+                                         "echo \"estado $?\"; ls -A \"$1\""),
+                          QStringLiteral("sh"), montaje, lista, QStringLiteral(TORXAL_CLI)});
+    proceso.start();
+    QVERIFY(proceso.waitForFinished(60000));
+    const QString errores = QString::fromUtf8(proceso.readAllStandardError());
+    if (errores.contains(u"mount:"))
+        QSKIP(qPrintable(u"this machine does not let a test mount a file system: "_qs + errores));
+    QCOMPARE(errores, QStringLiteral("%1/lista.txt: No se puede escribir el fichero de salida %1/lista.xml.\n"
+                                     "No queda espacio en el dispositivo\n").arg(montaje));
+    QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), u"estado 1\nlista.txt\n"_qs);
+}
+
+void tst_Fallos::pararLaConversionNoTocaLaSalidaAnterior_data()
+{
+    QTest::addColumn<int>("senal");
+    QTest::addColumn<bool>("sinAnonimos");
+    // A nameless temporary file goes with the process, whatever kills it; a named one is
+    // removed by the program itself on the signals that let it.
+    QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+    QTest::newRow("SIGINT without nameless files") << int(SIGINT) << true;
+    QTest::newRow("SIGTERM without nameless files") << int(SIGTERM) << true;
+    QTest::newRow("SIGHUP without nameless files") << int(SIGHUP) << true;
+}
+
+void tst_Fallos::pararLaConversionNoTocaLaSalidaAnterior()
+{
+    QFETCH(int, senal);
+    QFETCH(bool, sinAnonimos);
 #ifndef Q_OS_LINUX
     QSKIP("Watching the conversion's progress needs Linux's /proc");
 #else
@@ -217,6 +267,11 @@ void tst_Fallos::matarLaConversionNoTocaLaSalidaAnterior()
     QVERIFY(escribir(rutaSalida, anterior));
 
     QProcess cli;
+    if (sinAnonimos) {
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("TORXAL_SIN_TEMPORALES_ANONIMOS"), QStringLiteral("1"));
+        cli.setProcessEnvironment(entorno);
+    }
     cli.setProgram(QStringLiteral(TORXAL_CLI));
     cli.setArguments({QStringLiteral("--tipo"), QStringLiteral("nif"), QStringLiteral("--sobrescribir"), rutaEntrada});
     cli.start();
@@ -224,7 +279,7 @@ void tst_Fallos::matarLaConversionNoTocaLaSalidaAnterior()
     const qint64 pid = cli.processId();
 
     // Under way means: a file open for writing in the list's directory, other than the
-    // list, already holding megabytes of records. QSaveFile's temporary file may have no
+    // list, already holding megabytes of records. The temporary file may have no
     // name (O_TMPFILE), so it is found through the process's open descriptors.
     const QString descriptores = QStringLiteral("/proc/%1/fd").arg(pid);
     const QString directorio = QDir(temporal.path()).canonicalPath() + u'/';
@@ -249,8 +304,8 @@ void tst_Fallos::matarLaConversionNoTocaLaSalidaAnterior()
         if (!enMarcha && cli.waitForFinished(1))
             break;
     }
-    QVERIFY2(enMarcha, "the conversion ended, or never wrote, before it could be killed midway");
-    QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+    QVERIFY2(enMarcha, "the conversion ended, or never wrote, before it could be stopped midway");
+    QCOMPARE(::kill(pid_t(pid), senal), 0);
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
 
@@ -259,12 +314,7 @@ void tst_Fallos::matarLaConversionNoTocaLaSalidaAnterior()
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QVERIFY(entrada.open(QIODevice::ReadOnly) && hash.addData(&entrada));
     QCOMPARE(hash.result(), hashEntrada);
-    // Where the file system cannot make nameless files, QSaveFile's named temporary may
-    // stay behind; nothing else may appear, and never anything at the target's name.
-    for (const QString &nombre : entradas(temporal.path())) {
-        if (nombre != u"lista.txt" && nombre != u"lista.xml")
-            QVERIFY2(nombre.startsWith(QStringLiteral("lista.xml.")), qPrintable(nombre));
-    }
+    QCOMPARE(entradas(temporal.path()), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
 #endif
 }
 

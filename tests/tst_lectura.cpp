@@ -7,24 +7,36 @@ using namespace torxal;
 
 namespace {
 
+// The bytes of a literal, NULs included.
+template<size_t N>
+QByteArray bytes(const char (&literal)[N])
+{
+    return QByteArray(literal, qsizetype(N - 1));
+}
+
 QString texto(const std::u32string &v)
 {
     return QString::fromUcs4(v.data(), qsizetype(v.size()));
 }
 
-// Every record of `bytes` as "line:text", joined by " | ", and how the reading ended.
-QString leerTodo(const QByteArray &bytes, Codificacion codificacion, LectorRegistros::Resultado *final = nullptr)
+// Every record of `bytes` as "line:text", joined by " | ", and how the reading ended;
+// a record of a line read as Windows-1252 is marked "line*:text".
+QString leerTodo(const QByteArray &bytes, LectorRegistros::Resultado *final = nullptr, bool *listaUtf8 = nullptr)
 {
     QByteArray copia = bytes;
     QBuffer buffer(&copia);
     buffer.open(QIODevice::ReadOnly);
-    LectorRegistros lector(buffer, codificacion);
+    LectorRegistros lector(buffer);
     QStringList registros;
     LectorRegistros::Resultado resultado;
     while ((resultado = lector.leerRegistro()) == LectorRegistros::Resultado::Registro)
-        registros.append(QString::number(lector.linea()) + u':' + texto(lector.registro()));
+        registros.append(QString::number(lector.linea())
+                         + (lector.codificacion() == Codificacion::Windows1252 ? QStringLiteral("*:") : QStringLiteral(":"))
+                         + texto(lector.texto()));
     if (final)
         *final = resultado;
+    if (listaUtf8)
+        *listaUtf8 = lector.esListaUtf8();
     return registros.join(u" | ");
 }
 
@@ -36,8 +48,10 @@ class tst_Lectura : public QObject {
 private slots:
     void delimitar_data();
     void delimitar();
-    void detectarCodificacion_data();
-    void detectarCodificacion();
+    void decodificarPorLineas_data();
+    void decodificarPorLineas();
+    void lineaMasLargaQueUnBloque_data();
+    void lineaMasLargaQueUnBloque();
     void decodificarUtf8_data();
     void decodificarUtf8();
     void decodificarWindows1252();
@@ -73,36 +87,66 @@ void tst_Lectura::delimitar()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, registros);
     LectorRegistros::Resultado final;
-    QCOMPARE(leerTodo(bytes, Codificacion::Windows1252, &final), registros);
+    QCOMPARE(leerTodo(bytes, &final), registros);
     QCOMPARE(final, LectorRegistros::Resultado::Fin);
 }
 
-void tst_Lectura::detectarCodificacion_data()
+void tst_Lectura::decodificarPorLineas_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<Codificacion>("codificacion");
+    QTest::addColumn<QString>("registros");
+    QTest::addColumn<bool>("listaUtf8");
 
-    QTest::newRow("plain ASCII") << QByteArray("ABC\r\n") << Codificacion::UTF8;
-    QTest::newRow("valid UTF-8") << QByteArray("PE\xC3\x91" "A\r\n") << Codificacion::UTF8;
-    QTest::newRow("Windows-1252 letter") << QByteArray("PE\xD1" "A\r\n") << Codificacion::Windows1252;
-    QTest::newRow("mark then invalid bytes") << QByteArray("\xEF\xBB\xBF" "PE\xD1" "A") << Codificacion::UTF8;
-    QTest::newRow("overlong form is not UTF-8") << QByteArray("\xC0\xAF") << Codificacion::Windows1252;
-    QTest::newRow("encoded surrogate is not UTF-8") << QByteArray("\xED\xA0\x80") << Codificacion::Windows1252;
-    QTest::newRow("truncated sequence at the end") << QByteArray("AB\xC3") << Codificacion::Windows1252;
-    QTest::newRow("past U+10FFFF is not UTF-8") << QByteArray("\xF4\x90\x80\x80") << Codificacion::Windows1252;
-    QTest::newRow("four-byte character") << QByteArray("\xF0\x9F\x98\x80") << Codificacion::UTF8;
+    QTest::newRow("plain ASCII") << QByteArray("ABC\r\n") << "1:ABC" << false;
+    QTest::newRow("valid UTF-8") << QByteArray("PE\xC3\x91" "A\r\n") << u"1:PEÑA"_qs << true;
+    QTest::newRow("Windows-1252 throughout") << QByteArray("PE\xD1" "A\r\nM\xC1S") << u"1*:PEÑA | 2*:MÁS"_qs << false;
+    QTest::newRow("a stray Windows-1252 line in a UTF-8 list")
+        << QByteArray("PE\xC3\x91" "A\r\nPE\xD1" "A\r\nR\xC3\x89") << u"1:PEÑA | 2*:PEÑA | 3:RÉ"_qs << true;
+    QTest::newRow("the UTF-8 letter after the Windows-1252 line still makes the list UTF-8")
+        << QByteArray("PE\xD1" "A\nR\xC3\x89") << u"1*:PEÑA | 2:RÉ"_qs << true;
+    QTest::newRow("a line is one encoding, all its records")
+        << QByteArray("\xC3\x91,\xD1\r\n") << u"1*:Ã‘ | 1*:Ñ"_qs << true;
+    QTest::newRow("mark then an invalid line") << QByteArray("\xEF\xBB\xBF" "PE\xD1" "A") << u"1*:PEÑA"_qs << true;
+    QTest::newRow("overlong form is not UTF-8") << QByteArray("\xC0\xAF") << u"1*:À¯"_qs << false;
+    QTest::newRow("encoded surrogate is not UTF-8") << QByteArray("\xED\xA0\x80") << u"1*:í\u00A0€"_qs << false;
+    QTest::newRow("truncated sequence at the end") << QByteArray("AB\xC3") << u"1*:ABÃ"_qs << false;
+    QTest::newRow("four-byte character") << QByteArray("\xF0\x9F\x98\x80") << u"1:\U0001F600"_qs << true;
+    QTest::newRow("decomposed accents are composed") << QByteArray("PE\xC3\x91" "A RENE\xCC\x81") << u"1:PEÑA RENÉ"_qs << true;
+    QTest::newRow("UTF-16 LE with its mark") << bytes("\xFF\xFEP\0\xD1\0,\0\r\0\n\0=\xD8\0\xDE")
+                                             << u"1:PÑ | 1: | 2:\U0001F600"_qs << true;
+    QTest::newRow("UTF-16 BE with its mark") << bytes("\xFE\xFF\0P\0\xD1\0\r\0\nQ") << u"1:PÑ | 2:\uFFFD"_qs << true;
+    QTest::newRow("UTF-16 unpaired surrogates") << bytes("\xFF\xFE=\xD8" "A\0\0\xDC") << u"1:\uFFFDA\uFFFD"_qs << true;
 }
 
-void tst_Lectura::detectarCodificacion()
+void tst_Lectura::decodificarPorLineas()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(Codificacion, codificacion);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const Deteccion deteccion = torxal::detectarCodificacion(buffer);
-    QVERIFY(deteccion.leido);
-    QCOMPARE(deteccion.codificacion, codificacion);
-    QCOMPARE(buffer.pos(), 0);
+    QFETCH(QString, registros);
+    QFETCH(bool, listaUtf8);
+    bool utf8 = !listaUtf8;
+    QCOMPARE(leerTodo(bytes, nullptr, &utf8), registros);
+    QCOMPARE(utf8, listaUtf8);
+}
+
+void tst_Lectura::lineaMasLargaQueUnBloque_data()
+{
+    QTest::addColumn<QByteArray>("final");
+    QTest::addColumn<QString>("primero");
+    QTest::newRow("valid UTF-8 to its end") << QByteArray("\xC3\x91") << u"1:Ñ"_qs;
+    QTest::newRow("a Windows-1252 byte at its end") << QByteArray("\xD1") << u"1*:Ã‘"_qs;
+}
+
+void tst_Lectura::lineaMasLargaQueUnBloque()
+{
+    // A line of short records longer than the reader's block: its encoding is only known
+    // at its far end, and the records before must still be read in it.
+    QFETCH(QByteArray, final);
+    QFETCH(QString, primero);
+    const QByteArray registros = QByteArray("\xC3\x91,").repeated(400000);
+    const QString leido = leerTodo(registros + final + "\r\nB");
+    QCOMPARE(leido.left(leido.indexOf(u" | ")), primero);
+    QCOMPARE(leido.count(u'|'), 400001);
+    QVERIFY(leido.endsWith(u" | 2:B"));
 }
 
 void tst_Lectura::decodificarUtf8_data()
@@ -151,33 +195,34 @@ void tst_Lectura::decodificarWindows1252()
 
 void tst_Lectura::registroEnElLimiteDeLongitud_data()
 {
-    QTest::addColumn<Codificacion>("codificacion");
     QTest::addColumn<QByteArray>("caracter");
     QTest::addColumn<int>("longitud");
     QTest::addColumn<bool>("admitido");
 
-    QTest::newRow("ASCII at the limit") << Codificacion::Windows1252 << QByteArray("A") << 32767 << true;
-    QTest::newRow("ASCII one past") << Codificacion::Windows1252 << QByteArray("A") << 32768 << false;
-    QTest::newRow("UTF-8 four-byte at the limit") << Codificacion::UTF8 << QByteArray("\xF0\x9F\x98\x80") << 32767 << true;
-    QTest::newRow("UTF-8 two-byte one past") << Codificacion::UTF8 << QByteArray("\xC3\x91") << 32768 << false;
+    QTest::newRow("ASCII at the limit") << QByteArray("A") << 32767 << true;
+    QTest::newRow("ASCII one past") << QByteArray("A") << 32768 << false;
+    QTest::newRow("Windows-1252 one past") << QByteArray("\xD1") << 32768 << false;
+    QTest::newRow("UTF-8 four-byte at the limit") << QByteArray("\xF0\x9F\x98\x80") << 32767 << true;
+    QTest::newRow("UTF-8 two-byte one past") << QByteArray("\xC3\x91") << 32768 << false;
+    QTest::newRow("decomposed letters count once composed") << QByteArray("E\xCC\x81") << 32767 << true;
+    QTest::newRow("decomposed letters one past") << QByteArray("E\xCC\x81") << 32768 << false;
 }
 
 void tst_Lectura::registroEnElLimiteDeLongitud()
 {
-    QFETCH(Codificacion, codificacion);
     QFETCH(QByteArray, caracter);
     QFETCH(int, longitud);
     QFETCH(bool, admitido);
     QByteArray bytes = "A\r\n" + caracter.repeated(longitud) + "\r\nB";
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    LectorRegistros lector(buffer, codificacion);
+    LectorRegistros lector(buffer);
     QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
     if (admitido) {
         QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
-        QCOMPARE(qsizetype(lector.registro().size()), qsizetype(longitud));
+        QCOMPARE(qsizetype(lector.texto().size()), qsizetype(longitud));
         QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
-        QCOMPARE(texto(lector.registro()), u"B"_qs);
+        QCOMPARE(texto(lector.texto()), u"B"_qs);
     } else {
         QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::DemasiadoLargo);
         QCOMPARE(lector.linea(), 2);
@@ -201,7 +246,7 @@ void tst_Lectura::lineaSinDelimitadorNoCreceEnMemoria()
         qint64 writeData(const char *, qint64) override { return -1; }
     } sinFin;
     sinFin.open(QIODevice::ReadOnly);
-    LectorRegistros lector(sinFin, Codificacion::UTF8);
+    LectorRegistros lector(sinFin);
     QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::DemasiadoLargo);
     QCOMPARE(lector.linea(), 1);
     QVERIFY2(sinFin.servidos < 8 * 1024 * 1024, QByteArray::number(sinFin.servidos));
@@ -220,7 +265,7 @@ void tst_Lectura::registrosQueCruzanBloques()
         bytes += registro + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
         esperados.append(QString::number(linea) + u':' + QString::fromUtf8(registro));
     }
-    QCOMPARE(leerTodo(bytes, Codificacion::UTF8), esperados.join(u" | "));
+    QCOMPARE(leerTodo(bytes), esperados.join(u" | "));
 }
 
 QTEST_APPLESS_MAIN(tst_Lectura)

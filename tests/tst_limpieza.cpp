@@ -1,4 +1,6 @@
+#include "documento.h"
 #include "limpieza.h"
+#include "limpiezabytes.h"
 
 #include <QTest>
 
@@ -20,8 +22,8 @@ std::u32string ucs4(const QString &s)
 // The fields a layout fills, in its order, joined so a whole record compares at once.
 QString describir(const Campos &c, TipoConsulta tipo)
 {
-    auto campo = [](const char *nombre, const std::u32string &valor) {
-        return QString::fromLatin1(nombre) + u'=' + texto(valor);
+    auto campo = [](const char *nombre, const CampoXml &valor) {
+        return QString::fromLatin1(nombre) + u'=' + textoDeValor(valor.vista());
     };
     switch (tipo) {
     case TipoConsulta::NIF:
@@ -32,6 +34,35 @@ QString describir(const Campos &c, TipoConsulta tipo)
         return QStringList{campo("PRO", c.PRO), campo("MUN", c.MUN), campo("POL", c.POL), campo("PAR", c.PAR)}.join(u'|');
     }
     return {};
+}
+
+// Cuts the record both ways where it can: on its Latin-1 bytes too, when every character
+// fits in one; the two must agree on every field and flag. Returns the general way's fields.
+QString cortarDeAmbasManeras(const QString &registro, TipoConsulta tipo, QString *limpio = nullptr,
+                             QString *banderas = nullptr)
+{
+    auto describirTodo = [&](const Campos &c) {
+        return describir(c, tipo) + QStringLiteral(" blanco=%1 tabulador=%2 sobrante=%3").arg(c.enBlanco).arg(c.tabulador).arg(c.sobrante);
+    };
+    Campos general;
+    std::u32string u = ucs4(registro);
+    const QString cortado = texto(torxal::cortarRegistro(u, tipo, general));
+    if (limpio)
+        *limpio = cortado;
+    if (banderas)
+        *banderas = QStringLiteral("blanco=%1 tabulador=%2 sobrante=%3").arg(general.enBlanco).arg(general.tabulador).arg(general.sobrante);
+    const bool cabeEnLatin1 = std::all_of(registro.begin(), registro.end(), [](QChar c) { return c.unicode() < 0x100; });
+    if (cabeEnLatin1) {
+        Campos bytes;
+        const QByteArray latin1 = registro.toLatin1();
+        torxal::cortarRegistroBytes(std::string_view(latin1.constData(), size_t(latin1.size())), tablaBytes(Codificacion::UTF8),
+                                    tipo, bytes);
+        if (describirTodo(bytes) != describirTodo(general))
+            return QStringLiteral("the byte-wise way differs: ") + describirTodo(bytes);
+        if (textoLimpio(bytes) != textoLimpio(general))
+            return QStringLiteral("the cleaned texts differ: ") + textoLimpio(bytes);
+    }
+    return describir(general, tipo);
 }
 
 } // namespace
@@ -47,6 +78,8 @@ private slots:
     void cortarRegistro_data();
     void cortarRegistro();
     void cortarRegistroReutilizaCampos();
+    void banderasDelRegistro_data();
+    void banderasDelRegistro();
 };
 
 void tst_Limpieza::quitarNoImprimibles_data()
@@ -103,8 +136,9 @@ void tst_Limpieza::limpiarRegistro()
 {
     QFETCH(QString, registro);
     QFETCH(QString, limpio);
-    std::u32string u = ucs4(registro);
-    QCOMPARE(texto(torxal::limpiarRegistro(u)), limpio);
+    QString cortado;
+    cortarDeAmbasManeras(registro, TipoConsulta::PP, &cortado);
+    QCOMPARE(cortado, limpio);
 }
 
 void tst_Limpieza::cortarRegistro_data()
@@ -163,18 +197,51 @@ void tst_Limpieza::cortarRegistro()
     QFETCH(TipoConsulta, tipo);
     QFETCH(QString, limpio);
     QFETCH(QString, campos);
-    Campos resultado;
-    torxal::cortarRegistro(ucs4(limpio), tipo, resultado);
-    QCOMPARE(describir(resultado, tipo), campos);
+    QCOMPARE(cortarDeAmbasManeras(limpio, tipo), campos);
 }
 
 void tst_Limpieza::cortarRegistroReutilizaCampos()
 {
     // A short record after a long one must not keep the long one's leftovers.
     Campos campos;
-    torxal::cortarRegistro(U"1307701800039", TipoConsulta::PP, campos);
-    torxal::cortarRegistro(U"28079004", TipoConsulta::PP, campos);
+    std::u32string largo = U"1307701800039";
+    std::u32string corto = U"28079004";
+    torxal::cortarRegistro(largo, TipoConsulta::PP, campos);
+    torxal::cortarRegistro(corto, TipoConsulta::PP, campos);
     QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_qs);
+    torxal::cortarRegistroBytes("1307701800039", tablaBytes(Codificacion::Windows1252), TipoConsulta::PP, campos);
+    torxal::cortarRegistroBytes("28079004", tablaBytes(Codificacion::Windows1252), TipoConsulta::PP, campos);
+    QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_qs);
+}
+
+void tst_Limpieza::banderasDelRegistro_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::addColumn<QString>("registro");
+    QTest::addColumn<QString>("banderas");
+
+    QTest::newRow("plain record") << TipoConsulta::PP << "1307701800039" << "blanco=0 tabulador=0 sobrante=0";
+    QTest::newRow("spaces and tabs only are blank") << TipoConsulta::PP << " \t  \t " << "blanco=1 tabulador=0 sobrante=0";
+    QTest::newRow("a tab before text shifts it") << TipoConsulta::PP << "13077\t01800039" << "blanco=0 tabulador=1 sobrante=0";
+    QTest::newRow("a tab among spaces, then text past the columns") << TipoConsulta::PP << "1307701800039 \t \t x\x7f"
+                                                                << "blanco=0 tabulador=1 sobrante=1";
+    QTest::newRow("a tab with only spaces after it") << TipoConsulta::PP << "1307701800039\t  " << "blanco=0 tabulador=0 sobrante=0";
+    QTest::newRow("spaces past the last column are nothing") << TipoConsulta::RC << u"9872023VH5797S0001WX28079"_qs + QString(40, u' ')
+                                                             << "blanco=0 tabulador=0 sobrante=0";
+    QTest::newRow("a letter past the last column") << TipoConsulta::RC << "9872023VH5797S0001WX28079   Z"
+                                                   << "blanco=0 tabulador=0 sobrante=1";
+    QTest::newRow("a nif list read as polygon and parcel") << TipoConsulta::PP << "12345678ZGARCIA" << "blanco=0 tabulador=0 sobrante=1";
+}
+
+void tst_Limpieza::banderasDelRegistro()
+{
+    QFETCH(TipoConsulta, tipo);
+    QFETCH(QString, registro);
+    QFETCH(QString, banderas);
+    QString vistas;
+    const QString campos = cortarDeAmbasManeras(registro, tipo, nullptr, &vistas);
+    QVERIFY2(!campos.startsWith(u"the "), qPrintable(campos));
+    QCOMPARE(vistas, banderas);
 }
 
 QTEST_APPLESS_MAIN(tst_Limpieza)

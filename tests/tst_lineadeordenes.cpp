@@ -48,15 +48,50 @@ bool copiarEjemplo(const QString &nombre, const QString &dir)
     return QFile::copy(Ejemplos + u'/' + nombre, dir + u'/' + nombre);
 }
 
-const QString Uso = QStringLiteral("Uso: torxal-cli --tipo nif|rc|pp [--sobrescribir] FICHERO...\n");
+const QString Uso = QStringLiteral("Uso: torxal-cli --tipo nif|rc|pp [opciones] FICHERO...\n");
 const QString Pista = QStringLiteral("Pruebe «torxal-cli --help» para más información.\n");
 
-QString creado(const QString &ruta, int escritos)
+QString creado(const QString &lista, const QString &ruta, int escritos, const QString &avisos = u"0"_qs)
 {
-    return QStringLiteral("El fichero %1 se ha creado correctamente.\nRegistros escritos: %2.\n"
-                          "Registros omitidos por falta de un campo obligatorio: 0.\n")
-        .arg(ruta)
-        .arg(escritos);
+    return QStringLiteral("%1: El fichero %2 se ha creado correctamente.\nRegistros escritos: %3.\n"
+                          "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: %4.\n")
+        .arg(lista, ruta)
+        .arg(escritos)
+        .arg(avisos);
+}
+
+// The settings files this test writes, in folders of its own: the machine's are never read.
+class Ajustes {
+public:
+    Ajustes()
+    {
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_dir.filePath(u"sistema"_qs)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(u"usuario"_qs)));
+    }
+    ~Ajustes()
+    {
+        qputenv("XDG_CONFIG_DIRS", m_dirs);
+        qputenv("XDG_CONFIG_HOME", m_home);
+    }
+    bool escribir(const QString &donde, const QByteArray &contenido)
+    {
+        return QDir().mkpath(m_dir.filePath(donde + u"/torxal"_qs))
+            && ::escribir(m_dir.filePath(donde + u"/torxal/torxal.conf"_qs), contenido);
+    }
+    QString ruta(const QString &donde) const { return m_dir.filePath(donde + u"/torxal/torxal.conf"_qs); }
+
+private:
+    QByteArray m_dirs = qgetenv("XDG_CONFIG_DIRS");
+    QByteArray m_home = qgetenv("XDG_CONFIG_HOME");
+    QTemporaryDir m_dir;
+};
+
+// The header lines a document carries: its namespace and its date.
+QByteArray raizYFecha(const QString &documento)
+{
+    const QByteArray bytes = leer(documento);
+    const QList<QByteArray> lineas = bytes.split('\n');
+    return lineas.size() > 3 ? QByteArray(lineas[1] + lineas[2]).replace("\r", "") : bytes;
 }
 
 } // namespace
@@ -72,7 +107,14 @@ private slots:
     void convierteCadaFichero();
     void salidaExistente_data();
     void salidaExistente();
+    void precedenciaDeAjustes_data();
+    void precedenciaDeAjustes();
+    void ajustesNoValidos_data();
+    void ajustesNoValidos();
+    void informeYEstricto_data();
+    void informeYEstricto();
     void procesoReal();
+    void salidaEstandarLlena();
 };
 
 void tst_LineaDeOrdenes::erroresDeUso_data()
@@ -83,11 +125,21 @@ void tst_LineaDeOrdenes::erroresDeUso_data()
     QTest::newRow("nothing") << QStringList{} << "falta el tipo de consulta (--tipo nif, rc o pp).";
     QTest::newRow("no file") << QStringList{u"--tipo"_qs, u"nif"_qs} << "falta el fichero que convertir.";
     QTest::newRow("no kind") << QStringList{u"lista.txt"_qs} << "falta el tipo de consulta (--tipo nif, rc o pp).";
-    QTest::newRow("kind missing its value") << QStringList{u"lista.txt"_qs, u"--tipo"_qs}
-                                            << "falta el tipo de consulta tras --tipo.";
+    QTest::newRow("kind missing its value") << QStringList{u"lista.txt"_qs, u"--tipo"_qs} << "falta el valor de --tipo.";
     QTest::newRow("unknown kind") << QStringList{u"--tipo=xx"_qs, u"lista.txt"_qs} << "tipo de consulta desconocido: «xx».";
     QTest::newRow("unknown option") << QStringList{u"--tipo"_qs, u"rc"_qs, u"--forzar"_qs, u"lista.txt"_qs}
                                     << "opción desconocida: «--forzar».";
+    QTest::newRow("a namespace that is not an absolute URI")
+        << QStringList{u"--tipo=nif"_qs, u"--espacio-de-nombres"_qs, u"urn:a b"_qs, u"l.txt"_qs}
+        << "espacio de nombres no válido «urn:a b»: contiene un espacio.";
+    QTest::newRow("a date format of its own")
+        << QStringList{u"--tipo=nif"_qs, u"--formato-fecha=dd-MM-yyyy"_qs, u"l.txt"_qs}
+        << "formato de fecha no válido «dd-MM-yyyy»: debe ser dd/MM/yyyy o yyyy-MM-dd.";
+    QTest::newRow("a negative size") << QStringList{u"--tipo=nif"_qs, u"--tamano-maximo"_qs, u"-1"_qs, u"l.txt"_qs}
+                                     << "tamaño máximo no válido «-1»: debe ser un número entero de kilobytes escrito solo con cifras (0: sin límite).";
+    QTest::newRow("a report file for several lists")
+        << QStringList{u"--tipo=nif"_qs, u"--informe=avisos.csv"_qs, u"a.txt"_qs, u"b.txt"_qs}
+        << "con varias listas, --informe debe ser una carpeta.";
 }
 
 void tst_LineaDeOrdenes::erroresDeUso()
@@ -95,22 +147,25 @@ void tst_LineaDeOrdenes::erroresDeUso()
     QFETCH(QStringList, argumentos);
     QFETCH(QString, problema);
     const Salida s = ejecutar(argumentos);
-    QCOMPARE(s.estado, 2);
-    QCOMPARE(s.salida, QString());
     QCOMPARE(s.errores, u"torxal-cli: "_qs + problema + u'\n' + Uso + Pista);
+    QCOMPARE(s.salida, QString());
+    QCOMPARE(s.estado, 2);
 }
 
 void tst_LineaDeOrdenes::ayudaYVersion()
 {
-    const Salida ayuda = ejecutar({u"--help"_qs});
-    QCOMPARE(ayuda.estado, 0);
-    QVERIFY(ayuda.salida.startsWith(Uso));
-    QVERIFY(ayuda.salida.contains(u"--sobrescribir"_qs));
-    QCOMPARE(ayuda.errores, QString());
-
+    for (const QString &opcion : {u"--help"_qs, u"-h"_qs}) {
+        const Salida ayuda = ejecutar({opcion});
+        QCOMPARE(ayuda.estado, 0);
+        QVERIFY(ayuda.salida.startsWith(Uso));
+        for (const char *listada : {"-h, --help", "--sobrescribir", "--estricto", "--informe", "--espacio-de-nombres",
+                                    "--formato-fecha", "--tamano-maximo", "--version"})
+            QVERIFY2(ayuda.salida.contains(QLatin1String(listada)), listada);
+        QCOMPARE(ayuda.errores, QString());
+    }
     const Salida version = ejecutar({u"--tipo"_qs, u"nif"_qs, u"--version"_qs});
     QCOMPARE(version.estado, 0);
-    QCOMPARE(version.salida, u"2.01\n"_qs);
+    QCOMPARE(version.salida, u"torxal-cli 2.01\n"_qs);
 }
 
 void tst_LineaDeOrdenes::convierteCadaFichero_data()
@@ -121,18 +176,29 @@ void tst_LineaDeOrdenes::convierteCadaFichero_data()
     QTest::addColumn<QString>("errores");
 
     QTest::newRow("one list") << QStringList{u"--tipo"_qs, u"pp"_qs, u"%D/pp.txt"_qs} << 0
-                              << creado(u"%D/pp.xml"_qs, 4) << QString();
+                              << creado(u"%D/pp.txt"_qs, u"%D/pp.xml"_qs, 4) << QString();
     QTest::newRow("kind in any case, options after the files")
         << QStringList{u"%D/rc.txt"_qs, u"%D/nif.txt"_qs, u"--tipo=NiF"_qs} << 0
-        << creado(u"%D/rc.xml"_qs, 4) + creado(u"%D/nif.xml"_qs, 6) << QString();
-    QTest::newRow("a failure does not stop the others")
-        << QStringList{u"--tipo"_qs, u"rc"_qs, u"%D/falta.txt"_qs, u"%D/rc.txt"_qs} << 1 << creado(u"%D/rc.xml"_qs, 4)
-        << u"No se puede abrir el fichero de entrada %D/falta.txt.\nNo such file or directory\n"_qs;
+        << creado(u"%D/rc.txt"_qs, u"%D/rc.xml"_qs, 4, u"4"_qs)
+            + u"NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
+              "Compruebe el tipo de consulta elegido.\n"_qs
+            + creado(u"%D/nif.txt"_qs, u"%D/nif.xml"_qs, 6)
+        << QString();
+    QTest::newRow("a failure does not stop the others, and every message names its list")
+        << QStringList{u"--tipo"_qs, u"rc"_qs, u"%D/falta.txt"_qs, u"%D/vacia.txt"_qs, u"%D/rc.txt"_qs} << 1
+        << creado(u"%D/rc.txt"_qs, u"%D/rc.xml"_qs, 4)
+        << u"%D/falta.txt: No se puede abrir el fichero de entrada %D/falta.txt.\nNo existe el fichero o el directorio\n"
+           "%D/vacia.txt: El fichero de entrada está vacío\n"_qs;
     QTest::newRow("path of spaces reaches the run")
-        << QStringList{u"--tipo"_qs, u"nif"_qs, u"   "_qs} << 1 << QString() << u"Es obligatorio un fichero de entrada\n"_qs;
+        << QStringList{u"--tipo"_qs, u"nif"_qs, u"   "_qs} << 1 << QString() << u"   : Es obligatorio un fichero de entrada\n"_qs;
     QTest::newRow("a file named like an option after --")
         << QStringList{u"--tipo"_qs, u"nif"_qs, u"--"_qs, u"--help"_qs} << 1 << QString()
-        << u"No se puede abrir el fichero de entrada --help.\nNo such file or directory\n"_qs;
+        << u"--help: No se puede abrir el fichero de entrada --help.\nNo existe el fichero o el directorio\n"_qs;
+    QTest::newRow("two lists of one call that would share an output")
+        << QStringList{u"--tipo=pp"_qs, u"--sobrescribir"_qs, u"%D/pp.txt"_qs, u"%D/pp.2.txt"_qs} << 1
+        << creado(u"%D/pp.txt"_qs, u"%D/pp.xml"_qs, 4)
+        << u"%D/pp.2.txt: El fichero de salida %D/pp.xml ya es el de la lista %D/pp.txt en esta misma orden; la lista "
+           "%D/pp.2.txt no se convierte.\n"_qs;
 }
 
 void tst_LineaDeOrdenes::convierteCadaFichero()
@@ -141,9 +207,12 @@ void tst_LineaDeOrdenes::convierteCadaFichero()
     QFETCH(int, estado);
     QFETCH(QString, salida);
     QFETCH(QString, errores);
+    const Ajustes ajustes;
     QTemporaryDir temporal;
     for (const char *nombre : {"nif.txt", "rc.txt", "pp.txt"})
         QVERIFY(copiarEjemplo(QString::fromLatin1(nombre), temporal.path()));
+    QVERIFY(QFile::copy(temporal.filePath(u"pp.txt"_qs), temporal.filePath(u"pp.2.txt"_qs)));
+    QVERIFY(escribir(temporal.filePath(u"vacia.txt"_qs), QByteArray()));
     const Salida s = ejecutar(argumentos, temporal.path());
     QCOMPARE(s.errores, errores);
     QCOMPARE(s.salida, salida);
@@ -158,9 +227,9 @@ void tst_LineaDeOrdenes::salidaExistente_data()
     QTest::addColumn<bool>("sustituido");
     QTest::addColumn<QString>("errores");
 
-    const QString pregunta = QStringLiteral("El fichero de salida ya existe. ¿Desea sobreescribirlo?");
+    const QString pregunta = QStringLiteral("%D/pp.txt: El fichero de salida ya existe. ¿Desea sobreescribirlo?");
     QTest::newRow("no terminal, no option") << QStringList{} << false << QString() << false
-                                            << pregunta + u"\nNo se sustituye sin --sobrescribir.\n"_qs;
+                                            << pregunta + u"\n%D/pp.txt: No se sustituye sin --sobrescribir.\n"_qs;
     QTest::newRow("option replaces without asking") << QStringList{u"--sobrescribir"_qs} << false << QString() << true
                                                     << QString();
     QTest::newRow("terminal answers s") << QStringList{} << true << u"s\n"_qs << true << pregunta + u" [s/N] "_qs;
@@ -176,19 +245,133 @@ void tst_LineaDeOrdenes::salidaExistente()
     QFETCH(QString, tecleado);
     QFETCH(bool, sustituido);
     QFETCH(QString, errores);
+    const Ajustes ajustes;
     QTemporaryDir temporal;
     QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
-    {
-        QFile antes(temporal.filePath(u"pp.xml"_qs));
-        QVERIFY(antes.open(QIODevice::WriteOnly));
-        antes.write("ANTES");
-    }
+    QVERIFY(escribir(temporal.filePath(u"pp.xml"_qs), "ANTES"));
     const Salida s = ejecutar(QStringList{u"--tipo"_qs, u"pp"_qs, u"%D/pp.txt"_qs} + opciones, temporal.path(),
                               hayTerminal ? &tecleado : nullptr);
     QCOMPARE(s.errores, errores);
-    QCOMPARE(s.salida, sustituido ? creado(u"%D/pp.xml"_qs, 4) : QString());
+    QCOMPARE(s.salida, sustituido ? creado(u"%D/pp.txt"_qs, u"%D/pp.xml"_qs, 4) : QString());
     QCOMPARE(s.estado, sustituido ? 0 : 1);
     QCOMPARE(leer(temporal.filePath(u"pp.xml"_qs)).startsWith("<?xml"), sustituido);
+}
+
+void tst_LineaDeOrdenes::precedenciaDeAjustes_data()
+{
+    QTest::addColumn<QByteArray>("sistema");
+    QTest::addColumn<QByteArray>("usuario");
+    QTest::addColumn<QStringList>("opciones");
+    QTest::addColumn<QString>("cabecera"); // the root's namespace and the date's form
+
+    const QByteArray sistema = "[documento]\nespacio-de-nombres=urn:oficina:sistema\nformato-fecha=yyyy-MM-dd\n";
+    QTest::newRow("no settings") << QByteArray() << QByteArray() << QStringList{} << "urn:example:consulta-masiva dd/MM/yyyy";
+    QTest::newRow("the system file") << sistema << QByteArray() << QStringList{} << "urn:oficina:sistema yyyy-MM-dd";
+    QTest::newRow("the user's file over it, key by key")
+        << sistema << QByteArray("[documento]\nespacio-de-nombres=urn:oficina:usuario\n") << QStringList{}
+        << "urn:oficina:usuario yyyy-MM-dd";
+    QTest::newRow("options over both")
+        << sistema << QByteArray("[documento]\nespacio-de-nombres=urn:oficina:usuario\n")
+        << QStringList{u"--formato-fecha"_qs, u"dd/MM/yyyy"_qs, u"--espacio-de-nombres=http://catastro.example/ns"_qs}
+        << "http://catastro.example/ns dd/MM/yyyy";
+}
+
+void tst_LineaDeOrdenes::precedenciaDeAjustes()
+{
+    QFETCH(QByteArray, sistema);
+    QFETCH(QByteArray, usuario);
+    QFETCH(QStringList, opciones);
+    QFETCH(QString, cabecera);
+    Ajustes ajustes;
+    if (!sistema.isEmpty())
+        QVERIFY(ajustes.escribir(u"sistema"_qs, sistema));
+    if (!usuario.isEmpty())
+        QVERIFY(ajustes.escribir(u"usuario"_qs, usuario));
+    QTemporaryDir temporal;
+    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
+    const Salida s = ejecutar(QStringList{u"--tipo=pp"_qs, u"%D/pp.txt"_qs} + opciones, temporal.path());
+    QCOMPARE(s.errores, QString());
+    QCOMPARE(s.estado, 0);
+    const QString fecha = QDate::currentDate().toString(cabecera.section(u' ', 1));
+    QCOMPARE(QString::fromUtf8(raizYFecha(temporal.filePath(u"pp.xml"_qs))),
+             QStringLiteral("<LISTADATOS xmlns='%1' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><FEC>%2</FEC>")
+                 .arg(cabecera.section(u' ', 0, 0), fecha));
+}
+
+void tst_LineaDeOrdenes::ajustesNoValidos_data()
+{
+    QTest::addColumn<QByteArray>("contenido");
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("errores");
+
+    QTest::newRow("a bad value stops everything")
+        << QByteArray("[documento]\ntamano-maximo-kb=450K\n") << 1
+        << u"El fichero de ajustes %F tiene un valor no válido en documento/tamano-maximo-kb: debe ser un número "
+           "entero de kilobytes escrito solo con cifras (0: sin límite).\n"_qs;
+    QTest::newRow("an unknown key is noted and passed over")
+        << QByteArray("[documento]\ncolor=rojo\n") << 0
+        << u"torxal-cli: El fichero de ajustes %F tiene la clave desconocida «documento/color», que se pasa por alto.\n"_qs;
+}
+
+void tst_LineaDeOrdenes::ajustesNoValidos()
+{
+    QFETCH(QByteArray, contenido);
+    QFETCH(int, estado);
+    QFETCH(QString, errores);
+    Ajustes ajustes;
+    QVERIFY(ajustes.escribir(u"usuario"_qs, contenido));
+    QTemporaryDir temporal;
+    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
+    const Salida s = ejecutar({u"--tipo=pp"_qs, u"%D/pp.txt"_qs}, temporal.path());
+    QCOMPARE(s.errores, QString(errores).replace(u"%F"_qs, ajustes.ruta(u"usuario"_qs)));
+    QCOMPARE(s.estado, estado);
+    QCOMPARE(QFile::exists(temporal.filePath(u"pp.xml"_qs)), estado == 0);
+}
+
+void tst_LineaDeOrdenes::informeYEstricto_data()
+{
+    QTest::addColumn<QStringList>("argumentos");
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QStringList>("ficheros"); // what the folder holds afterwards, but the lists
+    QTest::addColumn<QString>("errores");
+
+    QTest::newRow("a report for one list") << QStringList{u"--informe=%D/avisos.csv"_qs, u"%D/nif.txt"_qs} << 0
+                                           << QStringList{u"avisos.csv"_qs, u"nif.xml"_qs} << QString();
+    QTest::newRow("a report each in a folder")
+        << QStringList{u"--informe"_qs, u"%D"_qs, u"%D/nif.txt"_qs, u"%D/pp.txt"_qs} << 0
+        << QStringList{u"nif.avisos.csv"_qs, u"nif.xml"_qs, u"pp.avisos.csv"_qs, u"pp.xml"_qs} << QString();
+    QTest::newRow("strict with a clean list") << QStringList{u"--estricto"_qs, u"%D/nif.txt"_qs} << 0
+                                              << QStringList{u"nif.xml"_qs} << QString();
+    QTest::newRow("strict with warnings writes the report, not the document")
+        << QStringList{u"--estricto"_qs, u"--informe=%D/avisos.csv"_qs, u"%D/pp.txt"_qs} << 1
+        << QStringList{u"avisos.csv"_qs}
+        << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\nRegistros escritos: 4.\n"
+           "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: 4.\n"
+           "NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
+           "Compruebe el tipo de consulta elegido.\n"_qs;
+}
+
+void tst_LineaDeOrdenes::informeYEstricto()
+{
+    QFETCH(QStringList, argumentos);
+    QFETCH(int, estado);
+    QFETCH(QStringList, ficheros);
+    QFETCH(QString, errores);
+    const Ajustes ajustes;
+    QTemporaryDir temporal;
+    QVERIFY(copiarEjemplo(u"nif.txt"_qs, temporal.path()));
+    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
+    const Salida s = ejecutar(QStringList{u"--tipo=nif"_qs} + argumentos, temporal.path());
+    QCOMPARE(s.errores, errores);
+    QCOMPARE(s.estado, estado);
+    QStringList hay = QDir(temporal.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    hay.removeAll(u"nif.txt"_qs);
+    hay.removeAll(u"pp.txt"_qs);
+    QCOMPARE(hay, ficheros);
+    // A report holds its header even when there is nothing to say.
+    for (const QString &nombre : ficheros)
+        if (nombre.endsWith(u".csv"))
+            QVERIFY(leer(temporal.filePath(nombre)).startsWith("\xEF\xBB\xBFlinea;codigo;campo;valor;aviso\r\n"));
 }
 
 void tst_LineaDeOrdenes::procesoReal()
@@ -204,12 +387,29 @@ void tst_LineaDeOrdenes::procesoReal()
     QVERIFY(proceso.waitForFinished(30000));
     QCOMPARE(proceso.exitStatus(), QProcess::NormalExit);
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardError()), QString());
-    QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), creado(temporal.filePath(u"nif.xml"_qs), 6));
+    QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()),
+             creado(temporal.filePath(u"nif.txt"_qs), temporal.filePath(u"nif.xml"_qs), 6));
     QCOMPARE(proceso.exitCode(), 0);
     const QByteArray documento = leer(temporal.filePath(u"nif.xml"_qs));
     QVERIFY(documento.contains(QStringLiteral("<DAT><NIF>50123456Q</NIF><APE>MUÑOZ IBÁÑEZ JOSÉ ÁNGEL</APE>"
                                               "<PRO>08</PRO><MUN>019</MUN></DAT>\r\n")
                                    .toUtf8()));
+}
+
+void tst_LineaDeOrdenes::salidaEstandarLlena()
+{
+    // The summary is the user's proof of what was done: if it cannot be written, the run failed.
+    QTemporaryDir temporal;
+    QVERIFY(copiarEjemplo(u"nif.txt"_qs, temporal.path()));
+    QProcess proceso;
+    proceso.setProgram(QStringLiteral(TORXAL_CLI));
+    proceso.setArguments({u"--tipo"_qs, u"nif"_qs, temporal.filePath(u"nif.txt"_qs)});
+    proceso.setStandardOutputFile(u"/dev/full"_qs);
+    proceso.start();
+    QVERIFY(proceso.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(proceso.readAllStandardError()),
+             u"torxal-cli: no se puede escribir en la salida estándar: No queda espacio en el dispositivo\n"_qs);
+    QCOMPARE(proceso.exitCode(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_LineaDeOrdenes)

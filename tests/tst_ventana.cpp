@@ -1,4 +1,5 @@
 #include "arranque.h"
+#include "comprobaciones.h"
 #include "cuadromensajes.h"
 #include "dialogoabrir.h"
 #include "frm_crear_mixto_xml.h"
@@ -14,8 +15,11 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -27,12 +31,12 @@ namespace {
 // Answers every message as scripted and notes what it was shown, and under which cursor.
 class MensajeroGuionizado : public Mensajero {
 public:
-    int mostrar(const Mensaje &mensaje) override
+    Boton mostrar(const Mensaje &mensaje) override
     {
         mostrados.append(mensaje);
         const QCursor *cursor = QApplication::overrideCursor();
         cursores.append(cursor ? cursor->shape() : Qt::ArrowCursor);
-        return mensaje.estilo == EstiloPregunta ? respuestaPregunta : BotonAceptar;
+        return mensaje.estilo == Estilo::Pregunta ? respuestaPregunta : Boton::Aceptar;
     }
     QStringList textos() const
     {
@@ -43,7 +47,7 @@ public:
     }
     QList<Mensaje> mostrados;
     QList<Qt::CursorShape> cursores;
-    int respuestaPregunta = BotonSi;
+    Boton respuestaPregunta = Boton::Si;
 };
 
 // Hands back one scripted name per showing (an empty one cancels) and notes how it was prepared.
@@ -139,6 +143,9 @@ private slots:
     void ayudaExplicaMensajes();
     void fondoYBanner();
     void catalogoEspanol();
+    void soltarUnaLista_data();
+    void soltarUnaLista();
+    void salidaQueEsUnEnlace();
 };
 
 void TstVentana::ventana()
@@ -216,7 +223,7 @@ void TstVentana::estadoInicial()
     QVERIFY(!b.control<QRadioButton>("Rdb_PP")->isChecked());
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), QString());
     QCOMPARE(QApplication::focusWidget(), b.control("Text1"));
-    QCOMPARE(b.ventana.rutaRecordada(), QString());
+    QCOMPARE(b.dialogo.nombreFichero(), QString());
     QVERIFY(b.control<QPushButton>("cmdExtract1")->isDefault());
     QCOMPARE(b.control("Label1")->focusPolicy(), Qt::NoFocus);
     QCOMPARE(b.control("Frame1")->focusPolicy(), Qt::NoFocus);
@@ -345,10 +352,8 @@ void TstVentana::generarPorTipo()
 
     const QString salida = dir.filePath(QStringLiteral("lista.xml"));
     QCOMPARE(b.mensajero.textos(), QStringList{creado(salida)});
-    QCOMPARE(b.ventana.mensajes().texto(), creado(salida));
-    QCOMPARE(b.ventana.mensajes().estilo(), EstiloInformacion);
-    QCOMPARE(b.ventana.mensajes().titulo(), QStringLiteral("Crear fichero proceso por lotes"));
-    QCOMPARE(b.ventana.mensajes().boton(), BotonAceptar);
+    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Informacion);
+    QCOMPARE(b.mensajero.mostrados.constFirst().titulo, QStringLiteral("Crear fichero proceso por lotes"));
     QFile xml(salida);
     QVERIFY(xml.open(QIODevice::ReadOnly));
     const QList<QByteArray> lineas = xml.readAll().split('\n');
@@ -387,7 +392,7 @@ void TstVentana::generarSinLista()
     b.control<QPushButton>("cmdExtract1")->click();
 
     QCOMPARE(b.mensajero.textos(), QStringList{Obligatorio});
-    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, EstiloCritico);
+    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Critico);
     // The box still shows the earlier choice; only the remembered path was emptied.
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), elegirAntes || escribirRuta ? lista : QString());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lista.xml"))));
@@ -413,7 +418,7 @@ void TstVentana::buscarPreparaDialogo()
     Banco b;
     b.buscar(QStringLiteral("/tmp/primera.TXT"));
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
-    QCOMPARE(b.ventana.rutaRecordada(), QStringLiteral("/tmp/primera.TXT"));
+    QCOMPARE(b.dialogo.nombreFichero(), QStringLiteral("/tmp/primera.TXT"));
     b.buscar(QString());
 
     // Each showing starts from an empty name, even after an earlier choice.
@@ -422,7 +427,7 @@ void TstVentana::buscarPreparaDialogo()
     QCOMPARE(b.dialogo.filtrosAlMostrar, (QStringList{u"Archivos de texto (*.txt)"_s, u"Archivos de texto (*.txt)"_s}));
     QCOMPARE(b.dialogo.propietario, &b.ventana);
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
-    QCOMPARE(b.ventana.rutaRecordada(), QString());
+    QCOMPARE(b.dialogo.nombreFichero(), QString());
     QVERIFY(b.mensajero.mostrados.isEmpty());
 }
 
@@ -466,23 +471,23 @@ void TstVentana::salir()
 
 void TstVentana::cuadroPorEstilo_data()
 {
-    QTest::addColumn<int>("estilo");
+    QTest::addColumn<Estilo>("estilo");
     QTest::addColumn<QString>("detalle");
     QTest::addColumn<int>("icono");
     QTest::addColumn<QStringList>("botones");
     QTest::addColumn<QString>("porDefecto");
     QTest::newRow("crítico, con la razón debajo")
-        << EstiloCritico << u"Permiso denegado"_s << int(QMessageBox::Critical) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
+        << Estilo::Critico << u"Permiso denegado"_s << int(QMessageBox::Critical) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
     QTest::newRow("informativo, con el resumen debajo")
-        << EstiloInformacion << u"Registros escritos: 3.\nRegistros omitidos por falta de un campo obligatorio: 0."_s
+        << Estilo::Informacion << u"Registros escritos: 3.\nPartes: <b>lote</b>-1.xml (3 registros)."_s
         << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
     QTest::newRow("pregunta, sin detalle")
-        << EstiloPregunta << QString() << int(QMessageBox::Information) << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s;
+        << Estilo::Pregunta << QString() << int(QMessageBox::Information) << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s;
 }
 
 void TstVentana::cuadroPorEstilo()
 {
-    QFETCH(int, estilo);
+    QFETCH(Estilo, estilo);
     QFETCH(QString, detalle);
     QFETCH(int, icono);
     QFETCH(QStringList, botones);
@@ -490,27 +495,28 @@ void TstVentana::cuadroPorEstilo()
     QWidget propietario;
     // Markup in a path must stay text.
     const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
-    const auto cuadro = CuadroMensajes::crearCuadro(Mensaje{texto, estilo, TituloMensajes, detalle}, &propietario);
+    const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
+    const auto cuadro = CuadroMensajes::crearCuadro(Mensaje{texto, estilo, TituloMensajes, detalle, avisos}, &propietario);
 
     QCOMPARE(cuadro->parentWidget(), &propietario);
     QCOMPARE(cuadro->windowTitle(), QStringLiteral("Crear fichero proceso por lotes"));
     QCOMPARE(cuadro->text(), texto);
     QCOMPARE(cuadro->textFormat(), Qt::PlainText);
-    QCOMPARE(cuadro->informativeText(), detalle);
+    QCOMPARE(cuadro->detailedText(), avisos);
     QCOMPARE(int(cuadro->icon()), icono);
     QStringList textos;
     for (QAbstractButton *boton : cuadro->buttons())
-        textos.append(boton->text());
+        if (cuadro->buttonRole(boton) != QMessageBox::ActionRole)
+            textos.append(boton->text());
     textos.sort();
     botones.sort();
     QCOMPARE(textos, botones);
     QVERIFY(cuadro->defaultButton());
     QCOMPARE(cuadro->defaultButton()->text(), porDefecto);
-    if (!detalle.isEmpty()) {
-        auto *informativa = cuadro->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
-        QVERIFY(informativa);
-        QCOMPARE(informativa->textFormat(), Qt::PlainText);
-    }
+    // The lines beneath show as written: what a reader sees of them is the plain text.
+    QTextDocument visto;
+    visto.setHtml(cuadro->informativeText());
+    QCOMPARE(visto.toPlainText(), detalle);
 }
 
 void TstVentana::cuadroRealRespondeSi()
@@ -534,14 +540,14 @@ void TstVentana::cuadroRealRespondeSi()
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
-    const int respuesta = cuadros.mostrar(
-        Mensaje{QStringLiteral("El fichero de salida ya existe. ¿Desea sobreescribirlo?"), EstiloPregunta,
-                TituloMensajes, {}});
+    const Boton respuesta = cuadros.mostrar(
+        Mensaje{QStringLiteral("El fichero de salida ya existe. ¿Desea sobreescribirlo?"), Estilo::Pregunta,
+                TituloMensajes, {}, {}});
     const Qt::CursorShape cursorDespues = QApplication::overrideCursor()->shape();
     QApplication::restoreOverrideCursor();
 
     QVERIFY(visto);
-    QCOMPARE(respuesta, BotonSi);
+    QCOMPARE(respuesta, Boton::Si);
     QCOMPARE(cursorVisto, Qt::ArrowCursor);
     QCOMPARE(cursorDespues, Qt::WaitCursor);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -566,25 +572,35 @@ void TstVentana::ayudaUnaSolaVentana()
 
 void TstVentana::ayudaExplicaMensajes_data()
 {
+    // Every text of the program's table, cut where paths and numbers go, and every check.
     QTest::addColumn<QString>("fragmento");
-    for (const char *texto :
-         {"Es obligatorio un fichero de entrada", "El fichero de entrada es el mismo que el de salida.",
-          "El fichero de salida ya existe. ¿Desea sobreescribirlo?", "El fichero de entrada está vacío",
-          "ya existe, no se continúa con el proceso.", "se ha creado correctamente.",
-          "No se puede abrir el fichero de entrada", "No se puede leer el fichero de entrada",
-          "No se puede escribir el fichero de salida", "caracteres; no se continúa con el proceso.",
-          "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039"})
-        QTest::newRow(texto) << QString::fromUtf8(texto);
+    for (const Plantilla &plantilla : plantillas()) {
+        const QString texto = QString::fromUtf16(plantilla.texto);
+        for (const QString &trozo : texto.split(QRegularExpression(u"%\\d"_s), Qt::SkipEmptyParts)) {
+            const QString fragmento = trozo.trimmed();
+            if (fragmento.size() >= 4)
+                QTest::newRow(qPrintable(fragmento)) << fragmento;
+        }
+    }
+    for (const DescripcionAviso &aviso : descripcionesAvisos()) {
+        QTest::newRow(aviso.clave) << QString::fromLatin1(aviso.clave);
+        QTest::addRow("%s: resumen", aviso.clave) << QString::fromUtf16(aviso.resumen);
+    }
+    for (const char *ejemplo : {"12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
+                                "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb"})
+        QTest::newRow(ejemplo) << QString::fromUtf8(ejemplo);
 }
 
 void TstVentana::ayudaExplicaMensajes()
 {
     QFETCH(QString, fragmento);
-    Banco b;
-    b.control<QPushButton>("cmdAyuda")->click();
-    auto *ayuda = b.ventana.findChild<QTextBrowser *>();
-    QVERIFY(ayuda);
-    QVERIFY2(ayuda->toPlainText().contains(fragmento), qPrintable(fragmento));
+    static const QString ayuda = [] {
+        Banco b;
+        b.control<QPushButton>("cmdAyuda")->click();
+        auto *navegador = b.ventana.findChild<QTextBrowser *>();
+        return navegador ? navegador->toPlainText().simplified() : QString();
+    }();
+    QVERIFY2(ayuda.contains(fragmento.simplified()), qPrintable(fragmento));
 }
 
 void TstVentana::fondoYBanner()
@@ -608,6 +624,57 @@ void TstVentana::catalogoEspanol()
         QSKIP("Qt's Spanish catalogue is not installed (Debian: qt6-translations-l10n)");
     QVERIFY(torxal::instalarCatalogoQt(*qApp));
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Ver en:"));
+}
+
+void TstVentana::soltarUnaLista_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<bool>("aceptada");
+    const QString lista = QStringLiteral("/tmp/soltada.txt");
+    QTest::newRow("un fichero local") << QList<QUrl>{QUrl::fromLocalFile(lista)} << true;
+    QTest::newRow("dos ficheros") << QList<QUrl>{QUrl::fromLocalFile(lista), QUrl::fromLocalFile(u"/tmp/otra.txt"_s)} << false;
+    QTest::newRow("una carpeta") << QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())} << false;
+    QTest::newRow("una dirección remota") << QList<QUrl>{QUrl(u"https://catastro.example/lista.txt"_s)} << false;
+    QTest::newRow("texto sin fichero") << QList<QUrl>{} << false;
+}
+
+void TstVentana::soltarUnaLista()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, aceptada);
+    Banco b;
+    b.buscar(QStringLiteral("/tmp/anterior.txt"));
+    QMimeData datos;
+    if (urls.isEmpty())
+        datos.setText(QStringLiteral("/tmp/soltada.txt"));
+    else
+        datos.setUrls(urls);
+    const QPoint punto(200, 100);
+    QDragEnterEvent entrada(punto, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&b.ventana, &entrada);
+    // The cursor shows whether the window takes the drop.
+    QCOMPARE(entrada.isAccepted(), aceptada);
+    QDropEvent soltar(QPointF(punto), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&b.ventana, &soltar);
+    const QString esperada = aceptada ? QStringLiteral("/tmp/soltada.txt") : QStringLiteral("/tmp/anterior.txt");
+    QCOMPARE(b.dialogo.nombreFichero(), esperada);
+    QCOMPARE(b.control<QLineEdit>("Text1")->text(), esperada);
+    QVERIFY(b.mensajero.mostrados.isEmpty());
+}
+
+void TstVentana::salidaQueEsUnEnlace()
+{
+    // A link left at the output's name in a shared folder must not make the window write elsewhere.
+    QTemporaryDir dir;
+    const QString lista = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("lista.txt"));
+    QVERIFY(QFile::link(dir.filePath(u"valioso.dat"_s), dir.filePath(u"lista.xml"_s)));
+    Banco b;
+    b.buscar(lista);
+    b.control<QPushButton>("cmdExtract1")->click();
+    QCOMPARE(b.mensajero.textos(), QStringList{QStringLiteral("El fichero de salida %1 es un enlace simbólico; no se "
+                                                              "escribe a través de él.").arg(dir.filePath(u"lista.xml"_s))});
+    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Critico);
+    QVERIFY(!QFile::exists(dir.filePath(u"valioso.dat"_s)));
 }
 
 QTEST_MAIN(TstVentana)

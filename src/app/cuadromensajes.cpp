@@ -1,9 +1,12 @@
 #include "cuadromensajes.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
+
+using torxal::Boton;
+using torxal::Estilo;
 
 CuadroMensajes::CuadroMensajes(QWidget *propietario) : m_propietario(propietario) {}
 
@@ -14,13 +17,14 @@ std::unique_ptr<QMessageBox> CuadroMensajes::crearCuadro(const torxal::Mensaje &
     // Paths come from the user: a name holding markup must show as typed.
     cuadro->setTextFormat(Qt::PlainText);
     cuadro->setText(mensaje.texto);
-    if (!mensaje.detalle.isEmpty()) {
-        cuadro->setInformativeText(mensaje.detalle);
-        if (auto *etiqueta = cuadro->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-            etiqueta->setTextFormat(Qt::PlainText);
-    }
+    // The box has no format setting for the lines beneath: they go as rich text that
+    // shows the plain text exactly, markup and line breaks included.
+    if (!mensaje.detalle.isEmpty())
+        cuadro->setInformativeText(Qt::convertFromPlainText(mensaje.detalle, Qt::WhiteSpaceNormal));
+    if (!mensaje.ampliado.isEmpty())
+        cuadro->setDetailedText(mensaje.ampliado);
 
-    if (mensaje.estilo == torxal::EstiloPregunta) {
+    if (mensaje.estilo == Estilo::Pregunta) {
         cuadro->setIcon(QMessageBox::Information);
         cuadro->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         cuadro->setDefaultButton(QMessageBox::Yes);
@@ -29,7 +33,7 @@ std::unique_ptr<QMessageBox> CuadroMensajes::crearCuadro(const torxal::Mensaje &
         cuadro->button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
         cuadro->button(QMessageBox::No)->setText(QStringLiteral("No"));
     } else {
-        cuadro->setIcon(mensaje.estilo == torxal::EstiloCritico ? QMessageBox::Critical : QMessageBox::Information);
+        cuadro->setIcon(mensaje.estilo == Estilo::Critico ? QMessageBox::Critical : QMessageBox::Information);
         cuadro->setStandardButtons(QMessageBox::Ok);
         cuadro->setDefaultButton(QMessageBox::Ok);
         cuadro->setEscapeButton(QMessageBox::Ok);
@@ -38,7 +42,7 @@ std::unique_ptr<QMessageBox> CuadroMensajes::crearCuadro(const torxal::Mensaje &
     return cuadro;
 }
 
-int CuadroMensajes::mostrar(const torxal::Mensaje &mensaje)
+Boton CuadroMensajes::mostrar(const torxal::Mensaje &mensaje)
 {
     const auto cuadro = crearCuadro(mensaje, m_propietario);
     // A run shows the wait cursor; the user answering a box must see the ordinary one.
@@ -50,11 +54,11 @@ int CuadroMensajes::mostrar(const torxal::Mensaje &mensaje)
         QApplication::restoreOverrideCursor();
     switch (pulsado) {
     case QMessageBox::Yes:
-        return torxal::BotonSi;
+        return Boton::Si;
     case QMessageBox::No:
-        return torxal::BotonNo;
+        return Boton::No;
     default:
         // An OK box closed from its title bar counts as read; a question never counts as Yes.
-        return mensaje.estilo == torxal::EstiloPregunta ? torxal::BotonNo : torxal::BotonAceptar;
+        return mensaje.estilo == Estilo::Pregunta ? Boton::No : Boton::Aceptar;
     }
 }

@@ -14,10 +14,10 @@ class CuadroMensajes : public torxal::Mensajero {
 public:
     explicit CuadroMensajes(QWidget *propietario);
 
-    int mostrar(const torxal::Mensaje &mensaje) override;
+    torxal::Boton mostrar(const torxal::Mensaje &mensaje) override;
 
     /// The box for one message, ready to be shown: icon and buttons by style, Spanish
-    /// button texts, the detail lines as informative text.
+    /// button texts, the detail lines beneath, every warning behind "Mostrar detalles...".
     static std::unique_ptr<QMessageBox> crearCuadro(const torxal::Mensaje &mensaje, QWidget *propietario);
 
 private:

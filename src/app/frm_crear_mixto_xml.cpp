@@ -1,12 +1,17 @@
 #include "frm_crear_mixto_xml.h"
 
+#include "ajustes.h"
+#include "conversor.h"
 #include "cuadromensajes.h"
 #include "dialogoabrir.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +28,16 @@ static void registrarRecursos()
 }
 
 namespace {
+
+// The one local file a drag carries, or nothing: several files, a folder or a remote
+// address are not a list to convert.
+QString ficheroArrastrado(const QMimeData *datos)
+{
+    if (!datos || !datos->hasUrls() || datos->urls().size() != 1 || !datos->urls().constFirst().isLocalFile())
+        return {};
+    const QString ruta = datos->urls().constFirst().toLocalFile();
+    return QFileInfo(ruta).isDir() ? QString() : ruta;
+}
 
 const QColor ColorFondo(244, 244, 244);
 const QSize TamanoImagenBoton(32, 28);
@@ -63,10 +78,10 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
       m_cuadroMensajes(mensajero ? nullptr : std::make_unique<CuadroMensajes>(this)),
       m_dialogoPropio(dialogo ? nullptr : std::make_unique<DialogoAbrirQt>()),
       m_ComDlgAbrir(dialogo ? dialogo : m_dialogoPropio.get()),
-      m_mensajes(mensajero ? *mensajero : *m_cuadroMensajes),
-      m_conversor(m_mensajes),
-      m_banner((registrarRecursos(), QStringLiteral(":/imagenes/banner.svg")))
+      m_mensajero(mensajero ? *mensajero : *m_cuadroMensajes)
 {
+    registrarRecursos();
+    m_banner.load(QStringLiteral(":/imagenes/banner.svg"));
     setObjectName(QStringLiteral("Frm_Crear_Mixto_XML"));
     setWindowTitle(QStringLiteral("TORXAL.exe v 2.0"));
     setWindowIcon(QIcon(QStringLiteral(":/imagenes/torxal.svg")));
@@ -85,11 +100,6 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
 
 Frm_Crear_Mixto_XML::~Frm_Crear_Mixto_XML() = default;
 
-QString Frm_Crear_Mixto_XML::rutaRecordada() const
-{
-    return m_ComDlgAbrir->nombreFichero();
-}
-
 void Frm_Crear_Mixto_XML::crearControles()
 {
     // The frame first, so the option buttons, which belong to the window, lie on top of it.
@@ -100,6 +110,9 @@ void Frm_Crear_Mixto_XML::crearControles()
     m_Label1 = colocar(new QLabel(QStringLiteral("Fichero"), this), "Label1", QRect(16, 40, 119, 16));
     m_Label1->setTextFormat(Qt::PlainText);
     m_Text1 = colocar(new QLineEdit(this), "Text1", QRect(16, 64, 313, 25));
+    // A file dropped on the text box is a list for the window, not text to insert.
+    m_Text1->setAcceptDrops(false);
+    setAcceptDrops(true);
     m_Command1 = colocar(new QPushButton(QStringLiteral("..."), this), "Command1", QRect(336, 64, 21, 23));
     m_Command1->setToolTip(QStringLiteral("Buscar fichero"));
 
@@ -196,6 +209,39 @@ void Frm_Crear_Mixto_XML::Command1_Click()
         m_Text1->setText(m_ComDlgAbrir->nombreFichero());
 }
 
+void Frm_Crear_Mixto_XML::elegirFichero(const QString &ruta)
+{
+    m_ComDlgAbrir->setNombreFichero(ruta);
+    m_Text1->setText(ruta);
+}
+
+void Frm_Crear_Mixto_XML::dragEnterEvent(QDragEnterEvent *evento)
+{
+    if (!ficheroArrastrado(evento->mimeData()).isEmpty())
+        evento->acceptProposedAction();
+    else
+        evento->ignore();
+}
+
+void Frm_Crear_Mixto_XML::dragMoveEvent(QDragMoveEvent *evento)
+{
+    if (!ficheroArrastrado(evento->mimeData()).isEmpty())
+        evento->acceptProposedAction();
+    else
+        evento->ignore();
+}
+
+void Frm_Crear_Mixto_XML::dropEvent(QDropEvent *evento)
+{
+    const QString ruta = ficheroArrastrado(evento->mimeData());
+    if (ruta.isEmpty()) {
+        evento->ignore();
+        return;
+    }
+    evento->acceptProposedAction();
+    elegirFichero(ruta);
+}
+
 void Frm_Crear_Mixto_XML::cmdExtract1_Click()
 {
     torxal::TipoConsulta tipo = torxal::TipoConsulta::PP;
@@ -204,7 +250,25 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     else if (m_Rdb_RC->isChecked())
         tipo = torxal::TipoConsulta::RC;
     const CursorEspera espera;
-    m_conversor.GenerarFicheroXML(m_ComDlgAbrir->nombreFichero(), tipo);
+    // The settings are deployment configuration, read afresh at every run; notes about
+    // keys this version does not know are for the command line, not for the window.
+    torxal::Ajustes ajustes;
+    torxal::ErrorAjustes error;
+    if (!torxal::cargarAjustes(&ajustes, nullptr, &error)) {
+        m_mensajero.mostrar(error.clave.isEmpty()
+                                ? torxal::crearMensaje(torxal::Texto::AjustesIlegibles, {error.fichero}, error.problema)
+                                : torxal::crearMensaje(torxal::Texto::AjusteNoValido,
+                                                       {error.fichero, error.clave, error.problema}));
+        return;
+    }
+    torxal::OpcionesConversion opciones;
+    opciones.documento.espacioDeNombres = ajustes.espacioDeNombres;
+    opciones.documento.formatoFecha = torxal::textoFormatoFecha(ajustes.formatoFecha);
+    opciones.documento.tamanoMaximo = ajustes.tamanoMaximoKb * 1024;
+    // Each press is a call of its own: outputs of earlier presses may be written again.
+    torxal::Conversor conversor(m_mensajero);
+    conversor.setOpciones(opciones);
+    conversor.GenerarFicheroXML(m_ComDlgAbrir->nombreFichero(), tipo);
 }
 
 void Frm_Crear_Mixto_XML::cmdAyuda_Click()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "conversor.h"
 #include "mensajes.h"
 
 #include <QDialog>
@@ -30,14 +29,13 @@ public:
                                  QWidget *padre = nullptr);
     ~Frm_Crear_Mixto_XML() override;
 
-    /// The four values of the last message shown, and the button that answered it.
-    const torxal::Mensajes &mensajes() const { return m_mensajes; }
-    /// The input path that generate uses: the last name the browse dialog returned.
-    QString rutaRecordada() const;
-
 protected:
     void paintEvent(QPaintEvent *evento) override;
     bool focusNextPrevChild(bool siguiente) override;
+    // A list dropped on the window is taken as if the browse dialog had chosen it.
+    void dragEnterEvent(QDragEnterEvent *evento) override;
+    void dragMoveEvent(QDragMoveEvent *evento) override;
+    void dropEvent(QDropEvent *evento) override;
 
 private:
     void crearControles();
@@ -46,12 +44,12 @@ private:
     void cmdExtract1_Click();
     void cmdAyuda_Click();
     void cmdClose_Click();
+    void elegirFichero(const QString &ruta);
 
     std::unique_ptr<CuadroMensajes> m_cuadroMensajes;
     std::unique_ptr<DialogoAbrir> m_dialogoPropio;
     DialogoAbrir *m_ComDlgAbrir;
-    torxal::Mensajes m_mensajes;
-    torxal::Conversor m_conversor;
+    torxal::Mensajero &m_mensajero;
     QSvgRenderer m_banner;
 
     QLabel *m_Label1 = nullptr;

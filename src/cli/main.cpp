@@ -4,11 +4,9 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
-
-#ifdef Q_OS_UNIX
 #include <unistd.h>
-#endif
 
 int main(int argc, char **argv)
 {
@@ -17,11 +15,15 @@ int main(int argc, char **argv)
     QTextStream salida(stdout);
     QTextStream errores(stderr);
     QTextStream entrada(stdin);
-#ifdef Q_OS_UNIX
     const bool terminal = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-#else
-    const bool terminal = false;
-#endif
     torxal::Consola consola{salida, errores, terminal ? &entrada : nullptr};
-    return torxal::ejecutarLineaDeOrdenes(aplicacion.arguments().mid(1), consola);
+    const int estado = torxal::ejecutarLineaDeOrdenes(aplicacion.arguments().mid(1), consola);
+    salida.flush();
+    // A summary that never reached its reader is no success (a full disk, /dev/full).
+    if (salida.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        errores << QStringLiteral("torxal-cli: no se puede escribir en la salida estándar: ")
+                << torxal::razonDelSistema(errno) << Qt::endl;
+        return 1;
+    }
+    return estado;
 }

@@ -1,63 +1,80 @@
 #pragma once
 
+#include "ajustes.h"
+#include "comprobaciones.h"
+#include "destino.h"
 #include "escritorxml.h"
-#include "lectura.h"
+#include "mensajes.h"
+#include "rutas.h"
 #include "tipoconsulta.h"
 
-#include <QDate>
 #include <QList>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 class QIODevice;
 
 namespace torxal {
 
-class Mensajes;
-
-/// What a run made of the records it read.
-struct Resumen {
-    qint64 escritos = 0;
-    qint64 omitidos = 0;        // non-blank records that lacked a mandatory field
-    QList<qint64> lineasOmitidas; // the first few of them, by line of the file
+/// Which way the record loop cuts records.
+enum class Camino {
+    ElMasRapido, // on the bytes where one byte is one character, else on the decoded text
+    General,     // always on the decoded text
 };
 
-/// The record loop's outcome, for callers that convert a device rather than a file.
-enum class FinConversion { Completa, ErrorLectura, DemasiadoLargo, ErrorEscritura };
+/// What the record loop made of a list.
+struct ResultadoConversion {
+    enum class Parada { Completa, ErrorLectura, ErrorEscritura, DemasiadoLargo, NoCabe };
+    Parada parada = Parada::Completa;
+    qint64 linea = 0; // the record's line, for DemasiadoLargo and NoCabe
+    QString razon;    // the system's reason, for the two errors
+    qint64 escritos = 0;
+    qint64 omitidos = 0;              // non-blank records that lacked a mandatory field
+    QList<qint64> lineasOmitidas;     // the first of them, by line of the file
+    qint64 lineasWindows1252 = 0;     // lines that were not UTF-8
+    QList<qint64> primerasWindows1252;
+    bool listaUtf8 = false;           // the list showed itself to be UTF-8 somewhere
+};
 
-/// Reads, cleans and slices every record of `entrada` and hands it to `escritor`,
-/// whose header must already be written. On DemasiadoLargo, `lineaFallo` names the line.
-FinConversion convertirRegistros(QIODevice &entrada, Codificacion codificacion, TipoConsulta tipo,
-                                 EscritorXML &escritor, Resumen &resumen, qint64 &lineaFallo, QString &razon);
+/// Reads, cleans and cuts every record of `entrada` and hands it to `escritor`, whose
+/// header must already be written, and to `comprobador` when there is one.
+ResultadoConversion convertirRegistros(QIODevice &entrada, TipoConsulta tipo, EscritorXML &escritor,
+                                       Comprobador *comprobador = nullptr, Camino camino = Camino::ElMasRapido);
 
-/// The conversion run: one list in, its XML document beside it, every outcome told
-/// through the window-level messages.
+/// How a run writes and checks, beyond the list and its kind.
+struct OpcionesConversion {
+    OpcionesDocumento documento{espacioDeNombresPredeterminado(), QStringLiteral("dd/MM/yyyy"), {}, 0};
+    QString informe;       // where the warnings go as CSV; empty: nowhere
+    bool estricto = false; // a list with warnings writes no document
+};
+
+/// The conversion runs of one call of the program: one list at a time in, its XML
+/// document beside it, every outcome told through the messenger. It remembers the
+/// outputs it wrote, so a later list of the same call cannot overwrite them.
 class Conversor {
 public:
-    explicit Conversor(Mensajes &mensajes);
+    explicit Conversor(Mensajero &mensajero);
 
-    /// The date written in FEC; the current date when none is set.
-    void setFecha(QDate fecha) { m_fecha = fecha; }
-    /// Where documents are written; files through QSaveFile unless replaced.
+    void setOpciones(const OpcionesConversion &opciones) { m_opciones = opciones; }
+    /// Where documents are written; files beside the list unless replaced.
     void setFabricaDestino(FabricaDestino fabrica) { m_fabrica = std::move(fabrica); }
+    /// Lets the tests put a failing device in front of the opened list.
+    using EnvolturaEntrada = std::function<std::unique_ptr<QIODevice>(std::unique_ptr<QIODevice>)>;
+    void setEnvolturaEntrada(EnvolturaEntrada envoltura) { m_envoltura = std::move(envoltura); }
 
-    /// Converts one list. True when the document was created (the user has been told either way).
+    /// Converts one list. True when its document was created (the user has been told either way).
     bool GenerarFicheroXML(const QString &rutaEntrada, TipoConsulta tipo);
 
-    /// Tells whether a file exists at `directorio` + `nombre`. Sets `estado` to 0, or to 99
-    /// after showing the failure message, leaving `existe` as it was.
-    void ExisteFichero(const QString &directorio, const QString &nombre, bool &existe, int &estado);
-
-    /// The summary of the last run that created its document.
-    const Resumen &resumen() const { return m_resumen; }
-
 private:
-    Mensajes &m_mensajes;
-    QDate m_fecha;
-    FabricaDestino m_fabrica = crearDestinoFichero;
-    Resumen m_resumen;
-};
+    class Ejecucion;
 
-/// The lines shown beneath the success message.
-QString describirResumen(const Resumen &resumen);
+    Mensajero &m_mensajero;
+    OpcionesConversion m_opciones;
+    FabricaDestino m_fabrica = crearDestinoFichero;
+    EnvolturaEntrada m_envoltura;
+    QList<SalidaEscrita> m_escritas;
+};
 
 } // namespace torxal

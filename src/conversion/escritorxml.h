@@ -1,100 +1,95 @@
 #pragma once
 
+#include "destino.h"
 #include "tipoconsulta.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QString>
 
-#include <array>
-#include <functional>
 #include <memory>
-#include <string>
 #include <string_view>
+#include <vector>
 
 namespace torxal {
 
-class Mensajes;
+struct Campos;
 
-/// Where the document's bytes go. The real one replaces the target atomically on
-/// `confirmar`; until then the target is untouched. Tests put failing ones in.
-class Destino {
-public:
-    virtual ~Destino() = default;
-    virtual bool abrir() = 0;
-    virtual bool escribir(const char *datos, qsizetype longitud) = 0;
-    /// Makes the written document the target file; false (and nothing replaced) on failure.
-    virtual bool confirmar() = 0;
-    /// Drops everything written; the target stays as it was.
-    virtual void descartar() = 0;
-    /// The system's reason for the last failure.
-    virtual QString razon() const = 0;
+/// What the document carries besides its records.
+struct OpcionesDocumento {
+    QString espacioDeNombres;  // the xmlns URI of the root element
+    QString formatoFecha = QStringLiteral("dd/MM/yyyy");
+    QDate fecha;               // written in FEC; the current date when not set
+    qint64 tamanoMaximo = 0;   // bytes a part may take; 0: one document, however large
 };
 
-using FabricaDestino = std::function<std::unique_ptr<Destino>(const QString &ruta)>;
+/// What became of one record handed to the writer.
+enum class Escritura {
+    Escrito,
+    Omitido, // a mandatory field is absent: nothing written
+    NoCabe,  // with a size limit, the record does not fit even alone in a part
+    Fallo,   // the destination failed; `razon` says why
+};
 
-/// A destination on a QSaveFile: a temporary file beside the target, renamed over it at the end.
-std::unique_ptr<Destino> crearDestinoFichero(const QString &ruta);
+/// One document of the run: the whole document, or a part of it under a size limit.
+struct Parte {
+    std::unique_ptr<Destino> destino;
+    qint64 registros = 0;
+    qint64 bytes = 0;
+};
 
-/// Writes the query document: header, one line per accepted record, closing tag.
-/// Record lines are gathered in a buffer and handed on in large blocks.
+/// Writes the query document: header, one line per written record, closing line. Record
+/// lines are gathered in a buffer and handed on in large blocks. Under a size limit the
+/// document is split into parts, each a whole document, filled in order and as full as
+/// they can be; records are never split.
 class EscritorXML {
 public:
-    explicit EscritorXML(Mensajes &mensajes, FabricaDestino fabrica = crearDestinoFichero);
+    /// The document (or its parts) go through destinations made by `fabrica` beside `ruta`.
+    EscritorXML(FabricaDestino fabrica, const QString &ruta, TipoConsulta tipo, OpcionesDocumento opciones);
     ~EscritorXML();
 
-    /// The date written in FEC; the current date when none is set.
-    void setFecha(QDate fecha) { m_fecha = fecha; }
+    /// Creates the document and writes its header lines.
+    bool CrearCabeceraXML(QString *razon);
 
-    /// Creates the document at `directorio` + `nombre` and writes its header. Sets `estado`
-    /// to 0, or to 99 after showing the failure message.
-    void CrearCabeceraXML(const QString &directorio, const QString &nombre, TipoConsulta tipo, int &estado);
+    /// Each writes one record line, or nothing when a mandatory field is absent. The values
+    /// are in their document form (UTF-8, escaped).
+    Escritura EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO,
+                                  std::string_view MUN, QString *razon);
+    Escritura EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN, QString *razon);
+    Escritura EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL,
+                                 std::string_view PAR, QString *razon);
+    /// The record operation of the document's kind, with the fields it takes.
+    Escritura escribirRegistro(const Campos &campos, QString *razon);
 
-    /// Each writes one record line, or nothing when a mandatory field is absent; true when written.
-    bool EscribirRegistroNIF(std::u32string_view NIF, std::u32string_view APE, std::u32string_view PRO,
-                             std::u32string_view MUN);
-    bool EscribirRegistroRC(std::u32string_view RC, std::u32string_view PRO, std::u32string_view MUN);
-    bool EscribirRegistroPP(std::u32string_view PRO, std::u32string_view MUN, std::u32string_view POL,
-                            std::u32string_view PAR);
+    /// Writes the closing line and makes every part durable; nothing is in place yet.
+    bool CerrarFicheroXML(QString *razon);
 
-    /// The same for fields already in their document form (UTF-8, escaped, as
-    /// `codificarValor` leaves them): they are copied as they are.
-    bool EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO, std::string_view MUN);
-    bool EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN);
-    bool EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL, std::string_view PAR);
+    /// The parts written, in order (one when the document fits, or without a limit).
+    std::vector<Parte> &partes() { return m_partes; }
 
-    /// Writes the closing line and makes the document the target file; false on failure.
-    bool CerrarFicheroXML();
-
-    /// Abandons the document: the target keeps whatever it held before.
+    /// Abandons the document: every target keeps whatever it held before.
     void descartar();
 
-    /// True once a write has failed; `razon()` then says why. Later writes do nothing.
-    bool fallo() const { return m_fallo; }
-    const QString &razon() const { return m_razon; }
+    /// The header and closing lines alone, in bytes: the least a part can take.
+    qint64 bytesSinRegistros() const { return qint64(m_cabecera.size()) + qint64(Cierre.size()); }
 
 private:
-    void escribirLinea(std::string_view linea);
-    void reservarBytes(size_t bytes);
-    std::string_view codificar(int campo, std::u32string_view valor);
-    bool vaciar();
+    static constexpr std::string_view Cierre = "</LISTADATOS>\r\n";
 
-    Mensajes &m_mensajes;
+    bool abrirParte(QString *razon);
+    bool cerrarParte(QString *razon);
+    Escritura terminarLinea(char *inicio, char *fin, QString *razon);
+    char *reservar(size_t bytes, QString *razon);
+    bool vaciar(QString *razon);
+
     FabricaDestino m_fabrica;
-    std::unique_ptr<Destino> m_destino;
-    QDate m_fecha;
+    QString m_ruta;
+    TipoConsulta m_tipo;
+    qint64 m_limite;
+    QByteArray m_cabecera;
+    std::vector<Parte> m_partes;
     QByteArray m_buffer;
     char *m_cursor = nullptr;
-    bool m_fallo = false;
-    QString m_razon;
-    std::array<std::string, 4> m_codificados;
 };
-
-/// Writes a value in its document form at `destino` and returns the end: UTF-8, & < > as
-/// entities, characters XML 1.0 forbids left out. Needs room for five bytes a character.
-char *codificarValor(char *destino, std::u32string_view valor);
-
-/// The namespace URI written on the root element.
-QString espacioDeNombres();
 
 } // namespace torxal

@@ -1,9 +1,13 @@
 #include "lectura.h"
 
+#include "mensajes.h"
 #include "ochoalavez.h"
 
+#include <QFile>
 #include <QIODevice>
+#include <QString>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -12,13 +16,23 @@
 #include <emmintrin.h>
 #endif
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace torxal {
 
 namespace {
 
-// Large blocks keep the system calls few; a record never exceeds a block (4 bytes a character at most).
+// Large blocks keep the system calls few; a record never exceeds half a block.
 constexpr qsizetype TamanoBloque = 1 << 20;
-static_assert(4 * LongitudMaximaRegistro < TamanoBloque / 2);
+// Composed, one character stands for at most nine bytes of UTF-8 (a Hangul syllable
+// typed as three jamo), so a record of more bytes than that is too long however it reads.
+constexpr qsizetype BytesPorCaracterComoMucho = 9;
+constexpr qsizetype LimiteBytesUtf8 = BytesPorCaracterComoMucho * LongitudMaximaRegistro;
+static_assert(LimiteBytesUtf8 < TamanoBloque / 2);
+constexpr qsizetype TamanoCrudo = 256 * 1024;
 
 // Windows-1252 at 0x80..0x9F; the five bytes the code page leaves undefined keep their own code.
 constexpr std::array<char16_t, 32> Windows1252Alto = {
@@ -30,7 +44,7 @@ constexpr std::array<char16_t, 32> Windows1252Alto = {
 
 using namespace ochoalavez;
 
-// A byte equal to `b` makes (x ^ b) hold a zero byte, which bytesCero finds.
+// The first of `parada`, CR or LF in [p, fin), or fin.
 inline const char *buscarParada(const char *p, const char *fin, char parada)
 {
 #ifdef __SSE2__
@@ -48,17 +62,33 @@ inline const char *buscarParada(const char *p, const char *fin, char parada)
         p += 16;
     }
 #endif
-    const quint64 a = Unos * static_cast<unsigned char>(parada);
-    const quint64 cr = Unos * static_cast<unsigned char>('\r');
-    const quint64 lf = Unos * static_cast<unsigned char>('\n');
-    while (fin - p >= 8) {
-        const quint64 ocho = leer(p);
-        if (bytesCero(ocho ^ a) | bytesCero(ocho ^ cr) | bytesCero(ocho ^ lf))
-            break;
-        p += 8;
-    }
     while (p < fin && *p != parada && *p != '\r' && *p != '\n')
         ++p;
+    return p;
+}
+
+// The first CR or LF in [p, fin), or fin; `altos` learns whether a byte of 0x80 or more
+// stands before it, which is all a plain ASCII line needs to be known as one.
+inline const char *buscarFinDeLinea(const char *p, const char *fin, bool &altos)
+{
+#ifdef __SSE2__
+    const __m128i cr16 = _mm_set1_epi8('\r');
+    const __m128i lf16 = _mm_set1_epi8('\n');
+    while (fin - p >= 16) {
+        const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const int finales = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16)));
+        const int conAlto = _mm_movemask_epi8(dieciseis);
+        if (finales != 0) {
+            const int indice = std::countr_zero(unsigned(finales));
+            altos |= (conAlto & ((1 << indice) - 1)) != 0;
+            return p + indice;
+        }
+        altos |= conAlto != 0;
+        p += 16;
+    }
+#endif
+    for (; p < fin && *p != '\r' && *p != '\n'; ++p)
+        altos |= static_cast<unsigned char>(*p) >= 0x80;
     return p;
 }
 
@@ -82,12 +112,15 @@ inline Inicial clasificarInicial(unsigned char c)
     return {-1, 0, 0};
 }
 
-// Validates a stream fed in pieces, so a sequence may straddle two blocks.
+// Validates bytes fed in pieces, so a sequence may straddle two reads. Past the first
+// invalid byte it goes on only while asked to find a well-formed multi-byte sequence.
 class ValidadorUtf8 {
 public:
+    explicit ValidadorUtf8(bool buscarMultibyte) : m_buscarMultibyte(buscarMultibyte) {}
+
     void anadir(const unsigned char *p, const unsigned char *fin)
     {
-        while (p < fin && m_valido) {
+        while (p < fin && !decidido()) {
             if (m_pendientes == 0) {
                 while (fin - p >= 8 && todoAscii(leer(p)))
                     p += 8;
@@ -96,95 +129,159 @@ public:
                 const unsigned char c = *p++;
                 if (c < 0x80)
                     continue;
-                // Accented Latin letters, the bulk of a Spanish list's non-ASCII text,
-                // are two-byte sequences: checked whole when both bytes are at hand.
+                // Accented Latin letters, the bulk of a Spanish list's non-ASCII text, are
+                // two-byte sequences: checked whole when both bytes are at hand.
                 if (c >= 0xC2 && c <= 0xDF && p < fin && (*p & 0xC0) == 0x80) {
                     ++p;
+                    m_multibyte = true;
                     continue;
                 }
                 const Inicial inicial = clasificarInicial(c);
                 if (inicial.continuaciones < 0) {
-                    m_valido = false;
-                    break;
+                    m_invalido = true;
+                    continue;
                 }
                 m_pendientes = inicial.continuaciones;
                 m_minimo = inicial.minimo;
                 m_maximo = inicial.maximo;
             } else {
-                const unsigned char c = *p++;
+                const unsigned char c = *p;
                 if (c < m_minimo || c > m_maximo) {
-                    m_valido = false;
-                    break;
+                    // The byte that broke a sequence may start the next one.
+                    m_invalido = true;
+                    m_pendientes = 0;
+                    continue;
                 }
-                --m_pendientes;
+                ++p;
                 m_minimo = 0x80;
                 m_maximo = 0xBF;
+                if (--m_pendientes == 0)
+                    m_multibyte = true;
             }
         }
     }
 
-    bool terminar() const { return m_valido && m_pendientes == 0; }
-    bool invalido() const { return !m_valido; }
+    /// The answer cannot change any more.
+    bool decidido() const { return m_invalido && (m_multibyte || !m_buscarMultibyte); }
+    /// Valid UTF-8 if the bytes end here.
+    bool valido() const { return !m_invalido && m_pendientes == 0; }
+    bool multibyte() const { return m_multibyte; }
 
 private:
+    bool m_buscarMultibyte;
     int m_pendientes = 0;
     unsigned char m_minimo = 0x80;
     unsigned char m_maximo = 0xBF;
-    bool m_valido = true;
+    bool m_invalido = false;
+    bool m_multibyte = false;
 };
 
-bool empiezaConMarcaUtf8(const char *p, qsizetype n)
+inline const unsigned char *sinSigno(const char *p)
 {
-    return n >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0;
+    return reinterpret_cast<const unsigned char *>(p);
 }
+
+inline char *anadirUtf8(char *p, char32_t c)
+{
+    if (c < 0x80) {
+        *p++ = char(c);
+    } else if (c < 0x800) {
+        *p++ = char(0xC0 | (c >> 6));
+        *p++ = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *p++ = char(0xE0 | (c >> 12));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
+    } else {
+        *p++ = char(0xF0 | (c >> 18));
+        *p++ = char(0x80 | ((c >> 12) & 0x3F));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
+    }
+    return p;
+}
+
+// A list read straight from its descriptor, so a failure keeps the system's reason.
+class FicheroEntrada final : public QIODevice {
+public:
+    explicit FicheroEntrada(int fd) : m_fd(fd) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    ~FicheroEntrada() override { ::close(m_fd); }
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override
+    {
+        struct stat datos;
+        return ::fstat(m_fd, &datos) == 0 ? qint64(datos.st_size) : 0;
+    }
+    bool seek(qint64 posicion) override
+    {
+        if (::lseek(m_fd, off_t(posicion), SEEK_SET) < 0) {
+            setErrorString(razonDelSistema(errno));
+            return false;
+        }
+        return QIODevice::seek(posicion);
+    }
+
+protected:
+    qint64 readData(char *datos, qint64 maximo) override
+    {
+        for (;;) {
+            const ssize_t leidos = ::read(m_fd, datos, size_t(maximo));
+            if (leidos >= 0)
+                return leidos;
+            if (errno != EINTR) {
+                setErrorString(razonDelSistema(errno));
+                return -1;
+            }
+        }
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
-bool esUtf8Valido(std::string_view bytes)
+Apertura abrirEntrada(const QString &ruta, std::unique_ptr<QIODevice> *entrada, QString *razon)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    ValidadorUtf8 validador;
-    validador.anadir(p, p + bytes.size());
-    return validador.terminar();
+    const QByteArray nativa = QFile::encodeName(ruta);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer that never comes.
+    const int fd = ::open(nativa.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat datos;
+    if (fd < 0) {
+        const int error = errno;
+        // A socket cannot be opened at all; it is still "not a regular file" to the user.
+        if (::stat(nativa.constData(), &datos) == 0 && !S_ISREG(datos.st_mode) && !S_ISDIR(datos.st_mode))
+            return Apertura::NoEsNormal;
+        *razon = razonDelSistema(error);
+        return Apertura::NoSeAbre;
+    }
+    if (::fstat(fd, &datos) != 0) {
+        *razon = razonDelSistema(errno);
+        ::close(fd);
+        return Apertura::NoSeAbre;
+    }
+    if (!S_ISREG(datos.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(datos.st_mode) ? Apertura::EsDirectorio : Apertura::NoEsNormal;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    *entrada = std::make_unique<FicheroEntrada>(fd);
+    return Apertura::Abierta;
 }
 
-Deteccion detectarCodificacion(QIODevice &entrada)
+bool esUtf8Valido(std::string_view bytes)
 {
-    Deteccion deteccion;
-    QByteArray bloque(TamanoBloque, Qt::Uninitialized);
-    ValidadorUtf8 validador;
-    qint64 leidos = 0;
-    qint64 total = 0;
-    bool marca = false;
-    while ((leidos = entrada.read(bloque.data(), bloque.size())) > 0) {
-        // A mark counts only at the very start of the file; a short first read
-        // cannot split it, since files hand over whole blocks.
-        if (total == 0 && empiezaConMarcaUtf8(bloque.constData(), leidos)) {
-            marca = true;
-            break;
-        }
-        total += leidos;
-        const auto *p = reinterpret_cast<const unsigned char *>(bloque.constData());
-        validador.anadir(p, p + leidos);
-        if (validador.invalido())
-            break; // once invalid, the rest cannot change the answer
-    }
-    if (leidos < 0) {
-        deteccion.razon = entrada.errorString();
-        return deteccion;
-    }
-    if (!entrada.seek(0)) {
-        deteccion.razon = entrada.errorString();
-        return deteccion;
-    }
-    deteccion.leido = true;
-    deteccion.codificacion = (marca || validador.terminar()) ? Codificacion::UTF8 : Codificacion::Windows1252;
-    return deteccion;
+    ValidadorUtf8 validador(false);
+    validador.anadir(sinSigno(bytes.data()), sinSigno(bytes.data() + bytes.size()));
+    return validador.valido();
 }
 
 void decodificar(std::string_view bytes, Codificacion codificacion, std::u32string &destino)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *p = sinSigno(bytes.data());
     const auto *fin = p + bytes.size();
     // One byte gives at most one character in both encodings, so the room is known beforehand.
     const size_t base = destino.size();
@@ -226,35 +323,117 @@ void decodificar(std::string_view bytes, Codificacion codificacion, std::u32stri
     destino.resize(salida - destino.data());
 }
 
-LectorRegistros::LectorRegistros(QIODevice &entrada, Codificacion codificacion)
-    : m_entrada(&entrada)
-    , m_codificacion(codificacion)
-    , m_bloque(TamanoBloque, Qt::Uninitialized)
+void normalizarNFC(std::u32string &texto)
 {
-    m_registro.reserve(4 * LongitudMaximaRegistro + 1);
+    // Below U+0300 nothing combines or decomposes: Latin-1 and the usual Latin letters
+    // are already in form C.
+    if (std::all_of(texto.begin(), texto.end(), [](char32_t c) { return c < 0x300; }))
+        return;
+    const QString normalizado = QString::fromUcs4(texto.data(), qsizetype(texto.size()))
+                                    .normalized(QString::NormalizationForm_C);
+    texto.clear();
+    for (char32_t c : normalizado.toUcs4())
+        texto.push_back(c);
 }
 
-std::u32string &LectorRegistros::registro()
+LectorRegistros::LectorRegistros(QIODevice &entrada)
+    : m_entrada(&entrada)
+    , m_bloque(TamanoBloque, Qt::Uninitialized)
+    , m_desplazamiento(entrada.pos())
+{
+    m_texto.reserve(size_t(LimiteBytesUtf8) + 1);
+}
+
+std::u32string &LectorRegistros::texto()
 {
     if (!m_decodificado) {
-        m_registro.clear();
-        decodificar(m_bytes, m_codificacion, m_registro);
+        m_texto.clear();
+        decodificar(m_bytes, m_codificacionLinea, m_texto);
+        normalizarNFC(m_texto);
         m_decodificado = true;
     }
-    return m_registro;
+    return m_texto;
+}
+
+qint64 LectorRegistros::leerBloque(char *destino, qint64 maximo)
+{
+    return m_utf16 ? leerUtf16(destino, maximo) : m_entrada->read(destino, maximo);
+}
+
+// UTF-16 is turned into UTF-8 as it is read, so the rest of the reader knows one
+// encoding; unpaired surrogates and a final odd byte become U+FFFD.
+qint64 LectorRegistros::leerUtf16(char *destino, qint64 maximo)
+{
+    char *p = destino;
+    // Two bytes in give at most three out; a final mark needs room too.
+    char *const fin = destino + maximo - 8;
+    const bool bigEndian = m_utf16 == 2;
+    auto unidad = [&](char16_t u) {
+        if (m_alto) {
+            if (QChar::isLowSurrogate(u)) {
+                p = anadirUtf8(p, QChar::surrogateToUcs4(m_alto, u));
+                m_alto = 0;
+                return;
+            }
+            p = anadirUtf8(p, U'\uFFFD');
+            m_alto = 0;
+        }
+        if (QChar::isHighSurrogate(u))
+            m_alto = u;
+        else
+            p = anadirUtf8(p, QChar::isLowSurrogate(u) ? U'\uFFFD' : char32_t(u));
+    };
+    while (fin - p >= 6) {
+        const qint64 cabe = std::min<qint64>(TamanoCrudo, (fin - p) / 3 * 2);
+        const qint64 leidos = m_entrada->read(m_crudo.data(), cabe);
+        if (leidos < 0)
+            return -1;
+        if (leidos == 0) {
+            if (m_alto) {
+                p = anadirUtf8(p, U'\uFFFD');
+                m_alto = 0;
+            }
+            if (m_byteSuelto >= 0) {
+                p = anadirUtf8(p, U'\uFFFD');
+                m_byteSuelto = -1;
+            }
+            break;
+        }
+        const auto *q = sinSigno(m_crudo.constData());
+        const auto *qfin = q + leidos;
+        while (q < qfin) {
+            unsigned char a;
+            if (m_byteSuelto >= 0) {
+                a = static_cast<unsigned char>(m_byteSuelto);
+                m_byteSuelto = -1;
+            } else {
+                a = *q++;
+                if (q == qfin) {
+                    m_byteSuelto = a;
+                    break;
+                }
+            }
+            const unsigned char b = *q++;
+            unidad(bigEndian ? char16_t((a << 8) | b) : char16_t((b << 8) | a));
+        }
+        if (p > destino)
+            break;
+    }
+    return p - destino;
 }
 
 bool LectorRegistros::rellenar(qsizetype &inicio)
 {
-    // Keeps the bytes from `inicio` on (the record being cut) and reads behind them.
+    // Keeps the bytes from `inicio` on (the record or line being cut) and reads behind them.
     const qsizetype conservados = m_fin - inicio;
     char *datos = m_bloque.data();
     if (inicio > 0 && conservados > 0)
         std::memmove(datos, datos + inicio, conservados);
+    m_desplazamiento += inicio;
     m_pos -= inicio;
     m_fin = conservados;
     inicio = 0;
-    const qint64 leidos = m_entrada->read(datos + m_fin, m_bloque.size() - m_fin);
+    const qint64 leidos = leerBloque(datos + m_fin, m_bloque.size() - m_fin);
     if (leidos < 0) {
         m_razon = m_entrada->errorString();
         return false;
@@ -285,6 +464,116 @@ LectorRegistros::Busqueda LectorRegistros::buscar(char parada, qsizetype &inicio
     }
 }
 
+bool LectorRegistros::empezar()
+{
+    m_empezado = true;
+    qsizetype inicio = m_pos;
+    while (m_fin - m_pos < 3 && !m_agotado)
+        if (!rellenar(inicio))
+            return false;
+    const char *p = m_bloque.constData() + m_pos;
+    const qsizetype n = m_fin - m_pos;
+    if (n >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) {
+        m_pos += 3;
+        m_listaUtf8 = true;
+    } else if (n >= 2 && (std::memcmp(p, "\xFF\xFE", 2) == 0 || std::memcmp(p, "\xFE\xFF", 2) == 0)) {
+        m_utf16 = p[0] == '\xFF' ? 1 : 2;
+        m_listaUtf8 = true;
+        m_crudo = QByteArray(TamanoCrudo, Qt::Uninitialized);
+        // What was read behind the mark is UTF-16 too: read it again through the decoder.
+        if (n > 2) {
+            if (!m_entrada->seek(m_desplazamiento + m_pos + 2)) {
+                m_razon = m_entrada->errorString();
+                return false;
+            }
+        }
+        m_pos = m_fin = 0;
+        m_agotado = false;
+    }
+    return true;
+}
+
+bool LectorRegistros::decidirLinea()
+{
+    qsizetype buscado = 0; // how far past m_pos the line end has been looked for
+    bool altos = false;
+    for (;;) {
+        const char *datos = m_bloque.constData();
+        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, altos);
+        if (fin < datos + m_fin || m_agotado) {
+            m_lineaAscii = !altos;
+            m_codificacionLinea = Codificacion::UTF8;
+            if (altos && !m_utf16) {
+                ValidadorUtf8 validador(!m_listaUtf8);
+                validador.anadir(sinSigno(datos + m_pos), sinSigno(fin));
+                m_listaUtf8 |= validador.multibyte();
+                if (!validador.valido())
+                    m_codificacionLinea = Codificacion::Windows1252;
+            }
+            return true;
+        }
+        buscado = m_fin - m_pos;
+        // A full block (bar the few bytes a decoder needs to make progress) holds no line end.
+        if (m_pos == 0 && m_bloque.size() - m_fin < 16)
+            return decidirLineaLarga(buscado);
+        qsizetype inicio = m_pos;
+        if (!rellenar(inicio))
+            return false;
+    }
+}
+
+// A line longer than a block: it is read ahead to its end, without keeping it, to learn
+// how to decode it, and then read again from its start.
+bool LectorRegistros::decidirLineaLarga(qsizetype hasta)
+{
+    m_lineaAscii = false;
+    m_codificacionLinea = Codificacion::UTF8;
+    if (m_utf16)
+        return true;
+    ValidadorUtf8 validador(!m_listaUtf8);
+    const auto *datos = sinSigno(m_bloque.constData());
+    validador.anadir(datos + m_pos, datos + m_pos + hasta);
+    const qint64 inicioLinea = m_desplazamiento + m_pos;
+    if (!m_entrada->isSequential()) {
+        // A record longer than the limit stops the run whatever the line's encoding, so
+        // the look ahead can stop there too (the only bound on a device that never ends).
+        qsizetype tramo = 0;
+        for (const unsigned char *p = datos + m_pos; p < datos + m_fin; ++p)
+            tramo = *p == ',' ? 0 : tramo + 1;
+        bool finDeLinea = false;
+        while (!finDeLinea && !validador.decidido() && tramo <= LimiteBytesUtf8) {
+            const qint64 leidos = m_entrada->read(m_bloque.data(), m_bloque.size());
+            if (leidos < 0) {
+                m_razon = m_entrada->errorString();
+                return false;
+            }
+            if (leidos == 0)
+                break;
+            const auto *p = sinSigno(m_bloque.constData());
+            const auto *fin = p + leidos;
+            const auto *q = p;
+            for (; q < fin && *q != '\r' && *q != '\n'; ++q)
+                tramo = *q == ',' ? 0 : tramo + 1;
+            finDeLinea = q < fin;
+            validador.anadir(p, q);
+        }
+        if (!m_entrada->seek(inicioLinea)) {
+            m_razon = m_entrada->errorString();
+            return false;
+        }
+        m_desplazamiento = inicioLinea;
+        m_pos = m_fin = 0;
+        m_agotado = false;
+        qsizetype inicio = 0;
+        if (!rellenar(inicio))
+            return false;
+    }
+    m_listaUtf8 |= validador.multibyte();
+    if (!validador.valido())
+        m_codificacionLinea = Codificacion::Windows1252;
+    return true;
+}
+
 void LectorRegistros::consumirDelimitador()
 {
     if (m_pos >= m_fin)
@@ -292,9 +581,11 @@ void LectorRegistros::consumirDelimitador()
     switch (m_bloque.at(m_pos)) {
     case '\r':
         m_saltarLF = true;
+        m_inicioDeLinea = true;
         ++m_linea;
         break;
     case '\n':
+        m_inicioDeLinea = true;
         ++m_linea;
         break;
     default:
@@ -305,6 +596,8 @@ void LectorRegistros::consumirDelimitador()
 
 LectorRegistros::Resultado LectorRegistros::leerRegistro()
 {
+    if (!m_empezado && !empezar())
+        return Resultado::ErrorLectura;
     qsizetype inicio = m_pos;
     // Reads until `n` bytes stand ahead of m_pos or the file ends.
     auto asegurar = [&](qsizetype n) {
@@ -315,14 +608,6 @@ LectorRegistros::Resultado LectorRegistros::leerRegistro()
         }
         return true;
     };
-
-    if (!m_empezado) {
-        m_empezado = true;
-        if (!asegurar(3))
-            return Resultado::ErrorLectura;
-        if (m_codificacion == Codificacion::UTF8 && empiezaConMarcaUtf8(m_bloque.constData() + m_pos, m_fin - m_pos))
-            m_pos += 3;
-    }
     if (m_saltarLF) {
         // A CR just ended a line: an LF right behind it belongs to the same line end.
         if (!asegurar(1))
@@ -336,35 +621,35 @@ LectorRegistros::Resultado LectorRegistros::leerRegistro()
     if (m_pos == m_fin)
         return Resultado::Fin;
 
+    m_primeroDeSuLinea = m_inicioDeLinea;
+    if (m_inicioDeLinea) {
+        if (!decidirLinea())
+            return Resultado::ErrorLectura;
+        m_inicioDeLinea = false;
+    }
     m_lineaRegistro = m_linea;
-    m_registro.clear();
     m_bytes = {};
-    m_hayBytes = false;
-    m_decodificado = true;
-    const qsizetype limite = (m_codificacion == Codificacion::UTF8 ? 4 : 1) * LongitudMaximaRegistro;
+    m_decodificado = false;
+    // In Windows-1252 a byte is a character; UTF-8 is counted once decoded.
+    const qsizetype limite = m_codificacionLinea == Codificacion::UTF8 ? LimiteBytesUtf8 : LongitudMaximaRegistro;
     const bool entreComillas = m_bloque.at(m_pos) == '"';
     if (entreComillas)
         ++m_pos;
     inicio = m_pos;
-    Busqueda busqueda = buscar(entreComillas ? '"' : ',', inicio, limite);
+    const Busqueda busqueda = buscar(entreComillas ? '"' : ',', inicio, limite);
     if (busqueda == Busqueda::Error)
         return Resultado::ErrorLectura;
     if (busqueda == Busqueda::DemasiadoLargo)
         return Resultado::DemasiadoLargo;
-    m_bytes = std::string_view(m_bloque.constData() + inicio, m_pos - inicio);
-    m_hayBytes = true;
-    m_decodificado = false;
-    // No more bytes than the limit cannot make more characters; only a longer UTF-8
-    // record has to be decoded to be counted.
-    if (qsizetype(m_bytes.size()) > LongitudMaximaRegistro && qsizetype(registro().size()) > LongitudMaximaRegistro)
+    m_bytes = std::string_view(m_bloque.constData() + inicio, size_t(m_pos - inicio));
+    if (qsizetype(m_bytes.size()) > LongitudMaximaRegistro && qsizetype(texto().size()) > LongitudMaximaRegistro)
         return Resultado::DemasiadoLargo;
 
     if (entreComillas && m_pos < m_fin && m_bloque.at(m_pos) == '"') {
         // What follows the closing quote up to the delimiter is not part of the record.
-        // Skipping it may refill the block under the bytes, so they are decoded first.
-        registro();
-        m_hayBytes = false;
-        m_bytes = {};
+        // Skipping it may refill the block under the bytes, so they are kept aside first.
+        m_copia.assign(m_bytes);
+        m_bytes = m_copia;
         ++m_pos;
         inicio = m_pos;
         if (buscar(',', inicio, -1) == Busqueda::Error)

@@ -1,5 +1,8 @@
 #include "limpieza.h"
 
+#include "documento.h"
+#include "limpiezabytes.h"
+
 #include <QChar>
 
 #include <algorithm>
@@ -8,49 +11,47 @@ namespace torxal {
 
 namespace {
 
-void recortarEnSitio(std::u32string &campo)
-{
-    const std::u32string_view valor = recortarEspacios(campo);
-    const size_t desde = valor.data() - campo.data();
-    campo.erase(desde + valor.size());
-    campo.erase(0, desde);
-}
-
 // A code is left-filled with zeros to its width, and a code of only zeros means
 // "no code", the same as a blank one. Letters are kept as they are: no numeric check.
 void rellenarConCeros(std::u32string &campo, int longitud)
 {
-    recortarEnSitio(campo);
     if (int(campo.size()) < longitud)
-        campo.insert(0, longitud - campo.size(), U'0');
+        campo.insert(0, size_t(longitud) - campo.size(), U'0');
     if (std::all_of(campo.begin(), campo.end(), [](char32_t c) { return c == U'0'; }))
         campo.clear();
 }
 
-void cortarColumna(std::u32string_view limpio, const Columna<Campos> &columna, Campos &campos)
+void cortarColumna(std::u32string_view limpio, const Columna &columna, std::u32string &trozo, CampoXml &campo)
 {
-    std::u32string &campo = campos.*(columna.campo);
-    campo.clear();
+    trozo.clear();
     const size_t desde = size_t(columna.inicio - 1);
     if (desde < limpio.size()) {
         // Characters XML forbids are dropped here, after the cut, so no later column shifts.
         for (char32_t c : limpio.substr(desde, size_t(columna.longitud)))
             if (esCaracterXml(c))
-                campo.push_back(c);
+                trozo.push_back(c);
     }
+    std::u32string_view valor = trozo;
     switch (columna.normalizacion) {
     case Normalizacion::Ninguna:
         break;
     case Normalizacion::Recortar:
-        recortarEnSitio(campo);
+        valor = recortarEspacios(valor);
         break;
     case Normalizacion::Rellenar:
-        rellenarConCeros(campo, columna.longitud);
+        trozo = recortarEspacios(valor);
+        rellenarConCeros(trozo, columna.longitud);
+        valor = trozo;
         break;
     }
+    char *principio = campo.datos + CampoXml::Delante;
+    campo.inicio = CampoXml::Delante;
+    campo.longitud = int(codificarValor(principio, valor) - principio);
 }
 
-inline char32_t aMayuscula(char32_t c)
+} // namespace
+
+char32_t aMayuscula(char32_t c)
 {
     if (c < 0x80)
         return (c >= U'a' && c <= U'z') ? c - 0x20 : c;
@@ -58,8 +59,6 @@ inline char32_t aMayuscula(char32_t c)
     // and it does not depend on the process locale.
     return QChar::toUpper(c);
 }
-
-} // namespace
 
 bool esImprimible(char32_t c)
 {
@@ -78,17 +77,6 @@ bool esImprimible(char32_t c)
     default:
         return true;
     }
-}
-
-bool esCaracterXml(char32_t c)
-{
-    if (c < 0x20)
-        return c == 0x09 || c == 0x0A || c == 0x0D;
-    if (c < 0xD800)
-        return true;
-    if (c < 0xE000)
-        return false;
-    return c != 0xFFFE && c != 0xFFFF && c <= 0x10FFFF;
 }
 
 std::u32string_view QuitarNoImprimiblesDer(std::u32string_view texto)
@@ -112,19 +100,6 @@ std::u32string_view QuitarNoImprimibles(std::u32string_view texto)
     return QuitarNoImprimiblesIzq(QuitarNoImprimiblesDer(texto));
 }
 
-std::u32string_view limpiarRegistro(std::u32string &registro)
-{
-    const std::u32string_view util = QuitarNoImprimibles(registro);
-    // Compacts in place: the write position never passes the read position.
-    char32_t *salida = registro.data();
-    for (char32_t c : util) {
-        if (c != U'\t')
-            *salida++ = aMayuscula(c);
-    }
-    registro.resize(salida - registro.data());
-    return registro;
-}
-
 std::u32string_view recortarEspacios(std::u32string_view texto)
 {
     const size_t inicio = texto.find_first_not_of(U' ');
@@ -134,14 +109,46 @@ std::u32string_view recortarEspacios(std::u32string_view texto)
     return texto.substr(inicio, fin - inicio + 1);
 }
 
-bool estaPresente(std::u32string_view texto)
+std::u32string_view cortarRegistro(std::u32string &registro, TipoConsulta tipo, Campos &campos)
 {
-    return texto.find_first_not_of(U' ') != std::u32string_view::npos;
+    const std::u32string_view util = QuitarNoImprimibles(registro);
+    const size_t tab = util.find(U'\t');
+    campos.tabulador = tab != std::u32string_view::npos && util.find_first_not_of(U" \t", tab) != std::u32string_view::npos;
+    // Compacts in place: the write position never passes the read position.
+    char32_t *salida = registro.data();
+    for (char32_t c : util) {
+        if (c != U'\t')
+            *salida++ = aMayuscula(c);
+    }
+    registro.resize(size_t(salida - registro.data()));
+    const std::u32string_view limpio = registro;
+    campos.enBlanco = limpio.find_first_not_of(U' ') == std::u32string_view::npos;
+    const size_t fin = size_t(finDeColumnas(tipo) - 1);
+    campos.sobrante = limpio.size() > fin && limpio.find_first_not_of(U' ', fin) != std::u32string_view::npos;
+    campos.limpioTexto = limpio;
+    campos.limpioBytes = {};
+    campos.tabla = nullptr;
+    recorrerColumnas(tipo, [&](const Columna &columna) {
+        cortarColumna(limpio, columna, campos.trozo, campos.*(columna.campo));
+    });
+    return limpio;
 }
 
-void cortarRegistro(std::u32string_view limpio, TipoConsulta tipo, Campos &campos)
+QString textoLimpio(const Campos &campos, qsizetype desde)
 {
-    recorrerColumnas<Campos>(tipo, [&](const Columna<Campos> &columna) { cortarColumna(limpio, columna, campos); });
+    QString texto;
+    if (campos.tabla) {
+        for (char b : campos.limpioBytes.substr(std::min(size_t(desde), campos.limpioBytes.size()))) {
+            const char32_t c = aMayuscula(campos.tabla->codigo[static_cast<unsigned char>(b)]);
+            if (esCaracterXml(c))
+                texto.append(QString::fromUcs4(&c, 1));
+        }
+    } else {
+        for (char32_t c : campos.limpioTexto.substr(std::min(size_t(desde), campos.limpioTexto.size())))
+            if (esCaracterXml(c))
+                texto.append(QString::fromUcs4(&c, 1));
+    }
+    return texto;
 }
 
 } // namespace torxal

@@ -1,17 +1,22 @@
 #pragma once
 
+#include "lectura.h"
 #include "tipoconsulta.h"
+
+#include <QString>
 
 #include <string>
 #include <string_view>
 
 namespace torxal {
 
+struct TablaBytes;
+
 /// A graphic character (letter, mark, number, punctuation, symbol) or the plain space.
 bool esImprimible(char32_t c);
 
-/// A character that XML 1.0 allows in a document.
-bool esCaracterXml(char32_t c);
+/// The upper case of `c`, one character for one whatever the locale (ß stays ß).
+char32_t aMayuscula(char32_t c);
 
 /// The text without the non-printable characters at its right end.
 std::u32string_view QuitarNoImprimiblesDer(std::u32string_view texto);
@@ -20,77 +25,106 @@ std::u32string_view QuitarNoImprimiblesIzq(std::u32string_view texto);
 /// The text without the non-printable characters at either end.
 std::u32string_view QuitarNoImprimibles(std::u32string_view texto);
 
-/// Cleans a record in place: non-printables off both ends, every tab out,
-/// upper case one character for one. Returns the cleaned record.
-std::u32string_view limpiarRegistro(std::u32string &registro);
-
 /// Leading and trailing U+0020 removed; no other character counts as a space.
 std::u32string_view recortarEspacios(std::u32string_view texto);
 
-/// True when the text holds something other than U+0020.
-bool estaPresente(std::u32string_view texto);
-inline bool estaPresente(std::string_view texto)
-{
-    return texto.find_first_not_of(' ') != std::string_view::npos;
-}
-
-/// The fields of one record, named after the elements they are written to.
-/// They are reused from record to record, so slicing allocates nothing once warm.
-struct Campos {
-    std::u32string NIF, APE, RC, PRO, MUN, POL, PAR;
+/// A field in its document form (UTF-8, escaped), as both ways of cutting leave it.
+struct CampoXml {
+    // Zeros may go in front of a code; a field is at most 62 characters of up to five
+    // bytes; a copy may overrun by eight.
+    static constexpr int Delante = 8;
+    char datos[Delante + 62 * 5 + 8];
+    int inicio = Delante;
+    int longitud = 0;
+    std::string_view vista() const { return std::string_view(datos + inicio, size_t(longitud)); }
 };
+
+/// One record cut into the fields of its kind, in their document form, with what the
+/// checks need to know of the record as a whole. Reused from record to record, so
+/// cutting allocates nothing once warm.
+struct Campos {
+    CampoXml NIF, APE, RC, PRO, MUN, POL, PAR;
+    bool enBlanco = true;   // the cleaned record holds nothing but spaces
+    bool tabulador = false; // a tab inside the record shifted the columns after it
+    bool sobrante = false;  // something other than a space stands past the layout's last column
+
+    // The cleaned record, for the checks' reports: decoded text, or bytes and their table.
+    std::u32string_view limpioTexto;
+    std::string_view limpioBytes;
+    const TablaBytes *tabla = nullptr;
+    // Room the two ways of cutting keep from record to record.
+    std::string copiaBytes = std::string(size_t(LongitudMaximaRegistro) + 8, '\0');
+    std::u32string trozo;
+};
+
+/// The cleaned record the fields were cut from, from its 0-based position `desde` on;
+/// characters XML forbids are left out after the cut, as from a field.
+QString textoLimpio(const Campos &campos, qsizetype desde = 0);
 
 enum class Normalizacion { Ninguna, Recortar, Rellenar };
 
-/// One field of a layout, for any record type with the fields named as elements.
-template<typename CamposT>
+/// One field of a layout.
 struct Columna {
-    decltype(CamposT::NIF) CamposT::*campo;
+    CampoXml Campos::*campo;
     int inicio; // 1-based, in characters of the cleaned record
     int longitud;
     Normalizacion normalizacion;
 };
 
+/// The 1-based position after the layout's last column: what stands there belongs to no field.
+constexpr int finDeColumnas(TipoConsulta tipo)
+{
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return 77;
+    case TipoConsulta::RC:
+        return 26;
+    case TipoConsulta::PP:
+        return 14;
+    }
+    return 0;
+}
+
 /// Calls `cortar` with each column of the kind's layout, in order: the fixed columns
-/// of the three layouts, written once for every way of holding the fields.
-template<typename CamposT, typename Funcion>
+/// of the three layouts, written once for both ways of cutting.
+template<typename Funcion>
 void recorrerColumnas(TipoConsulta tipo, Funcion &&cortar)
 {
-    using C = Columna<CamposT>;
-    static constexpr C ColumnasNIF[] = {
-        {&CamposT::NIF, 1, 9, Normalizacion::Ninguna},
-        {&CamposT::APE, 10, 62, Normalizacion::Recortar},
-        {&CamposT::PRO, 72, 2, Normalizacion::Rellenar},
-        {&CamposT::MUN, 74, 3, Normalizacion::Rellenar},
+    static constexpr Columna ColumnasNIF[] = {
+        {&Campos::NIF, 1, 9, Normalizacion::Ninguna},
+        {&Campos::APE, 10, 62, Normalizacion::Recortar},
+        {&Campos::PRO, 72, 2, Normalizacion::Rellenar},
+        {&Campos::MUN, 74, 3, Normalizacion::Rellenar},
     };
-    static constexpr C ColumnasRC[] = {
-        {&CamposT::RC, 1, 20, Normalizacion::Recortar},
-        {&CamposT::PRO, 21, 2, Normalizacion::Rellenar},
-        {&CamposT::MUN, 23, 3, Normalizacion::Rellenar},
+    static constexpr Columna ColumnasRC[] = {
+        {&Campos::RC, 1, 20, Normalizacion::Recortar},
+        {&Campos::PRO, 21, 2, Normalizacion::Rellenar},
+        {&Campos::MUN, 23, 3, Normalizacion::Rellenar},
     };
-    static constexpr C ColumnasPP[] = {
-        {&CamposT::PRO, 1, 2, Normalizacion::Rellenar},
-        {&CamposT::MUN, 3, 3, Normalizacion::Rellenar},
-        {&CamposT::POL, 6, 3, Normalizacion::Rellenar},
-        {&CamposT::PAR, 9, 5, Normalizacion::Rellenar},
+    static constexpr Columna ColumnasPP[] = {
+        {&Campos::PRO, 1, 2, Normalizacion::Rellenar},
+        {&Campos::MUN, 3, 3, Normalizacion::Rellenar},
+        {&Campos::POL, 6, 3, Normalizacion::Rellenar},
+        {&Campos::PAR, 9, 5, Normalizacion::Rellenar},
     };
     switch (tipo) {
     case TipoConsulta::NIF:
-        for (const C &columna : ColumnasNIF)
+        for (const Columna &columna : ColumnasNIF)
             cortar(columna);
         break;
     case TipoConsulta::RC:
-        for (const C &columna : ColumnasRC)
+        for (const Columna &columna : ColumnasRC)
             cortar(columna);
         break;
     case TipoConsulta::PP:
-        for (const C &columna : ColumnasPP)
+        for (const Columna &columna : ColumnasPP)
             cortar(columna);
         break;
     }
 }
 
-/// Cuts the fields of the kind's layout out of a cleaned record and normalises them.
-void cortarRegistro(std::u32string_view limpio, TipoConsulta tipo, Campos &campos);
+/// Cleans a decoded record in place (non-printables off both ends, every tab out, upper
+/// case) and cuts the kind's fields out of it. Returns the cleaned record.
+std::u32string_view cortarRegistro(std::u32string &registro, TipoConsulta tipo, Campos &campos);
 
 } // namespace torxal

@@ -1,7 +1,6 @@
 #include "limpiezabytes.h"
 
-#include "escritorxml.h"
-#include "limpieza.h"
+#include "documento.h"
 #include "ochoalavez.h"
 
 #include <algorithm>
@@ -26,15 +25,12 @@ TablaBytes construirTabla(Codificacion codificacion)
             decodificar(std::string_view(&byte, 1), codificacion, decodificado);
             c = decodificado.at(0);
         }
-        CaracterByte &entrada = tabla[b];
+        tabla.codigo[b] = c;
+        CaracterByte &entrada = tabla.caracteres[b];
         entrada.imprimible = esImprimible(c);
-        // Framed by letters so the cleaning keeps it whatever it is (a tab it removes).
-        std::u32string muestra = {U'A', c, U'A'};
-        const std::u32string_view limpio = limpiarRegistro(muestra);
-        if (limpio.size() != 3)
-            continue;
-        const char32_t mayuscula = limpio[1];
-        if (!esCaracterXml(mayuscula))
+        // Tabs never reach a field: the cleaning takes them out first.
+        const char32_t mayuscula = aMayuscula(c);
+        if (c == U'\t' || !esCaracterXml(mayuscula))
             continue;
         char codificado[8];
         const char *fin = codificarValor(codificado, std::u32string_view(&mayuscula, 1));
@@ -62,7 +58,7 @@ inline int sencillos(quint64 &ocho)
     return 0;
 }
 
-void cortarColumnaXml(std::string_view limpio, const Columna<CamposXml> &columna, const TablaBytes &tabla, CampoXml &campo)
+void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const TablaBytes &tabla, CampoXml &campo)
 {
     const size_t desde = size_t(columna.inicio - 1);
     const std::string_view trozo = desde < limpio.size() ? limpio.substr(desde, size_t(columna.longitud))
@@ -100,7 +96,7 @@ void cortarColumnaXml(std::string_view limpio, const Columna<CamposXml> &columna
         if (n < 8 && n < quedan) {
             // Characters XML forbids are dropped before trimming and padding, as the general
             // path does. The whole entry is copied in one store; its first `longitud` bytes count.
-            const CaracterByte &c = tabla[static_cast<unsigned char>(*q++)];
+            const CaracterByte &c = tabla.caracteres[static_cast<unsigned char>(*q++)];
             std::memcpy(p, &c, sizeof c);
             p += c.longitud;
             caracteres += c.longitud != 0;
@@ -183,29 +179,37 @@ bool esAscii(std::string_view bytes)
     return true;
 }
 
-void cortarRegistroXml(std::string_view registro, const TablaBytes &tabla, TipoConsulta tipo, CamposXml &campos)
+void cortarRegistroBytes(std::string_view registro, const TablaBytes &tabla, TipoConsulta tipo, Campos &campos)
 {
     size_t inicio = 0;
     size_t fin = registro.size();
-    while (fin > 0 && !tabla[static_cast<unsigned char>(registro[fin - 1])].imprimible)
+    while (fin > 0 && !tabla.caracteres[static_cast<unsigned char>(registro[fin - 1])].imprimible)
         --fin;
-    while (inicio < fin && !tabla[static_cast<unsigned char>(registro[inicio])].imprimible)
+    while (inicio < fin && !tabla.caracteres[static_cast<unsigned char>(registro[inicio])].imprimible)
         ++inicio;
     const std::string_view util = registro.substr(inicio, fin - inicio);
-    campos.util = util;
-    char *const copia = campos.limpio.data();
+    char *const copia = campos.copiaBytes.data();
     size_t longitud = util.size();
-    if (util.find('\t') == std::string_view::npos) {
+    const size_t tab = util.find('\t');
+    if (tab == std::string_view::npos) {
         std::memcpy(copia, util.data(), longitud);
+        campos.tabulador = false;
     } else {
+        campos.tabulador = util.find_first_not_of(" \t", tab) != std::string_view::npos;
         longitud = 0;
         for (char b : util)
             if (b != '\t')
                 copia[longitud++] = b;
     }
     const std::string_view limpio(copia, longitud);
-    recorrerColumnas<CamposXml>(tipo, [&](const Columna<CamposXml> &columna) {
-        cortarColumnaXml(limpio, columna, tabla, campos.*(columna.campo));
+    campos.enBlanco = limpio.find_first_not_of(' ') == std::string_view::npos;
+    const size_t finColumnas = size_t(finDeColumnas(tipo) - 1);
+    campos.sobrante = limpio.size() > finColumnas && limpio.find_first_not_of(' ', finColumnas) != std::string_view::npos;
+    campos.limpioBytes = limpio;
+    campos.limpioTexto = {};
+    campos.tabla = &tabla;
+    recorrerColumnas(tipo, [&](const Columna &columna) {
+        cortarColumnaBytes(limpio, columna, tabla, campos.*(columna.campo));
     });
 }
 

@@ -1,66 +1,104 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <span>
 
 class QCoreApplication;
 
 namespace torxal {
 
-// Message box styles and the button values the user can press, as the service's
+// Message box styles and the buttons the user can press, numbered as the service's
 // original desktop tool numbered them; the window and the command line map them.
-inline constexpr int EstiloCritico = 16;    // critical icon, OK
-inline constexpr int EstiloInformacion = 64; // information icon, OK
-inline constexpr int EstiloPregunta = 68;    // information icon, Yes and No (Yes is the default)
-inline constexpr int BotonAceptar = 1;
-inline constexpr int BotonSi = 6;
-inline constexpr int BotonNo = 7;
+enum class Estilo { Critico = 16, Informacion = 64, Pregunta = 68 };
+enum class Boton { Aceptar = 1, Si = 6, No = 7 };
 
 inline const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
 
+/// Every text the program says, defined once in the table of mensajes.cpp.
+enum class Texto {
+    // What a run tells the user, one message box each.
+    FicheroObligatorio,
+    MismoFichero,
+    PreguntaSobrescribir,
+    PreguntaSobrescribirUnaParte,
+    PreguntaSobrescribirPartes,
+    EntradaVacia,
+    YaExiste,
+    NoSeCrea,
+    Creado,
+    CreadasPartes,
+    NoAbreEntrada,
+    EntradaEsDirectorio,
+    EntradaNoNormal,
+    NoLeeEntrada,
+    NoEscribeSalida,
+    RegistroLargo,
+    RegistroNoCabe,
+    SalidaEsEnlace,
+    SalidaNoNormal,
+    SalidaDeOtraLista,
+    NoCreadoPorAvisos,
+    NoCreadoPorUnAviso,
+    NoSeEscribeInforme,
+    InformeEsLaLista,
+    AjusteNoValido,
+    AjustesIlegibles,
+    // The lines beneath the success message.
+    ResumenEscritos,
+    ResumenOmitidos,
+    ResumenWindows1252,
+    ResumenConAvisos,
+    ResumenCompruebeTipo,
+    ResumenPartes,
+    ResumenParte,
+    ResumenRestos,
+    ResumenMasAvisos,
+};
+
+/// One entry of the table: the text with %1, %2... where the run puts paths and numbers.
+struct Plantilla {
+    Texto id;
+    Estilo estilo; // for the lines of a summary, the style of the box they go into
+    const char16_t *texto;
+};
+
+/// The whole table, for the help page's test and anyone who lists the program's texts.
+std::span<const Plantilla> plantillas();
+
+/// The text of `id` with its arguments in place; an argument may hold "%1" itself.
+QString textoDe(Texto id, const QStringList &argumentos = {});
+
 /// One message to the user. `detalle` holds the lines shown beneath the main text
-/// (the system's reason for a failure, the record summary); it is empty for most messages.
+/// (the system's reason for a failure, the record summary); `ampliado` what a box keeps
+/// behind its "details" button (every warning of the checks).
 struct Mensaje {
     QString texto;
-    int estilo = EstiloInformacion;
-    QString titulo;
+    Estilo estilo = Estilo::Informacion;
+    QString titulo = TituloMensajes;
     QString detalle;
+    QString ampliado;
 };
+
+/// The message of `id` in the style the table gives it.
+Mensaje crearMensaje(Texto id, const QStringList &argumentos = {}, const QString &detalle = {});
 
 /// The seam through which every message reaches the user: a modal message box in the
 /// window, standard output and error on the command line, a script in the tests.
 class Mensajero {
 public:
     virtual ~Mensajero() = default;
-    /// Shows the message and returns the button pressed (BotonAceptar, BotonSi, BotonNo).
-    virtual int mostrar(const Mensaje &mensaje) = 0;
+    /// Shows the message and returns the button pressed.
+    virtual Boton mostrar(const Mensaje &mensaje) = 0;
 };
 
-/// The window-level message values: each message overwrites the text, style and title
-/// before it is shown and the pressed button after it.
-class Mensajes {
-public:
-    explicit Mensajes(Mensajero &mensajero) : m_mensajero(&mensajero) {}
+/// The system's reason for `error` (an errno value) in Spanish, whatever the process's
+/// locale; values without a text of ours fall back to the system's own.
+QString razonDelSistema(int error);
 
-    /// Shows a message with the program's title and returns the pressed button.
-    int MsgBox(const QString &texto, int estilo, const QString &detalle = {});
-
-    const QString &texto() const { return m_texto; }
-    int estilo() const { return m_estilo; }
-    const QString &titulo() const { return m_titulo; }
-    const QString &detalle() const { return m_detalle; }
-    int boton() const { return m_boton; }
-
-private:
-    Mensajero *m_mensajero;
-    QString m_texto;
-    int m_estilo = 0;
-    QString m_titulo;
-    QString m_detalle;
-    int m_boton = 0;
-};
-
-/// Loads Qt's own Spanish catalogue, so what Qt itself says (its dialogs, its reasons for a
-/// failed file operation) is Spanish whatever the system's language. False when missing.
+/// Loads Qt's own Spanish catalogue, so what Qt itself says (its dialogs) is Spanish
+/// whatever the system's language. False when missing.
 bool instalarCatalogoQt(QCoreApplication &aplicacion);
 
 } // namespace torxal

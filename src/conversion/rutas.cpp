@@ -1,15 +1,14 @@
 #include "rutas.h"
 
-#include <QFileInfo>
+#include "mensajes.h"
+
+#include <QFile>
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
-#endif
 
 namespace torxal {
 
@@ -17,14 +16,26 @@ namespace {
 
 qsizetype ultimoSeparador(const QString &ruta)
 {
-#ifdef Q_OS_WIN
-    return std::max(ruta.lastIndexOf(u'\\'), ruta.lastIndexOf(u'/'));
-#else
     return ruta.lastIndexOf(u'/');
-#endif
+}
+
+bool estado(const QString &ruta, bool seguirEnlaces, struct stat *datos)
+{
+    const QByteArray nativa = QFile::encodeName(ruta);
+    return (seguirEnlaces ? ::stat(nativa.constData(), datos) : ::lstat(nativa.constData(), datos)) == 0;
+}
+
+Identidad identidadDe(const struct stat &datos)
+{
+    return Identidad{quint64(datos.st_dev), quint64(datos.st_ino)};
 }
 
 } // namespace
+
+QString RutaSalida::rutaParte(int numero) const
+{
+    return directorio + nombreSalida.chopped(4) + u'-' + QString::number(numero) + QStringLiteral(".xml");
+}
 
 QString recortarEspacios(const QString &texto)
 {
@@ -45,47 +56,83 @@ RutaSalida derivarRutaSalida(const QString &rutaEntrada)
     // an absolute one, and the output must land beside the list whatever the path looks like.
     ruta.directorio = rutaEntrada.left(separador + 1);
     ruta.nombreEntrada = recortarEspacios(rutaEntrada.mid(separador + 1));
-    const qsizetype punto = ruta.nombreEntrada.indexOf(u'.');
-    // A name without a dot still gets its extension: "lista" gives "lista.xml".
+    qsizetype punto = ruta.nombreEntrada.indexOf(u'.');
+    // A hidden list (".oculto.txt") has nothing before its first dot: cut at the last one,
+    // so it does not collide with every other hidden list; ".txt" alone is kept whole.
+    if (punto == 0) {
+        punto = ruta.nombreEntrada.lastIndexOf(u'.');
+        if (punto == 0)
+            punto = -1;
+    }
     ruta.nombreSalida = punto < 0 ? ruta.nombreEntrada + QStringLiteral(".xml")
                                   : recortarEspacios(ruta.nombreEntrada.left(punto + 1)) + QStringLiteral("xml");
     return ruta;
 }
 
-Existencia comprobarExistencia(const QString &ruta)
+bool identificar(const QString &ruta, Identidad *identidad)
 {
-    Existencia existencia;
-#ifdef Q_OS_UNIX
-    // stat, not QFileInfo: "cannot tell" must differ from "not there".
     struct stat datos;
-    if (::stat(QFile::encodeName(ruta).constData(), &datos) == 0) {
-        existencia.comprobada = true;
-        existencia.existe = true;
-    } else if (errno == ENOENT || errno == ENOTDIR) {
-        existencia.comprobada = true;
-    } else {
-        existencia.razon = QString::fromLocal8Bit(std::strerror(errno));
-    }
-#else
-    existencia.comprobada = true;
-    existencia.existe = QFileInfo::exists(ruta);
-#endif
-    return existencia;
+    if (!estado(ruta, true, &datos))
+        return false;
+    *identidad = identidadDe(datos);
+    return true;
 }
 
-bool esMismoFichero(const QString &a, const QString &b)
+ExamenSalida ExisteFichero(const QString &salida, const QString &entrada, const QList<SalidaEscrita> &escritas)
 {
-#ifdef Q_OS_UNIX
-    struct stat datosA;
-    struct stat datosB;
-    if (::stat(QFile::encodeName(a).constData(), &datosA) != 0
-        || ::stat(QFile::encodeName(b).constData(), &datosB) != 0)
-        return false;
-    return datosA.st_dev == datosB.st_dev && datosA.st_ino == datosB.st_ino;
-#else
-    const QString canonicaA = QFileInfo(a).canonicalFilePath();
-    return !canonicaA.isEmpty() && canonicaA.compare(QFileInfo(b).canonicalFilePath(), Qt::CaseInsensitive) == 0;
-#endif
+    ExamenSalida examen;
+    struct stat datos;
+    if (!estado(salida, false, &datos)) {
+        // "Not there" differs from "cannot tell": only the first lets the run go on.
+        if (errno != ENOENT && errno != ENOTDIR) {
+            examen.rechazo = Rechazo::NoSeComprueba;
+            examen.razon = razonDelSistema(errno);
+        }
+        return examen;
+    }
+    Identidad deEntrada;
+    const bool hayEntrada = identificar(entrada, &deEntrada);
+    if (S_ISLNK(datos.st_mode)) {
+        struct stat destino;
+        const bool mismo = hayEntrada && estado(salida, true, &destino) && identidadDe(destino) == deEntrada;
+        examen.rechazo = mismo ? Rechazo::MismoFichero : Rechazo::SalidaEsEnlace;
+        return examen;
+    }
+    const Identidad identidad = identidadDe(datos);
+    if (hayEntrada && identidad == deEntrada) {
+        examen.rechazo = Rechazo::MismoFichero;
+        return examen;
+    }
+    if (!S_ISREG(datos.st_mode)) {
+        examen.rechazo = Rechazo::SalidaNoNormal;
+        return examen;
+    }
+    const auto escrita = std::find_if(escritas.cbegin(), escritas.cend(),
+                                      [&](const SalidaEscrita &s) { return s.identidad == identidad; });
+    if (escrita != escritas.cend()) {
+        examen.rechazo = Rechazo::SalidaDeOtraLista;
+        examen.otraLista = escrita->lista;
+        return examen;
+    }
+    examen.existe = true;
+    return examen;
+}
+
+PlanRutas planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &escritas)
+{
+    PlanRutas plan;
+    plan.entrada = rutaEntrada;
+    if (recortarEspacios(rutaEntrada).isEmpty()) {
+        plan.salida.rechazo = Rechazo::RutaVacia;
+        return plan;
+    }
+    plan.nombres = derivarRutaSalida(rutaEntrada);
+    if (plan.nombres.nombreSalida == plan.nombres.nombreEntrada) {
+        plan.salida.rechazo = Rechazo::MismoNombre;
+        return plan;
+    }
+    plan.salida = ExisteFichero(plan.nombres.ruta(), rutaEntrada, escritas);
+    return plan;
 }
 
 } // namespace torxal

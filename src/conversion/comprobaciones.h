@@ -1,0 +1,119 @@
+#pragma once
+
+#include "lectura.h"
+#include "tipoconsulta.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace torxal {
+
+struct Campos;
+
+/// What the checks can find in a written record. They never change the document.
+enum class CodigoAviso : quint8 {
+    NifForma,
+    NifControl,
+    RcForma,
+    RcLongitud,
+    RcControl,
+    ProNoNumerico,
+    ProInexistente,
+    ProSinServicio,
+    MunNoNumerico,
+    PolNoNumerico,
+    ParNoNumerico,
+    Duplicado,
+    RcIncluida,
+    Coma,
+    Tabulador,
+    TextoSobrante,
+    Codificacion,
+};
+inline constexpr int NumeroDeCodigos = int(CodigoAviso::Codificacion) + 1;
+
+/// One code: its stable name in reports, how the summary names what it found, and the
+/// text of one warning (with %1 where it names a value or an earlier line).
+struct DescripcionAviso {
+    CodigoAviso codigo;
+    const char *clave;
+    const char16_t *resumen;
+    const char16_t *texto;
+};
+
+/// Every code, in the order the summary lists them.
+std::span<const DescripcionAviso> descripcionesAvisos();
+const DescripcionAviso &describir(CodigoAviso codigo);
+
+/// One warning: where it comes from (the physical line, as the skipped-record list counts
+/// them), the field and its value as written, and what is wrong.
+struct Aviso {
+    CodigoAviso codigo;
+    qint64 linea = 0;
+    QString campo; // empty when the warning is about the record or its line
+    QString valor;
+    QString texto;
+};
+
+/// What a NIF as written (nine characters, spaces included) is: nothing to say, a shape
+/// that is none of a DNI, an NIE or an entity's NIF, or a wrong control character.
+/// `esperado` receives the right control character(s) in the last case.
+std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado = nullptr);
+
+/// The warnings of a cadastral reference as written, trimmed (UTF-8); `esperado`
+/// receives the right check characters of a 20-character reference that has wrong ones.
+QList<CodigoAviso> comprobarRC(std::string_view rc, QString *esperado = nullptr);
+
+/// The two check characters of a 20-character reference, from its first 18.
+QString calcularControlRC(std::u32string_view dieciocho);
+
+/// Hears every warning as it is found.
+class ReceptorAvisos {
+public:
+    virtual ~ReceptorAvisos() = default;
+    virtual void recibirAviso(const Aviso &aviso) = 0;
+};
+
+/// Checks every record of a list as the run reads it, in order.
+class Comprobador {
+public:
+    Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor);
+    ~Comprobador();
+
+    /// One record as read and cut; `escrito` when the writer wrote it. Only written records
+    /// are checked, but every record counts for the line it comes from.
+    void comprobarRegistro(const Campos &campos, bool escrito, qint64 linea, bool primeroDeSuLinea,
+                           Codificacion codificacion, bool listaUtf8);
+    /// The end of the list: the last line's warnings, and those that waited to know
+    /// whether the list is UTF-8.
+    void terminar(bool listaUtf8);
+
+    /// Warnings found so far.
+    qint64 avisos() const { return m_avisos; }
+    /// Written records that carry at least one warning, their line's included.
+    qint64 registrosConAvisos() const { return m_registrosConAvisos; }
+    /// Written records whose identifier has the wrong shape, or that run past the last
+    /// column: many of them suggest a list of another kind.
+    qint64 registrosDeOtroTipo() const { return m_registrosDeOtroTipo; }
+
+private:
+    struct Estado;
+    void avisar(CodigoAviso codigo, qint64 linea, const QString &campo, const QString &valor, const QString &detalle = {});
+    void cerrarLinea(bool listaUtf8);
+    void comprobarCampos(const Campos &campos, qint64 linea);
+
+    TipoConsulta m_tipo;
+    ReceptorAvisos &m_receptor;
+    std::unique_ptr<Estado> m_estado;
+    qint64 m_avisos = 0;
+    qint64 m_registrosConAvisos = 0;
+    qint64 m_registrosDeOtroTipo = 0;
+    qint64 m_avisosDelRegistro = 0;
+};
+
+} // namespace torxal

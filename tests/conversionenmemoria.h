@@ -1,0 +1,71 @@
+#pragma once
+
+#include "comprobaciones.h"
+#include "conversor.h"
+#include "destinomemoria.h"
+#include "escritorxml.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QStringList>
+
+// The record loop over a list held in memory, as the run drives it, with the document
+// and the warnings it gives: what the tests and the fuzzer compare between the two ways
+// of cutting records and between the encodings of one list.
+struct ConversionEnMemoria {
+    torxal::ResultadoConversion resultado;
+    QByteArray documento; // every part, one after the other
+    QStringList avisos;   // "line code field=value: text"
+    qint64 conAvisos = 0;
+
+    bool operator==(const ConversionEnMemoria &otra) const
+    {
+        const auto &a = resultado;
+        const auto &b = otra.resultado;
+        return a.parada == b.parada && a.linea == b.linea && a.escritos == b.escritos && a.omitidos == b.omitidos
+            && a.lineasOmitidas == b.lineasOmitidas && documento == otra.documento && avisos == otra.avisos
+            && conAvisos == otra.conAvisos;
+    }
+};
+
+class ReceptorEnLista final : public torxal::ReceptorAvisos {
+public:
+    explicit ReceptorEnLista(QStringList *avisos) : m_avisos(avisos) {}
+    void recibirAviso(const torxal::Aviso &aviso) override
+    {
+        m_avisos->append(QString::number(aviso.linea) + u' ' + QString::fromLatin1(torxal::describir(aviso.codigo).clave)
+                         + u' ' + aviso.campo + u'=' + aviso.valor + QStringLiteral(": ") + aviso.texto);
+    }
+
+private:
+    QStringList *m_avisos;
+};
+
+inline ConversionEnMemoria convertirEnMemoria(const QByteArray &lista, torxal::TipoConsulta tipo, torxal::Camino camino,
+                                              qint64 tamanoMaximo = 0)
+{
+    using namespace torxal;
+    ConversionEnMemoria conversion;
+    QList<QByteArray> colocados;
+    OpcionesDocumento opciones{QStringLiteral("urn:example:consulta-masiva"), QStringLiteral("dd/MM/yyyy"),
+                               QDate(2026, 12, 7), tamanoMaximo};
+    EscritorXML escritor(fabricaEnMemoria(&colocados), QStringLiteral("lista.xml"), tipo, opciones);
+    QString razon;
+    if (!escritor.CrearCabeceraXML(&razon))
+        qFatal("the header could not be written to memory");
+    QByteArray copia = lista;
+    QBuffer entrada(&copia);
+    entrada.open(QIODevice::ReadOnly);
+    ReceptorEnLista receptor(&conversion.avisos);
+    Comprobador comprobador(tipo, receptor);
+    conversion.resultado = convertirRegistros(entrada, tipo, escritor, &comprobador, camino);
+    if (conversion.resultado.parada != ResultadoConversion::Parada::Completa)
+        return conversion;
+    comprobador.terminar(conversion.resultado.listaUtf8);
+    conversion.conAvisos = comprobador.registrosConAvisos();
+    if (!escritor.CerrarFicheroXML(&razon))
+        qFatal("an in-memory document could not be closed");
+    for (Parte &parte : escritor.partes())
+        conversion.documento += static_cast<DestinoMemoria *>(parte.destino.get())->documento();
+    return conversion;
+}
