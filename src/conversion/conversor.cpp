@@ -36,10 +36,10 @@ QString lineasEntreParentesis(const QList<qint64> &lineas, qint64 total)
     QStringList numeros;
     for (qint64 linea : lineas)
         numeros.append(QString::number(linea));
-    QString texto = (total == 1 ? QStringLiteral(" (línea ") : QStringLiteral(" (líneas ")) + numeros.join(QStringLiteral(", "));
+    QString texto = numeros.join(QStringLiteral(", "));
     if (total > lineas.size())
-        texto += QStringLiteral(" y %1 más").arg(total - lineas.size());
-    return texto + u')';
+        texto = textoDe(Texto::ResumenYMas, {texto, QString::number(total - lineas.size())});
+    return textoDe(total == 1 ? Texto::ResumenUnaLinea : Texto::ResumenVariasLineas, {texto});
 }
 
 QString nombreDe(const QString &ruta)
@@ -146,12 +146,11 @@ public:
         }
         ++m_avisosPorCodigo[size_t(codigo)];
         if (m_detalle.size() < AvisosDetallados) {
-            m_detalle.append(QStringLiteral("Línea %1 (%2)%3: %4")
-                                 .arg(QString::number(aviso.linea), QString::fromLatin1(describir(aviso.codigo).clave),
-                                      aviso.campo.isEmpty() ? QString()
-                                                            : u' ' + aviso.campo + QStringLiteral(" «") + aviso.valor
-                                              + QStringLiteral("»"),
-                                      aviso.texto));
+            const QString linea = QString::number(aviso.linea);
+            const QString clave = QString::fromLatin1(describir(aviso.codigo).clave);
+            m_detalle.append(aviso.campo.isEmpty()
+                                 ? textoDe(Texto::DetalleAvisoRegistro, {linea, clave, aviso.texto})
+                                 : textoDe(Texto::DetalleAvisoCampo, {linea, clave, aviso.campo, aviso.valor, aviso.texto}));
         }
         if (m_informe && m_razonInforme.isEmpty()) {
             QString razon;
@@ -319,8 +318,8 @@ QString Conversor::Ejecucion::resumen(const ResultadoConversion &resultado, cons
             numeros.append(QString::number(linea));
         if (resultado.omitidos > resultado.lineasOmitidas.size())
             numeros.append(QStringLiteral("…"));
-        omitidos += (resultado.omitidos == 1 ? QStringLiteral(" (línea ") : QStringLiteral(" (líneas "))
-            + numeros.join(QStringLiteral(", ")) + u')';
+        omitidos += textoDe(resultado.omitidos == 1 ? Texto::ResumenUnaLinea : Texto::ResumenVariasLineas,
+                            {numeros.join(QStringLiteral(", "))});
     }
     lineas.append(omitidos + u'.');
     // A list that is all Windows-1252 is read as such throughout: nothing to report.

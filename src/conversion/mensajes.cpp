@@ -58,6 +58,11 @@ constexpr Plantilla Tabla[] = {
     {ResumenParte, Informacion, u"%1 (%2 registros)"},
     {ResumenRestos, Informacion, u"Quedan de una ejecución anterior y no son de esta lista, no los envíe: %1."},
     {ResumenMasAvisos, Informacion, u"… y %1 avisos más."},
+    {ResumenUnaLinea, Informacion, u" (línea %1)"},
+    {ResumenVariasLineas, Informacion, u" (líneas %1)"},
+    {ResumenYMas, Informacion, u"%1 y %2 más"},
+    {DetalleAvisoCampo, Informacion, u"Línea %1 (%2) %3 «%4»: %5"},
+    {DetalleAvisoRegistro, Informacion, u"Línea %1 (%2): %3"},
 };
 
 const Plantilla &buscar(Texto id)

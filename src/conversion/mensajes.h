@@ -55,6 +55,12 @@ enum class Texto {
     ResumenParte,
     ResumenRestos,
     ResumenMasAvisos,
+    ResumenUnaLinea,
+    ResumenVariasLineas,
+    ResumenYMas,
+    // One warning behind the details button, with the field it is about or about the record.
+    DetalleAvisoCampo,
+    DetalleAvisoRegistro,
 };
 
 /// One entry of the table: the text with %1, %2... where the run puts paths and numbers.
