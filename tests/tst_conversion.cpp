@@ -138,6 +138,9 @@ private slots:
     void resumenDeOmitidos();
     void salidaDeOtraListaDeLaMismaOrden();
     void fallaLaLecturaDeLaLista();
+    void partes_data();
+    void partes();
+    void partesTodasONinguna();
 };
 
 void tst_Conversion::derivarRutaSalida_data()
@@ -546,6 +549,135 @@ void tst_Conversion::fallaLaLecturaDeLaLista()
              QStringLiteral("16: No se puede leer el fichero de entrada %1/lista.txt.\nError de entrada/salida").arg(dir.path()));
     QCOMPARE(leer(dir.filePath(u"lista.xml"_qs)), QByteArray("ANTES"));
     QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
+}
+
+namespace {
+
+// Thirty records of one length, none with a warning: under a limit of 400 bytes, five a part.
+QByteArray listaParaPartes()
+{
+    QByteArray lista;
+    for (int i = 0; i < 30; ++i) {
+        const int numero = 20000000 + i;
+        lista += QByteArray::number(numero) + "TRWAGMYFPDXBNJZSQVHLCKE"[numero % 23] + "\r\n";
+    }
+    return lista;
+}
+
+OpcionesConversion conLimite(qint64 bytes)
+{
+    OpcionesConversion opciones = opcionesDePrueba();
+    opciones.documento.tamanoMaximo = bytes;
+    return opciones;
+}
+
+} // namespace
+
+void tst_Conversion::partes_data()
+{
+    QTest::addColumn<qint64>("limite");
+    QTest::addColumn<QStringList>("antes");
+    QTest::addColumn<QList<Boton>>("respuestas");
+    QTest::addColumn<QStringList>("mensajes");
+    QTest::addColumn<QStringList>("despues"); // the folder's names, the list's aside
+
+    const QString resumen = QStringLiteral("Registros escritos: 30.\nRegistros omitidos por falta de un campo obligatorio: 0."
+                                           "\nRegistros con avisos: 0.");
+    const QString seis = QStringLiteral("64: Los ficheros %D/lista-1.xml a %D/lista-6.xml se han creado correctamente.\n")
+        + resumen + QStringLiteral("\nPartes: lista-1.xml (5 registros), lista-2.xml (5 registros), lista-3.xml (5 "
+                                   "registros), lista-4.xml (5 registros), lista-5.xml (5 registros), lista-6.xml (5 registros).");
+    const QStringList partes = {u"lista-1.xml"_qs, u"lista-2.xml"_qs, u"lista-3.xml"_qs,
+                                u"lista-4.xml"_qs, u"lista-5.xml"_qs, u"lista-6.xml"_qs};
+    using L = QList<Boton>;
+    QTest::newRow("parts named after the output") << qint64(400) << QStringList{} << L{} << QStringList{seis} << partes;
+    QTest::newRow("one part exists: the question names it, No writes nothing")
+        << qint64(400) << QStringList{u"lista-3.xml=ANTES"_qs} << L{Boton::No}
+        << QStringList{u"68: El fichero de salida %D/lista-3.xml ya existe. ¿Desea sobreescribirlo?"_qs}
+        << QStringList{u"lista-3.xml"_qs};
+    QTest::newRow("several exist: the question names the first and counts them")
+        << qint64(400) << QStringList{u"lista-5.xml=ANTES"_qs, u"lista-2.xml=ANTES"_qs} << L{Boton::Si}
+        << QStringList{u"68: Ya existen 2 de los ficheros de salida, el primero %D/lista-2.xml. ¿Desea sobreescribirlos?"_qs,
+                       seis}
+        << partes;
+    QTest::newRow("what an earlier run left is named, not deleted")
+        << qint64(400) << QStringList{u"lista.xml=ANTES"_qs, u"lista-9.xml=ANTES"_qs, u"lista-7.xml=ANTES"_qs, u"lista-07.xml=X"_qs}
+        << L{} << QStringList{seis + u"\nQuedan de una ejecución anterior y no son de esta lista, no los envíe: lista.xml, "
+                                     "lista-7.xml, lista-9.xml."_qs}
+        << QStringList{u"lista-07.xml"_qs, u"lista-7.xml"_qs, u"lista-9.xml"_qs, u"lista.xml"_qs} + partes;
+    QTest::newRow("a list that fits writes one document, as without a limit")
+        << qint64(100000) << QStringList{u"lista-1.xml=ANTES"_qs} << L{}
+        << QStringList{u"64: El fichero %D/lista.xml se ha creado correctamente.\n"_qs + resumen
+                       + u"\nQuedan de una ejecución anterior y no son de esta lista, no los envíe: lista-1.xml."_qs}
+        << QStringList{u"lista-1.xml"_qs, u"lista.xml"_qs};
+}
+
+void tst_Conversion::partes()
+{
+    QFETCH(qint64, limite);
+    QFETCH(QStringList, antes);
+    QFETCH(QList<Boton>, respuestas);
+    QFETCH(QStringList, mensajes);
+    QFETCH(QStringList, despues);
+    QTemporaryDir temporal;
+    const QDir dir(temporal.path());
+    preparar(dir, antes + QStringList{u"lista.txt="_qs + QString::fromLatin1(listaParaPartes())});
+    Banco banco(conLimite(limite));
+    banco.mensajero.respuestas = respuestas;
+    banco.generar(dir.filePath(u"lista.txt"_qs));
+    QStringList esperados;
+    for (const QString &m : std::as_const(mensajes))
+        esperados.append(QString(m).replace(u"%D"_qs, dir.path()));
+    QCOMPARE(banco.mensajero.resumen(), esperados);
+    QStringList hay = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    hay.removeAll(u"lista.txt"_qs);
+    despues.sort();
+    QCOMPARE(hay, despues);
+    for (const QString &nombre : hay)
+        QVERIFY2(QFileInfo(dir.filePath(nombre)).size() <= limite, qPrintable(nombre));
+}
+
+void tst_Conversion::partesTodasONinguna()
+{
+    // The third part cannot be put in place: the two before it, already in place over
+    // earlier documents, must go back to what they were.
+    class Fabrica {
+    public:
+        std::unique_ptr<Destino> operator()(const QString &ruta)
+        {
+            class QueFalla final : public Destino {
+            public:
+                QueFalla(std::unique_ptr<Destino> real, bool falla) : m_real(std::move(real)), m_falla(falla) {}
+                bool abrir(QString *r) override { return m_real->abrir(r); }
+                bool escribir(const char *d, qsizetype n, QString *r) override { return m_real->escribir(d, n, r); }
+                bool preparar(QString *r) override { return m_real->preparar(r); }
+                bool colocar(const QString &ruta, bool reemplazar, QString *r) override
+                {
+                    if (!m_falla)
+                        return m_real->colocar(ruta, reemplazar, r);
+                    *r = razonDelSistema(EIO);
+                    return false;
+                }
+                void descartar() override { m_real->descartar(); }
+
+            private:
+                std::unique_ptr<Destino> m_real;
+                bool m_falla;
+            };
+            return std::make_unique<QueFalla>(crearDestinoFichero(ruta), ++*m_creados == 3);
+        }
+        std::shared_ptr<int> m_creados = std::make_shared<int>(0);
+    };
+    QTemporaryDir temporal;
+    const QDir dir(temporal.path());
+    preparar(dir, {u"lista.txt="_qs + QString::fromLatin1(listaParaPartes()), u"lista-1.xml=UNO"_qs, u"lista-2.xml=DOS"_qs});
+    Banco banco(conLimite(400));
+    banco.mensajero.respuestas = {Boton::Si};
+    banco.conversor.setFabricaDestino(Fabrica());
+    QVERIFY(!banco.generar(dir.filePath(u"lista.txt"_qs)));
+    QCOMPARE(banco.mensajero.resumen().constLast(),
+             QStringLiteral("16: No se puede escribir el fichero de salida %1/lista-3.xml.\nError de entrada/salida").arg(dir.path()));
+    QCOMPARE(contenido(dir), QStringList({u"lista-1.xml=UNO"_qs, u"lista-2.xml=DOS"_qs,
+                                          u"lista.txt="_qs + QString::fromLatin1(listaParaPartes())}));
 }
 
 QTEST_GUILESS_MAIN(tst_Conversion)

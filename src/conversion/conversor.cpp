@@ -5,10 +5,12 @@
 #include "limpieza.h"
 #include "limpiezabytes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>
@@ -294,14 +296,27 @@ bool Conversor::Ejecucion::colocar(const QStringList &nombres, const QList<bool>
     return true;
 }
 
+// What an earlier run left at this list's names and this run did not write: parts
+// beyond this run's count, or the whole document when this run wrote parts.
 QStringList Conversor::Ejecucion::restosAnteriores(int partes) const
 {
+    const QString raiz = m_plan.nombres.nombreSalida.chopped(4);
+    const QDir carpeta(m_plan.nombres.directorio.isEmpty() ? QStringLiteral(".") : m_plan.nombres.directorio);
+    QList<int> numeros;
+    const QStringList nombres = carpeta.entryList({raiz + QStringLiteral("-*.xml")}, QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString &nombre : nombres) {
+        const QString numero = nombre.mid(raiz.size() + 1).chopped(4);
+        bool esNumero = false;
+        const int n = numero.toInt(&esNumero);
+        // Only the names a run of ours gives: "lista-7.xml", not "lista-07.xml" nor "lista-x.xml".
+        if (esNumero && n > (partes > 1 ? partes : 0) && QString::number(n) == numero)
+            numeros.append(n);
+    }
+    std::sort(numeros.begin(), numeros.end());
     QStringList restos;
-    struct stat datos;
-    const auto existe = [&](const QString &ruta) { return ::lstat(QFile::encodeName(ruta).constData(), &datos) == 0; };
-    if (partes > 1 && existe(m_plan.nombres.ruta()))
+    if (partes > 1 && carpeta.exists(m_plan.nombres.nombreSalida))
         restos.append(m_plan.nombres.nombreSalida);
-    for (int n = partes > 1 ? partes + 1 : 1; existe(m_plan.nombres.rutaParte(n)); ++n)
+    for (int n : std::as_const(numeros))
         restos.append(nombreDe(m_plan.nombres.rutaParte(n)));
     return restos;
 }
