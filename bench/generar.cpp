@@ -122,7 +122,8 @@ private:
     void nif()
     {
         // DNI: eight digits and the letter of their remainder by 23; NIE: X, Y or Z
-        // standing for 0, 1 or 2 in front of seven digits; companies: a letter and eight.
+        // standing for 0, 1 or 2 in front of seven digits; companies: a letter, seven
+        // digits and their control digit.
         const unsigned clase = m_azar.entre(20);
         if (clase < 16) {
             const unsigned n = m_azar.entre(100000000);
@@ -136,7 +137,15 @@ private:
             m_linea += LetrasNIF[(prefijo * 10000000 + n) % 23];
         } else {
             m_linea += "ABCEFGHJ"[m_azar.entre(8)];
-            cifras(8);
+            const unsigned n = m_azar.entre(10000000);
+            numero(n, 7);
+            unsigned suma = 0;
+            for (unsigned i = 0, resto = n; i < 7; ++i, resto /= 10) {
+                // Digits are taken from the right: the seventh is at an odd place.
+                const unsigned cifra = resto % 10;
+                suma += i % 2 == 0 ? (2 * cifra) / 10 + (2 * cifra) % 10 : cifra;
+            }
+            m_linea += char('0' + (10 - suma % 10) % 10);
         }
     }
 

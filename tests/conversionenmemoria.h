@@ -34,7 +34,8 @@ public:
     void recibirAviso(const torxal::Aviso &aviso) override
     {
         m_avisos->append(QString::number(aviso.linea) + u' ' + QString::fromLatin1(torxal::describir(aviso.codigo).clave)
-                         + u' ' + aviso.campo + u'=' + aviso.valor + QStringLiteral(": ") + aviso.texto);
+                         + u' ' + aviso.campo + u'=' + QString::fromUtf8(aviso.valor.data(), qsizetype(aviso.valor.size()))
+                         + QStringLiteral(": ") + torxal::textoDeAviso(aviso));
     }
 
 private:

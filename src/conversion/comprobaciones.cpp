@@ -4,11 +4,17 @@
 #include "limpieza.h"
 #include "rutas.h"
 
-#include <QHashFunctions>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
 #include <vector>
+
+#include <sys/mman.h>
 
 namespace torxal {
 
@@ -71,7 +77,12 @@ bool esLetra(char c)
 
 bool sonCifras(std::string_view texto, size_t cuantas)
 {
-    return texto.size() == cuantas && std::all_of(texto.begin(), texto.end(), esCifra);
+    if (texto.size() != cuantas)
+        return false;
+    for (char c : texto)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
 }
 
 int numero(std::string_view cifras)
@@ -99,64 +110,118 @@ int valorRC(char32_t c)
 }
 
 // A key of the record that may be kept for each of a million records: its 64-bit hash
-// and the line it was first seen on. Two different keys share a hash with a chance of
-// about one in 10^7 on a list of a million records.
+// and the line it was first seen on, twelve bytes. Two different keys share a hash with
+// a chance of about one in 10^7 on a list of a million records.
 class TablaClaves {
 public:
+    // Keys are short (a NIF, a reference, four codes): eight bytes at a time through a
+    // 128-bit multiply, the mix that wyhash and its kin use, with the length folded in.
+    static quint64 hashDe(std::string_view clave)
+    {
+        const auto mezclar = [](quint64 a, quint64 b) {
+            const unsigned __int128 producto = static_cast<unsigned __int128>(a) * b;
+            return quint64(producto) ^ quint64(producto >> 64);
+        };
+        quint64 h = 0x9E3779B97F4A7C15ULL ^ clave.size();
+        size_t i = 0;
+        for (; i + 8 <= clave.size(); i += 8) {
+            quint64 ocho;
+            std::memcpy(&ocho, clave.data() + i, 8);
+            h = mezclar(h ^ ocho, 0xA0761D6478BD642FULL);
+        }
+        quint64 resto = 0;
+        std::memcpy(&resto, clave.data() + i, clave.size() - i);
+        h = mezclar(h ^ resto, 0xE7037ED1A0B428DBULL);
+        h = mezclar(h, 0x8EBC6AF09C88C6E3ULL);
+        return h == 0 ? 1 : h;
+    }
+
+    /// Asks the processor for the slot of `h` now, so it is at hand when the record's
+    /// check ends: a table this size lives far from the cache.
+    void precargar(quint64 h) const
+    {
+        const Subtabla &t = m_subtablas[h >> DesplazamientoSubtabla];
+        // Unconditional on purpose: GCC 12 drops a prefetch that stands inside a branch.
+        __builtin_prefetch(t.entradas.get() + (h & (t.capacidad - 1)));
+    }
+
     /// The line an equal key was first seen on, or 0 (and `linea` kept for it).
-    qint64 buscarOAnadir(std::string_view clave, qint64 linea) { return recorrer(clave, linea); }
+    qint64 buscarOAnadir(quint64 h, qint64 linea) { return recorrer(h, linea); }
     /// The line an equal key was first seen on, or 0.
-    qint64 buscar(std::string_view clave) { return recorrer(clave, 0); }
+    qint64 buscar(quint64 h) { return recorrer(h, 0); }
 
 private:
-    // Many small tables instead of one large: growing one never needs the old and the new
-    // copy of the whole set at once, which keeps the peak of memory down.
+#pragma pack(push, 4)
+    struct Entrada {
+        quint64 hash = 0;   // 0: free
+        quint32 linea = 0;  // a list of more lines than this names the last one it can
+    };
+#pragma pack(pop)
+    static_assert(sizeof(Entrada) == 12);
+
+    struct Liberar {
+        void operator()(Entrada *entradas) const { std::free(entradas); }
+    };
+    using Entradas = std::unique_ptr<Entrada[], Liberar>;
+
+    // Sixteen tables instead of one: growing one never needs the old and the new copy of
+    // the whole set at once, which keeps the peak of memory down.
+    static constexpr int DesplazamientoSubtabla = 60;
     struct Subtabla {
-        std::vector<quint64> hashes;
-        std::vector<qint64> lineas;
+        size_t capacidad = 16; // a power of two, never 0, so a slot can always be named
+        Entradas entradas = reservar(capacidad);
         size_t usados = 0;
     };
 
-    static quint64 hashDe(std::string_view clave)
+    // Tables of a megabyte or more go on huge pages where the system offers them: every
+    // record looks at a random slot, and with small pages nearly every look misses the TLB.
+    static Entradas reservar(size_t capacidad)
     {
-        const quint64 h = qHashBits(clave.data(), clave.size(), 0x746f7278616cULL);
-        return h == 0 ? 1 : h;
+        constexpr size_t PaginaGrande = 2 << 20;
+        const size_t bytes = capacidad * sizeof(Entrada);
+        void *memoria = bytes >= PaginaGrande / 2 ? std::aligned_alloc(PaginaGrande, (bytes + PaginaGrande - 1) & ~(PaginaGrande - 1))
+                                              : std::malloc(bytes);
+        if (!memoria)
+            throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        if (bytes >= PaginaGrande / 2)
+            ::madvise(memoria, (bytes + PaginaGrande - 1) & ~(PaginaGrande - 1), MADV_HUGEPAGE);
+#endif
+        std::memset(memoria, 0, bytes);
+        return Entradas(static_cast<Entrada *>(memoria));
     }
 
     static void crecer(Subtabla &t)
     {
-        const size_t capacidad = t.hashes.empty() ? 16 : t.hashes.size() * 2;
-        std::vector<quint64> hashes(capacidad, 0);
-        std::vector<qint64> lineas(capacidad, 0);
-        for (size_t i = 0; i < t.hashes.size(); ++i) {
-            if (!t.hashes[i])
+        const size_t capacidad = t.capacidad * 2;
+        Entradas nuevas = reservar(capacidad);
+        for (size_t i = 0; i < t.capacidad; ++i) {
+            const Entrada &entrada = t.entradas[i];
+            if (!entrada.hash)
                 continue;
-            size_t j = t.hashes[i] & (capacidad - 1);
-            while (hashes[j])
+            size_t j = entrada.hash & (capacidad - 1);
+            while (nuevas[j].hash)
                 j = (j + 1) & (capacidad - 1);
-            hashes[j] = t.hashes[i];
-            lineas[j] = t.lineas[i];
+            nuevas[j] = entrada;
         }
-        t.hashes = std::move(hashes);
-        t.lineas = std::move(lineas);
+        t.entradas = std::move(nuevas);
+        t.capacidad = capacidad;
     }
 
-    qint64 recorrer(std::string_view clave, qint64 linea)
+    qint64 recorrer(quint64 h, qint64 linea)
     {
-        const quint64 h = hashDe(clave);
-        Subtabla &t = m_subtablas[h >> 56];
-        if (linea && (t.usados + 1) * 4 > t.hashes.size() * 3)
+        Subtabla &t = m_subtablas[h >> DesplazamientoSubtabla];
+        if (linea && (t.usados + 1) * 2 > t.capacidad)
             crecer(t);
-        if (t.hashes.empty())
-            return 0;
-        const size_t mascara = t.hashes.size() - 1;
+        const size_t mascara = t.capacidad - 1;
         for (size_t i = h & mascara;; i = (i + 1) & mascara) {
-            if (t.hashes[i] == h)
-                return t.lineas[i];
-            if (!t.hashes[i]) {
+            Entrada &entrada = t.entradas[i];
+            if (entrada.hash == h)
+                return entrada.linea;
+            if (!entrada.hash) {
                 if (linea) {
-                    t.hashes[i] = h;
-                    t.lineas[i] = linea;
+                    entrada.hash = h;
+                    entrada.linea = quint32(std::min<qint64>(linea, std::numeric_limits<quint32>::max()));
                     ++t.usados;
                 }
                 return 0;
@@ -164,7 +229,7 @@ private:
         }
     }
 
-    std::array<Subtabla, 256> m_subtablas;
+    std::array<Subtabla, 16> m_subtablas;
 };
 
 size_t contarCaracteres(std::string_view utf8)
@@ -201,6 +266,9 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado)
 {
     if (nif.size() != 9 || !sonCifras(nif.substr(1, 7), 7))
         return NifForma;
+    // The common case first: a DNI, eight digits and its letter.
+    if (esCifra(nif[0]) && nif[8] == LetrasDNI[numero(nif.substr(0, 8)) % 23])
+        return std::nullopt;
     const char primero = nif[0];
     const char control = nif[8];
     QString correcto;
@@ -213,9 +281,9 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado)
             cuenta += (primero - '0') * 10000000;
         else if (primero == 'Y' || primero == 'Z')
             cuenta += (primero == 'Y' ? 1 : 2) * 10000000;
-        correcto = QChar(QLatin1Char(LetrasDNI[cuenta % 23]));
         if (control == LetrasDNI[cuenta % 23])
             return std::nullopt;
+        correcto = QChar(QLatin1Char(LetrasDNI[cuenta % 23]));
     } else if (PrimerasEntidad.find(primero) != std::string_view::npos) {
         if (!esCifra(control) && !(control >= 'A' && control <= 'J'))
             return NifForma;
@@ -297,28 +365,90 @@ QList<CodigoAviso> comprobarRC(std::string_view rc, QString *esperado)
     return avisos;
 }
 
+// A warning kept until its record is finished.
+struct AvisoGuardado {
+    CodigoAviso codigo;
+    QLatin1StringView campo;
+    std::string valor;
+    std::string detalle;
+};
+
+// A step of the checks that waits in the queue: a written record whose key is being
+// fetched from the table, or the end of a line, whose own warnings follow its records'.
+struct Comprobador::Paso {
+    bool finDeLinea = false;
+    bool abreLinea = false; // the first written record of its line
+    qint64 linea = 0;
+    // A record.
+    quint64 hash = 0;
+    std::string clave;
+    bool deOtroTipo = false;
+    std::vector<AvisoGuardado> antes;   // its fields' warnings
+    std::vector<AvisoGuardado> despues; // a tab, text past the columns
+    // The end of a line.
+    qint64 noEnBlanco = 0;
+    qint64 escritos = 0;
+    bool windows1252 = false;
+    bool listaUtf8 = false;
+    std::string trasLaComa;
+};
+
 struct Comprobador::Estado {
     TablaClaves claves;
     TablaClaves prefijos; // the first 14 and 18 characters of every reference seen, for rc-incluida
     std::string almacen;
 
+    // A record's key is looked up this many steps after it was read, once the table's slot
+    // has come from memory: a table of a million keys lives far from the cache. The steps
+    // leave the queue in order, so the warnings keep the order of the lines.
+    static constexpr size_t Distancia = 16;
+    // Room for a line's end and the next line's first record before the queue is trimmed.
+    std::array<Paso, Distancia + 2> cola;
+    size_t primero = 0;
+    size_t cuantos = 0;
+    qint64 sinAvisoEnLinea = 0; // written records of the line being retired that had no warning
+
     // The line being read.
     qint64 linea = 0;
+    bool lineaAbierta = false;
+    bool quizaPendientes = false; // a Windows-1252 line was closed before the list showed itself UTF-8
     bool windows1252 = false;
     qint64 noEnBlanco = 0;
     qint64 escritos = 0;
-    qint64 escritosSinAviso = 0;
-    QString trasLaComa;
-    QString primerEscrito;
+    std::string trasLaComa;
+
+    Paso &nuevoPaso()
+    {
+        Q_ASSERT(cuantos < cola.size());
+        Paso &paso = cola[(primero + cuantos++) % cola.size()];
+        paso.antes.clear();
+        paso.despues.clear();
+        return paso;
+    }
 
     // Windows-1252 lines met before the list showed itself to be UTF-8: reported once it
-    // does, forgotten if it never does.
-    struct Pendiente {
-        qint64 linea;
-        QString valor;
-        qint64 escritosSinAviso;
-    };
-    std::vector<Pendiente> pendientes;
+    // does, forgotten if it never does. A list that is Windows-1252 throughout has one for
+    // almost every line, so each is kept in a few bytes: the step from the line before and
+    // its written records without another warning, as variable-length numbers.
+    std::vector<quint8> pendientes;
+    qint64 ultimaPendiente = 0;
+
+    void anadirNumero(quint64 n)
+    {
+        for (; n >= 0x80; n >>= 7)
+            pendientes.push_back(quint8(n | 0x80));
+        pendientes.push_back(quint8(n));
+    }
+    static quint64 leerNumero(const quint8 *&p)
+    {
+        quint64 n = 0;
+        for (int desplazamiento = 0;; desplazamiento += 7) {
+            const quint8 b = *p++;
+            n |= quint64(b & 0x7F) << desplazamiento;
+            if (!(b & 0x80))
+                return n;
+        }
+    }
 };
 
 Comprobador::Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor)
@@ -330,15 +460,19 @@ Comprobador::Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor)
 
 Comprobador::~Comprobador() = default;
 
-void Comprobador::avisar(CodigoAviso codigo, qint64 linea, const QString &campo, const QString &valor,
-                         const QString &detalle)
+QString textoDeAviso(const Aviso &aviso)
 {
-    QString texto = QString::fromUtf16(describir(codigo).texto);
-    if (!detalle.isEmpty())
-        texto.replace(QStringLiteral("%1"), detalle);
-    m_receptor.recibirAviso(Aviso{codigo, linea, campo, valor, texto});
+    QString texto = QString::fromUtf16(describir(aviso.codigo).texto);
+    if (texto.contains(u"%1"))
+        texto.replace(QStringLiteral("%1"), desdeUtf8(aviso.detalle));
+    return texto;
+}
+
+void Comprobador::avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,
+                         std::string_view detalle)
+{
+    m_receptor.recibirAviso(Aviso{codigo, linea, campo, valor, detalle});
     ++m_avisos;
-    ++m_avisosDelRegistro;
 }
 
 void Comprobador::comprobarRegistro(const Campos &campos, bool escrito, qint64 linea, bool primeroDeSuLinea,
@@ -347,75 +481,81 @@ void Comprobador::comprobarRegistro(const Campos &campos, bool escrito, qint64 l
     Estado &e = *m_estado;
     if (primeroDeSuLinea) {
         cerrarLinea(listaUtf8);
+        e.lineaAbierta = true;
         e.linea = linea;
         e.windows1252 = codificacion == torxal::Codificacion::Windows1252;
     }
     if (!campos.enBlanco && ++e.noEnBlanco == 2)
-        e.trasLaComa = recortarEspacios(textoLimpio(campos));
-    if (!escrito)
-        return;
-    if (e.escritos++ == 0 && e.windows1252)
-        e.primerEscrito = recortarEspacios(textoLimpio(campos));
-    m_avisosDelRegistro = 0;
-    comprobarCampos(campos, linea);
-    if (m_avisosDelRegistro > 0)
-        ++m_registrosConAvisos;
-    else
-        ++e.escritosSinAviso;
+        e.trasLaComa = recortarEspacios(textoLimpio(campos)).toStdString();
+    if (escrito) {
+        ++e.escritos;
+        Paso &paso = e.nuevoPaso();
+        paso.finDeLinea = false;
+        paso.abreLinea = e.escritos == 1;
+        paso.linea = linea;
+        comprobarCampos(campos, paso);
+    }
+    while (e.cuantos > Estado::Distancia)
+        retirar(e.cola[e.primero]);
 }
 
-void Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
+void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
 {
     Estado &e = *m_estado;
-    bool deOtroTipo = false;
+    paso.deOtroTipo = false;
+    const auto guardar = [&](std::vector<AvisoGuardado> &donde, CodigoAviso codigo, QLatin1StringView campo,
+                             std::string_view valor, std::string_view detalle = {}) {
+        donde.push_back(AvisoGuardado{codigo, campo, std::string(valor), std::string(detalle)});
+    };
     const auto codigo = [&](CodigoAviso numerico, CodigoAviso inexistente, const CampoXml &campo, size_t cifras,
-                            const QString &nombre) {
+                            QLatin1StringView nombre) {
         const std::string_view valor = descodificarValor(campo.vista(), e.almacen);
         if (valor.empty())
             return;
         if (!sonCifras(valor, cifras)) {
-            avisar(numerico, linea, nombre, desdeUtf8(valor));
+            guardar(paso.antes, numerico, nombre, valor);
             return;
         }
         if (numerico != ProNoNumerico)
             return;
         const int provincia = numero(valor);
         if (provincia > 52)
-            avisar(inexistente, linea, nombre, desdeUtf8(valor), desdeUtf8(valor));
+            guardar(paso.antes, inexistente, nombre, valor, valor);
         else if (provincia == 1 || provincia == 20 || provincia == 31 || provincia == 48)
-            avisar(ProSinServicio, linea, nombre, desdeUtf8(valor), desdeUtf8(valor));
+            guardar(paso.antes, ProSinServicio, nombre, valor, valor);
     };
 
-    std::string clave;
+    std::string &clave = paso.clave;
+    clave.clear();
     switch (m_tipo) {
     case TipoConsulta::NIF: {
         clave = descodificarValor(campos.NIF.vista(), e.almacen);
         QString esperado;
         if (const auto aviso = comprobarNIF(clave, &esperado)) {
-            avisar(*aviso, linea, QStringLiteral("NIF"), desdeUtf8(clave), esperado);
-            deOtroTipo = *aviso == NifForma;
+            guardar(paso.antes, *aviso, QLatin1StringView("NIF"), clave, esperado.toStdString());
+            paso.deOtroTipo = *aviso == NifForma;
         }
-        codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QStringLiteral("PRO"));
-        codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QStringLiteral("MUN"));
+        codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QLatin1StringView("PRO"));
+        codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QLatin1StringView("MUN"));
         break;
     }
     case TipoConsulta::RC: {
         clave = descodificarValor(campos.RC.vista(), e.almacen);
         QString esperado;
         for (CodigoAviso aviso : comprobarRC(clave, &esperado)) {
-            avisar(aviso, linea, QStringLiteral("RC"), desdeUtf8(clave),
-                   aviso == RcLongitud ? QString::number(contarCaracteres(clave)) : esperado);
-            deOtroTipo |= aviso == RcForma || aviso == RcLongitud;
+            guardar(paso.antes, aviso, QLatin1StringView("RC"), clave,
+                    aviso == RcLongitud ? std::to_string(contarCaracteres(clave)) : esperado.toStdString());
+            paso.deOtroTipo |= aviso == RcForma || aviso == RcLongitud;
         }
-        codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QStringLiteral("PRO"));
-        codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QStringLiteral("MUN"));
+        codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QLatin1StringView("PRO"));
+        codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QLatin1StringView("MUN"));
         break;
     }
     case TipoConsulta::PP: {
-        codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QStringLiteral("PRO"));
-        codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QStringLiteral("MUN"));
-        codigo(PolNoNumerico, PolNoNumerico, campos.POL, 3, QStringLiteral("POL"));
-        codigo(ParNoNumerico, ParNoNumerico, campos.PAR, 5, QStringLiteral("PAR"));
+        codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QLatin1StringView("PRO"));
+        codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QLatin1StringView("MUN"));
+        codigo(PolNoNumerico, PolNoNumerico, campos.POL, 3, QLatin1StringView("POL"));
+        codigo(ParNoNumerico, ParNoNumerico, campos.PAR, 5, QLatin1StringView("PAR"));
         for (const CampoXml *campo : {&campos.PRO, &campos.MUN, &campos.POL, &campos.PAR}) {
             clave += descodificarValor(campo->vista(), e.almacen);
             clave += '\x1F';
@@ -423,76 +563,149 @@ void Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
         break;
     }
     }
+    paso.hash = TablaClaves::hashDe(clave);
+    e.claves.precargar(paso.hash);
+    if (campos.tabulador)
+        guardar(paso.despues, Tabulador, {}, recortarEspacios(textoLimpio(campos)).toStdString());
+    if (campos.sobrante) {
+        guardar(paso.despues, TextoSobrante, {},
+                recortarEspacios(textoLimpio(campos, finDeColumnas(m_tipo) - 1)).toStdString());
+        paso.deOtroTipo = true;
+    }
+}
 
-    const QString nombreClave = m_tipo == TipoConsulta::NIF ? QStringLiteral("NIF")
-        : m_tipo == TipoConsulta::RC                        ? QStringLiteral("RC")
-                                                            : QStringLiteral("PRO MUN POL PAR");
-    const QString valorClave = m_tipo == TipoConsulta::PP ? desdeUtf8(clave).replace(u'\x1F', u' ').trimmed()
-                                                          : desdeUtf8(clave);
-    if (const qint64 anterior = e.claves.buscarOAnadir(clave, linea)) {
-        avisar(Duplicado, linea, nombreClave, valorClave, QString::number(anterior));
+void Comprobador::retirar(Paso &paso)
+{
+    Estado &e = *m_estado;
+    e.primero = (e.primero + 1) % e.cola.size();
+    --e.cuantos;
+    if (paso.finDeLinea)
+        retirarFinDeLinea(paso);
+    else
+        retirarRegistro(paso);
+}
+
+void Comprobador::retirarRegistro(Paso &paso)
+{
+    Estado &e = *m_estado;
+    if (paso.abreLinea)
+        e.sinAvisoEnLinea = 0;
+    const qint64 avisosAntes = m_avisos;
+    for (const AvisoGuardado &aviso : paso.antes)
+        avisar(aviso.codigo, paso.linea, aviso.campo, aviso.valor, aviso.detalle);
+    const std::string &clave = paso.clave;
+    const QLatin1StringView nombreClave = m_tipo == TipoConsulta::NIF ? QLatin1StringView("NIF")
+        : m_tipo == TipoConsulta::RC                                  ? QLatin1StringView("RC")
+                                                                      : QLatin1StringView("PRO MUN POL PAR");
+    const auto valorClave = [&] {
+        if (m_tipo != TipoConsulta::PP)
+            return clave;
+        std::string valor = clave;
+        std::replace(valor.begin(), valor.end(), '\x1F', ' ');
+        return valor.substr(0, valor.find_last_not_of(' ') + 1);
+    };
+    if (const qint64 anterior = e.claves.buscarOAnadir(paso.hash, paso.linea)) {
+        avisar(Duplicado, paso.linea, nombreClave, valorClave(), std::to_string(anterior));
     } else if (m_tipo == TipoConsulta::RC) {
         const size_t caracteres = contarCaracteres(clave);
         if (caracteres == 14 || caracteres == 18 || caracteres == 20) {
-            qint64 incluida = e.prefijos.buscar(clave);
+            qint64 incluida = e.prefijos.buscar(paso.hash);
             for (int corte : {14, 18}) {
                 if (size_t(corte) >= caracteres)
                     continue;
-                const std::string_view prefijo = std::string_view(clave).substr(0, desplazamientoDe(clave, corte));
+                const quint64 prefijo = TablaClaves::hashDe(std::string_view(clave).substr(0, desplazamientoDe(clave, corte)));
                 if (!incluida)
                     incluida = e.claves.buscar(prefijo);
-                e.prefijos.buscarOAnadir(prefijo, linea);
+                e.prefijos.buscarOAnadir(prefijo, paso.linea);
             }
             if (incluida)
-                avisar(RcIncluida, linea, nombreClave, valorClave, QString::number(incluida));
+                avisar(RcIncluida, paso.linea, nombreClave, valorClave(), std::to_string(incluida));
         }
     }
-
-    if (campos.tabulador)
-        avisar(Tabulador, linea, QString(), recortarEspacios(textoLimpio(campos)));
-    if (campos.sobrante) {
-        avisar(TextoSobrante, linea, QString(), recortarEspacios(textoLimpio(campos, finDeColumnas(m_tipo) - 1)));
-        deOtroTipo = true;
-    }
-    if (deOtroTipo)
+    for (const AvisoGuardado &aviso : paso.despues)
+        avisar(aviso.codigo, paso.linea, aviso.campo, aviso.valor, aviso.detalle);
+    if (paso.deOtroTipo)
         ++m_registrosDeOtroTipo;
+    if (m_avisos > avisosAntes)
+        ++m_registrosConAvisos;
+    else
+        ++e.sinAvisoEnLinea;
+}
+
+// The line's records have all been retired before it: its own warnings follow theirs.
+void Comprobador::retirarFinDeLinea(Paso &paso)
+{
+    Estado &e = *m_estado;
+    if (paso.listaUtf8 && !e.pendientes.empty()) {
+        qint64 linea = 0;
+        for (const quint8 *p = e.pendientes.data(); p < e.pendientes.data() + e.pendientes.size();) {
+            linea += qint64(Estado::leerNumero(p));
+            avisar(CodigoAviso::Codificacion, linea, {}, {});
+            m_registrosConAvisos += qint64(Estado::leerNumero(p));
+        }
+        e.pendientes.clear();
+        e.pendientes.shrink_to_fit();
+        e.ultimaPendiente = 0;
+    }
+    if (paso.escritos > 0) {
+        if (paso.noEnBlanco >= 2) {
+            avisar(Coma, paso.linea, {}, paso.trasLaComa);
+            m_registrosConAvisos += e.sinAvisoEnLinea;
+            e.sinAvisoEnLinea = 0;
+        }
+        if (paso.windows1252) {
+            if (paso.listaUtf8) {
+                avisar(CodigoAviso::Codificacion, paso.linea, {}, {});
+                m_registrosConAvisos += e.sinAvisoEnLinea;
+            } else {
+                e.anadirNumero(quint64(paso.linea - e.ultimaPendiente));
+                e.anadirNumero(quint64(e.sinAvisoEnLinea));
+                e.ultimaPendiente = paso.linea;
+            }
+        }
+    }
+    e.sinAvisoEnLinea = 0;
 }
 
 void Comprobador::cerrarLinea(bool listaUtf8)
 {
     Estado &e = *m_estado;
-    if (listaUtf8 && !e.pendientes.empty()) {
-        for (const Estado::Pendiente &pendiente : e.pendientes) {
-            avisar(CodigoAviso::Codificacion, pendiente.linea, QString(), pendiente.valor);
-            m_registrosConAvisos += pendiente.escritosSinAviso;
-        }
-        e.pendientes.clear();
+    if (!e.lineaAbierta)
+        return;
+    // Most lines can say nothing of their own: they take no step in the queue.
+    const bool avisaLaLinea = e.escritos > 0 && (e.noEnBlanco >= 2 || e.windows1252);
+    const bool vuelcaPendientes = listaUtf8 && e.quizaPendientes;
+    e.lineaAbierta = false;
+    if (!avisaLaLinea && !vuelcaPendientes) {
+        e.noEnBlanco = 0;
+        e.escritos = 0;
+        e.windows1252 = false;
+        e.trasLaComa.clear();
+        return;
     }
-    if (e.escritos > 0) {
-        if (e.noEnBlanco >= 2) {
-            avisar(Coma, e.linea, QString(), e.trasLaComa);
-            m_registrosConAvisos += e.escritosSinAviso;
-            e.escritosSinAviso = 0;
-        }
-        if (e.windows1252) {
-            if (listaUtf8) {
-                avisar(CodigoAviso::Codificacion, e.linea, QString(), e.primerEscrito);
-                m_registrosConAvisos += e.escritosSinAviso;
-            } else {
-                e.pendientes.push_back({e.linea, e.primerEscrito, e.escritosSinAviso});
-            }
-        }
-    }
+    e.quizaPendientes = listaUtf8 ? false : e.quizaPendientes || (e.escritos > 0 && e.windows1252);
+    Paso &paso = e.nuevoPaso();
+    paso.finDeLinea = true;
+    paso.linea = e.linea;
+    paso.noEnBlanco = e.noEnBlanco;
+    paso.escritos = e.escritos;
+    paso.windows1252 = e.windows1252;
+    paso.listaUtf8 = listaUtf8;
+    paso.trasLaComa = e.trasLaComa;
     e.noEnBlanco = 0;
     e.escritos = 0;
-    e.escritosSinAviso = 0;
     e.windows1252 = false;
+    e.trasLaComa.clear();
 }
 
 void Comprobador::terminar(bool listaUtf8)
 {
+    Estado &e = *m_estado;
     cerrarLinea(listaUtf8);
-    m_estado->pendientes.clear();
+    while (e.cuantos > 0)
+        retirar(e.cola[e.primero]);
+    e.pendientes.clear();
+    e.ultimaPendiente = 0;
 }
 
 } // namespace torxal

@@ -3,12 +3,14 @@
 #include "lectura.h"
 #include "tipoconsulta.h"
 
+#include <QLatin1StringView>
 #include <QList>
 #include <QString>
 
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace torxal {
@@ -51,14 +53,18 @@ std::span<const DescripcionAviso> descripcionesAvisos();
 const DescripcionAviso &describir(CodigoAviso codigo);
 
 /// One warning: where it comes from (the physical line, as the skipped-record list counts
-/// them), the field and its value as written, and what is wrong.
+/// them), the field and its value as written, and what its text names. The views are
+/// valid only during the call that hands the warning over.
 struct Aviso {
     CodigoAviso codigo;
     qint64 linea = 0;
-    QString campo; // empty when the warning is about the record or its line
-    QString valor;
-    QString texto;
+    QLatin1StringView campo;  // "NIF", "PRO"...; empty when the warning is about the record or its line
+    std::string_view valor;   // UTF-8
+    std::string_view detalle; // what the text names: an earlier line, the right control character...
 };
+
+/// The Spanish text of a warning.
+QString textoDeAviso(const Aviso &aviso);
 
 /// What a NIF as written (nine characters, spaces included) is: nothing to say, a shape
 /// that is none of a DNI, an NIE or an entity's NIF, or a wrong control character.
@@ -103,9 +109,14 @@ public:
 
 private:
     struct Estado;
-    void avisar(CodigoAviso codigo, qint64 linea, const QString &campo, const QString &valor, const QString &detalle = {});
+    struct Paso;
+    void avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,
+                std::string_view detalle = {});
+    void comprobarCampos(const Campos &campos, Paso &paso);
     void cerrarLinea(bool listaUtf8);
-    void comprobarCampos(const Campos &campos, qint64 linea);
+    void retirar(Paso &paso);
+    void retirarRegistro(Paso &paso);
+    void retirarFinDeLinea(Paso &paso);
 
     TipoConsulta m_tipo;
     ReceptorAvisos &m_receptor;
@@ -113,7 +124,6 @@ private:
     qint64 m_avisos = 0;
     qint64 m_registrosConAvisos = 0;
     qint64 m_registrosDeOtroTipo = 0;
-    qint64 m_avisosDelRegistro = 0;
 };
 
 } // namespace torxal

@@ -151,8 +151,11 @@ public:
             const QString linea = QString::number(aviso.linea);
             const QString clave = QString::fromLatin1(describir(aviso.codigo).clave);
             m_detalle.append(aviso.campo.isEmpty()
-                                 ? textoDe(Texto::DetalleAvisoRegistro, {linea, clave, aviso.texto})
-                                 : textoDe(Texto::DetalleAvisoCampo, {linea, clave, aviso.campo, aviso.valor, aviso.texto}));
+                                 ? textoDe(Texto::DetalleAvisoRegistro, {linea, clave, textoDeAviso(aviso)})
+                                 : textoDe(Texto::DetalleAvisoCampo,
+                                           {linea, clave, aviso.campo,
+                                            QString::fromUtf8(aviso.valor.data(), qsizetype(aviso.valor.size())),
+                                            textoDeAviso(aviso)}));
         }
         if (m_informe && m_razonInforme.isEmpty()) {
             QString razon;

@@ -45,7 +45,7 @@ bool Informe::abrir(QString *razon)
 bool Informe::anadir(const Aviso &aviso, QString *razon)
 {
     m_buffer += filaCsv({QString::number(aviso.linea), QString::fromLatin1(describir(aviso.codigo).clave), aviso.campo,
-                         aviso.valor, aviso.texto});
+                         QString::fromUtf8(aviso.valor.data(), qsizetype(aviso.valor.size())), textoDeAviso(aviso)});
     return m_buffer.size() < TamanoBuffer || vaciar(razon);
 }
 

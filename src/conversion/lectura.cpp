@@ -67,9 +67,10 @@ inline const char *buscarParada(const char *p, const char *fin, char parada)
     return p;
 }
 
-// The first CR or LF in [p, fin), or fin; `altos` learns whether a byte of 0x80 or more
-// stands before it, which is all a plain ASCII line needs to be known as one.
-inline const char *buscarFinDeLinea(const char *p, const char *fin, bool &altos)
+// The first CR or LF in [p, fin), or fin; `primerAlto` learns where the first byte of
+// 0x80 or more stands before it, if none had been found yet: a plain ASCII line needs
+// no more looking at, and a line with letters is validated from its first one.
+inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *&primerAlto)
 {
 #ifdef __SSE2__
     const __m128i cr16 = _mm_set1_epi8('\r');
@@ -77,18 +78,19 @@ inline const char *buscarFinDeLinea(const char *p, const char *fin, bool &altos)
     while (fin - p >= 16) {
         const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
         const int finales = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16)));
-        const int conAlto = _mm_movemask_epi8(dieciseis);
-        if (finales != 0) {
-            const int indice = std::countr_zero(unsigned(finales));
-            altos |= (conAlto & ((1 << indice) - 1)) != 0;
-            return p + indice;
-        }
-        altos |= conAlto != 0;
+        int conAlto = _mm_movemask_epi8(dieciseis);
+        if (finales != 0)
+            conAlto &= (1 << std::countr_zero(unsigned(finales))) - 1;
+        if (conAlto != 0 && !primerAlto)
+            primerAlto = p + std::countr_zero(unsigned(conAlto));
+        if (finales != 0)
+            return p + std::countr_zero(unsigned(finales));
         p += 16;
     }
 #endif
     for (; p < fin && *p != '\r' && *p != '\n'; ++p)
-        altos |= static_cast<unsigned char>(*p) >= 0x80;
+        if (!primerAlto && static_cast<unsigned char>(*p) >= 0x80)
+            primerAlto = p;
     return p;
 }
 
@@ -112,6 +114,22 @@ inline Inicial clasificarInicial(unsigned char c)
     return {-1, 0, 0};
 }
 
+// The first byte of 0x80 or more in [p, fin), or fin.
+inline const unsigned char *saltarAscii(const unsigned char *p, const unsigned char *fin)
+{
+#ifdef __SSE2__
+    while (fin - p >= 16) {
+        const int altos = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)));
+        if (altos != 0)
+            return p + std::countr_zero(unsigned(altos));
+        p += 16;
+    }
+#endif
+    while (p < fin && *p < 0x80)
+        ++p;
+    return p;
+}
+
 // Validates bytes fed in pieces, so a sequence may straddle two reads. Past the first
 // invalid byte it goes on only while asked to find a well-formed multi-byte sequence.
 class ValidadorUtf8 {
@@ -120,45 +138,55 @@ public:
 
     void anadir(const unsigned char *p, const unsigned char *fin)
     {
+        // The state lives in locals while the bytes are read: a store through a char
+        // pointer could alias the members, which would keep them out of registers.
+        int pendientes = m_pendientes;
+        unsigned char minimo = m_minimo;
+        unsigned char maximo = m_maximo;
+        bool invalido = m_invalido;
+        bool multibyte = m_multibyte;
+        const auto decidido = [&] { return invalido && (multibyte || !m_buscarMultibyte); };
         while (p < fin && !decidido()) {
-            if (m_pendientes == 0) {
-                while (fin - p >= 8 && todoAscii(leer(p)))
-                    p += 8;
+            if (pendientes == 0) {
+                p = saltarAscii(p, fin);
                 if (p == fin)
                     break;
                 const unsigned char c = *p++;
-                if (c < 0x80)
-                    continue;
                 // Accented Latin letters, the bulk of a Spanish list's non-ASCII text, are
                 // two-byte sequences: checked whole when both bytes are at hand.
                 if (c >= 0xC2 && c <= 0xDF && p < fin && (*p & 0xC0) == 0x80) {
                     ++p;
-                    m_multibyte = true;
+                    multibyte = true;
                     continue;
                 }
                 const Inicial inicial = clasificarInicial(c);
                 if (inicial.continuaciones < 0) {
-                    m_invalido = true;
+                    invalido = true;
                     continue;
                 }
-                m_pendientes = inicial.continuaciones;
-                m_minimo = inicial.minimo;
-                m_maximo = inicial.maximo;
+                pendientes = inicial.continuaciones;
+                minimo = inicial.minimo;
+                maximo = inicial.maximo;
             } else {
                 const unsigned char c = *p;
-                if (c < m_minimo || c > m_maximo) {
+                if (c < minimo || c > maximo) {
                     // The byte that broke a sequence may start the next one.
-                    m_invalido = true;
-                    m_pendientes = 0;
+                    invalido = true;
+                    pendientes = 0;
                     continue;
                 }
                 ++p;
-                m_minimo = 0x80;
-                m_maximo = 0xBF;
-                if (--m_pendientes == 0)
-                    m_multibyte = true;
+                minimo = 0x80;
+                maximo = 0xBF;
+                if (--pendientes == 0)
+                    multibyte = true;
             }
         }
+        m_pendientes = pendientes;
+        m_minimo = minimo;
+        m_maximo = maximo;
+        m_invalido = invalido;
+        m_multibyte = multibyte;
     }
 
     /// The answer cannot change any more.
@@ -496,16 +524,19 @@ bool LectorRegistros::empezar()
 bool LectorRegistros::decidirLinea()
 {
     qsizetype buscado = 0; // how far past m_pos the line end has been looked for
-    bool altos = false;
+    qsizetype alto = -1;   // where the first byte of 0x80 or more stands, past m_pos
     for (;;) {
         const char *datos = m_bloque.constData();
-        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, altos);
+        const char *primerAlto = nullptr;
+        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, primerAlto);
+        if (alto < 0 && primerAlto)
+            alto = primerAlto - (datos + m_pos);
         if (fin < datos + m_fin || m_agotado) {
-            m_lineaAscii = !altos;
+            m_lineaAscii = alto < 0;
             m_codificacionLinea = Codificacion::UTF8;
-            if (altos && !m_utf16) {
+            if (alto >= 0 && !m_utf16) {
                 ValidadorUtf8 validador(!m_listaUtf8);
-                validador.anadir(sinSigno(datos + m_pos), sinSigno(fin));
+                validador.anadir(sinSigno(datos + m_pos + alto), sinSigno(fin));
                 m_listaUtf8 |= validador.multibyte();
                 if (!validador.valido())
                     m_codificacionLinea = Codificacion::Windows1252;
