@@ -1,8 +1,12 @@
-// The checks of a list. The lists go through the real reader, cleaning and writer, so a
-// warning's line, field and value are the ones a user would see.
+// The checks of a list and the report that carries their warnings. The lists go through
+// the real reader, cleaning and writer, so a warning's line, field and value are the
+// ones a user would see.
 
 #include "conversionenmemoria.h"
+#include "ficheros.h"
+#include "informe.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace torxal;
@@ -76,6 +80,9 @@ private slots:
     void listas();
     void nuncaCambianElDocumento_data();
     void nuncaCambianElDocumento();
+    void filasCsv_data();
+    void filasCsv();
+    void informeEnDisco();
 };
 
 void tst_Comprobaciones::identificadores_data()
@@ -262,6 +269,52 @@ void tst_Comprobaciones::nuncaCambianElDocumento()
     QVERIFY(comprobado.contains("<DAT>"));
     QCOMPARE(comprobador.registrosDeOtroTipo(), deOtroTipo);
     QCOMPARE(comprobador.avisos(), qint64(avisos.size()));
+}
+
+void tst_Comprobaciones::filasCsv_data()
+{
+    QTest::addColumn<QStringList>("campos");
+    QTest::addColumn<QByteArray>("fila");
+
+    QTest::newRow("plain fields, spaces kept") << QStringList{u"3"_qs, u"nif-forma"_qs, u"NIF"_qs, u"1234567Z "_qs, u"x"_qs}
+                                               << QByteArray("3;nif-forma;NIF;1234567Z ;x\r\n");
+    QTest::newRow("empty fields") << QStringList{u"1"_qs, u"coma"_qs, {}, {}, {}} << QByteArray("1;coma;;;\r\n");
+    QTest::newRow("semicolon quoted") << QStringList{u"A;B"_qs, u"C"_qs} << QByteArray("\"A;B\";C\r\n");
+    QTest::newRow("quotes doubled") << QStringList{u"\"EL\" PEREZ"_qs} << QByteArray("\"\"\"EL\"\" PEREZ\"\r\n");
+    QTest::newRow("CR and LF quoted") << QStringList{u"A\rB"_qs, u"C\nD"_qs} << QByteArray("\"A\rB\";\"C\nD\"\r\n");
+    QTest::newRow("comma and tab need nothing") << QStringList{u"A,B"_qs, u"C\tD"_qs} << QByteArray("A,B;C\tD\r\n");
+    QTest::newRow("accented letters in UTF-8") << QStringList{u"NÚÑEZ"_qs} << QByteArray("N\xC3\x9A\xC3\x91" "EZ\r\n");
+}
+
+void tst_Comprobaciones::filasCsv()
+{
+    QFETCH(QStringList, campos);
+    QFETCH(QByteArray, fila);
+    QCOMPARE(filaCsv(campos), fila);
+}
+
+void tst_Comprobaciones::informeEnDisco()
+{
+    // Enough rows to fill the write buffer a few times, over an older report.
+    QTemporaryDir temporal;
+    QVERIFY(temporal.isValid());
+    const QString ruta = temporal.filePath(QStringLiteral("avisos.csv"));
+    QVERIFY(escribir(ruta, "viejo\r\n"));
+    QByteArray esperado = "\xEF\xBB\xBF" "linea;codigo;campo;valor;aviso\r\n" "1;coma;;\"A;B\";\"uno; \"\"dos\"\"\"\r\n";
+    {
+        Informe informe(crearDestinoFichero, ruta);
+        QString razon;
+        QVERIFY(informe.abrir(&razon));
+        QVERIFY(informe.anadir({CodigoAviso::Coma, 1, {}, u"A;B"_qs, u"uno; \"dos\""_qs}, &razon));
+        for (int linea = 2; linea <= 3000; ++linea) {
+            QVERIFY(informe.anadir({CodigoAviso::Duplicado, linea, u"NIF"_qs, u"12345678Z"_qs, u"Repite la línea 1."_qs},
+                                   &razon));
+            esperado += QByteArray::number(linea) + ";duplicado;NIF;12345678Z;Repite la l\xC3\xADnea 1.\r\n";
+        }
+        QVERIFY(informe.preparar(&razon));
+        QVERIFY(informe.colocar(&razon));
+    }
+    QCOMPARE(leer(ruta), esperado);
 }
 
 QTEST_APPLESS_MAIN(tst_Comprobaciones)
