@@ -1,0 +1,320 @@
+// The checks of a list and the report that carries their warnings. The lists go through
+// the real reader, cleaning and writer, so a warning's line, field and value are the
+// ones a user would see.
+
+#include "conversionenmemoria.h"
+#include "ficheros.h"
+#include "informe.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace torxal;
+
+namespace {
+
+QString claveDe(CodigoAviso codigo)
+{
+    return QString::fromLatin1(describir(codigo).clave);
+}
+
+// "2 duplicado NIF=12345678Z|1" stands for the warning line with the code's text and 1
+// in its place: the rows state where, what and which detail, not the wording again.
+QStringList completar(const QStringList &avisos)
+{
+    QStringList completos;
+    for (const QString &aviso : avisos) {
+        const QString cabeza = aviso.section(u'|', 0, 0);
+        const QString clave = cabeza.section(u' ', 1, 1);
+        QString texto;
+        for (const DescripcionAviso &descripcion : descripcionesAvisos())
+            if (QLatin1StringView(descripcion.clave) == clave)
+                texto = QString::fromUtf16(descripcion.texto);
+        if (aviso.contains(u'|'))
+            texto.replace(QStringLiteral("%1"), aviso.section(u'|', 1));
+        completos.append(cabeza + QStringLiteral(": ") + texto);
+    }
+    return completos;
+}
+
+// One record line of each fixed-column layout, codes in their columns.
+QByteArray nif(const QByteArray &nifYNombre, const QByteArray &codigos = {})
+{
+    return nifYNombre.leftJustified(71, ' ') + codigos + "\r\n";
+}
+
+QByteArray rc(const QByteArray &referencia, const QByteArray &codigos = {})
+{
+    return referencia.leftJustified(20, ' ') + codigos + "\r\n";
+}
+
+// The document a list gives, with the checks watching or without them.
+QByteArray documentoDe(const QByteArray &lista, TipoConsulta tipo, Comprobador *comprobador)
+{
+    QList<QByteArray> colocados;
+    const OpcionesDocumento opciones{u"urn:example:consulta-masiva"_qs, u"dd/MM/yyyy"_qs, QDate(2026, 12, 7), 0};
+    EscritorXML escritor(fabricaEnMemoria(&colocados), u"lista.xml"_qs, tipo, opciones);
+    QString razon;
+    QByteArray copia = lista;
+    QBuffer entrada(&copia);
+    entrada.open(QIODevice::ReadOnly);
+    if (!escritor.CrearCabeceraXML(&razon))
+        return "<sin cabecera>";
+    const ResultadoConversion resultado = convertirRegistros(entrada, tipo, escritor, comprobador);
+    if (comprobador)
+        comprobador->terminar(resultado.listaUtf8);
+    if (resultado.parada != ResultadoConversion::Parada::Completa || !escritor.CerrarFicheroXML(&razon))
+        return "<incompleto>";
+    return static_cast<DestinoMemoria *>(escritor.partes().front().destino.get())->documento();
+}
+
+} // namespace
+
+class tst_Comprobaciones : public QObject {
+    Q_OBJECT
+
+private slots:
+    void identificadores_data();
+    void identificadores();
+    void listas_data();
+    void listas();
+    void nuncaCambianElDocumento_data();
+    void nuncaCambianElDocumento();
+    void filasCsv_data();
+    void filasCsv();
+    void informeEnDisco();
+};
+
+void tst_Comprobaciones::identificadores_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::addColumn<QString>("valor");
+    QTest::addColumn<QString>("resultado"); // the codes, then the right control character(s)
+
+    const auto fila = [](const char *nombre, TipoConsulta tipo, const QString &valor, const QString &resultado) {
+        QTest::newRow(nombre) << tipo << valor << resultado;
+    };
+    using enum TipoConsulta;
+    fila("right DNI", NIF, u"12345678Z"_qs, {});
+    fila("DNI with the wrong letter", NIF, u"12345678A"_qs, u"nif-control Z"_qs);
+    fila("DNI with a letter outside the table", NIF, u"12345678I"_qs, u"nif-control Z"_qs);
+    fila("DNI with a digit for its letter", NIF, u"123456789"_qs, u"nif-forma"_qs);
+    fila("seven-digit DNI and a trailing space", NIF, u"1234567Z "_qs, u"nif-forma"_qs);
+    fila("right NIE with X", NIF, u"X2482300W"_qs, {});
+    fila("right NIE with Y", NIF, u"Y1234567X"_qs, {});
+    fila("right NIE with Z", NIF, u"Z1234567R"_qs, {});
+    fila("NIE with Y holding the letter of X", NIF, u"Y1234567L"_qs, u"nif-control X"_qs);
+    fila("NIE with Z holding the letter of X", NIF, u"Z1234567L"_qs, u"nif-control R"_qs);
+    fila("right K", NIF, u"K1234567L"_qs, {});
+    fila("M with the wrong letter", NIF, u"M1234567X"_qs, u"nif-control L"_qs);
+    fila("entity with its digit control", NIF, u"B64717838"_qs, {});
+    fila("entity with its letter control", NIF, u"B6471783H"_qs, {});
+    fila("entity with the wrong control", NIF, u"Q12345670"_qs, u"nif-control 4 o D"_qs);
+    fila("entity control past J", NIF, u"B6471783K"_qs, u"nif-forma"_qs);
+    fila("letter that leads no NIF", NIF, u"I1234567D"_qs, u"nif-forma"_qs);
+    fila("right 20-character reference", RC, u"7837301VG8173B0001TT"_qs, {});
+    fila("second check character wrong", RC, u"7837301VG8173B0001TA"_qs, u"rc-control TT"_qs);
+    fila("first check character wrong", RC, u"7837301VG8173B0001AT"_qs, u"rc-control TT"_qs);
+    fila("Ñ weighs 15 and counts as one character", RC, u"9872Ñ23VH5797S0001HX"_qs, {});
+    fila("letters after Ñ weigh one more", RC, u"12345ÑZ89ABCDE0001AA"_qs, u"rc-control BL"_qs);
+    fila("parcel of 14", RC, u"7837301VG8173B"_qs, {});
+    fila("property of 18", RC, u"7837301VG8173B0001"_qs, {});
+    fila("19 characters", RC, u"7837301VG8173B0001T"_qs, u"rc-longitud"_qs);
+    fila("dash in 14 characters", RC, u"783730-VG8173B"_qs, u"rc-forma"_qs);
+    fila("accented letter counts as one character", RC, u"783730ÉVG8173B"_qs, u"rc-forma"_qs);
+    fila("inner space and a wrong length", RC, u"7837301 VG8173B"_qs, u"rc-forma rc-longitud"_qs);
+    fila("20 characters of the wrong form are not checked", RC, u"7837301-G8173B0001TA"_qs, u"rc-forma"_qs);
+}
+
+void tst_Comprobaciones::identificadores()
+{
+    QFETCH(TipoConsulta, tipo);
+    QFETCH(QString, valor);
+    QFETCH(QString, resultado);
+    const QByteArray utf8 = valor.toUtf8();
+    const std::string_view vista(utf8.constData(), size_t(utf8.size()));
+    QStringList hallado;
+    QString esperado;
+    if (tipo == TipoConsulta::NIF) {
+        if (const auto codigo = comprobarNIF(vista, &esperado))
+            hallado.append(claveDe(*codigo));
+    } else {
+        for (CodigoAviso codigo : comprobarRC(vista, &esperado))
+            hallado.append(claveDe(codigo));
+    }
+    if (!esperado.isEmpty())
+        hallado.append(esperado);
+    QCOMPARE(hallado.join(u' '), resultado);
+}
+
+void tst_Comprobaciones::listas_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::addColumn<QByteArray>("lista");
+    QTest::addColumn<QStringList>("avisos");
+    QTest::addColumn<qint64>("conAvisos");
+
+    using enum TipoConsulta;
+    using L = QStringList;
+    QTest::newRow("identifier shape and control, lower case upper-cased first")
+        << NIF << nif("1234567Z ") + nif("12345678a") + nif("12345678z")
+        << L{u"1 nif-forma NIF=1234567Z "_qs, u"2 nif-control NIF=12345678A|Z"_qs} << qint64(2);
+    QTest::newRow("province and municipality codes, 00 absent")
+        << NIF << nif("12345678Z", "4x079") + nif("X2482300W", "53079") + nif("Y1234567X", " 1079")
+            + nif("Z1234567R", "00079") + nif("K1234567L", "52x79")
+        << L{u"1 pro-no-numerico PRO=4X"_qs, u"2 pro-inexistente PRO=53|53"_qs, u"3 pro-sin-servicio PRO=01|01"_qs,
+             u"5 mun-no-numerico MUN=X79"_qs} << qint64(4);
+    QTest::newRow("polygon and parcel codes, a parcel of zeros absent")
+        << PP << QByteArray("280790A400121\r\n28079004001A1\r\n2807900500000\r\n28079006\r\n")
+        << L{u"1 pol-no-numerico POL=0A4"_qs, u"2 par-no-numerico PAR=001A1"_qs} << qint64(2);
+    QTest::newRow("reference length counted in characters")
+        << RC << rc("7837301VG8173B0", "28079") + rc("7837301VG8173Ñ")
+        << L{u"1 rc-longitud RC=7837301VG8173B0|15"_qs} << qint64(1);
+    QTest::newRow("an escaped character is checked as written")
+        << RC << rc("7837301VG&173B") << L{u"1 rc-forma RC=7837301VG&173B"_qs} << qint64(1);
+    QTest::newRow("duplicate names its earlier line, a record with two warnings counts once")
+        << NIF << nif("12345678A") + nif("X2482300W") + nif("12345678A", "53")
+        << L{u"1 nif-control NIF=12345678A|Z"_qs, u"3 nif-control NIF=12345678A|Z"_qs,
+             u"3 pro-inexistente PRO=53|53"_qs, u"3 duplicado NIF=12345678A|1"_qs} << qint64(2);
+    QTest::newRow("plot duplicate, an absent parcel counting as empty")
+        << PP << QByteArray("28079004\r\n2807900400000\r\n2807900400121\r\n")
+        << L{u"2 duplicado PRO MUN POL PAR=28 079 004|1"_qs} << qint64(1);
+    QTest::newRow("a duplicate of a skipped record is no duplicate")
+        << PP << QByteArray("2807900000121\r\n2807900000121\r\n") << L{} << qint64(0);
+    QTest::newRow("parcel then a property of it")
+        << RC << rc("7837301VG8173B") + rc("7837301VG8173B0001TT")
+        << L{u"2 rc-incluida RC=7837301VG8173B0001TT|1"_qs} << qint64(1);
+    QTest::newRow("property then its parcel, then the parcel again")
+        << RC << rc("7837301VG8173B0001TT") + rc("7837301VG8173B") + rc("7837301VG8173B")
+        << L{u"2 rc-incluida RC=7837301VG8173B|1"_qs, u"3 duplicado RC=7837301VG8173B|2"_qs} << qint64(2);
+    QTest::newRow("18 characters then its 20")
+        << RC << rc("7837301VG8173B0001") + rc("7837301VG8173B0001TT")
+        << L{u"2 rc-incluida RC=7837301VG8173B0001TT|1"_qs} << qint64(1);
+    QTest::newRow("two properties of one parcel, and a 16-character prefix")
+        << RC << rc("7837301VG8173B0001") + rc("7837301VG8173B0002") + rc("7837301VG8173B00")
+        << L{u"3 rc-longitud RC=7837301VG8173B00|16"_qs} << qint64(1);
+    QTest::newRow("comma once per line, for each of its written records")
+        << NIF << QByteArray("12345678Z,X2482300W,Y1234567X\r\nZ1234567R,         B\r\n")
+        << L{u"1 coma =X2482300W"_qs, u"2 coma =B"_qs} << qint64(4);
+    QTest::newRow("comma inside quotes, blank records after a comma, a line of skipped records")
+        << NIF << QByteArray("\"12345678ZPEREZ, ANA\"\r\nX2482300W,  ,\r\n         A,         B\r\n")
+        << L{} << qint64(0);
+    QTest::newRow("tab inside a record; at either end it shifts nothing")
+        << NIF << "12345678Z\tPEREZ\r\n" + nif("X2482300W\t") + "\tY1234567X\r\nZ1234567R \t \t\r\n"
+        << L{u"1 tabulador =12345678ZPEREZ"_qs} << qint64(1);
+    QTest::newRow("text past column 25")
+        << RC << rc("7837301VG8173B", "28079X") << L{u"1 texto-sobrante =X"_qs} << qint64(1);
+    QTest::newRow("text past column 76")
+        << NIF << nif("12345678Z", "28079 SOBRA") << L{u"1 texto-sobrante =SOBRA"_qs} << qint64(1);
+    QTest::newRow("text past column 13")
+        << PP << QByteArray("2807900400121X\r\n") << L{u"1 texto-sobrante =X"_qs} << qint64(1);
+    QTest::newRow("spaces past the last column are nothing")
+        << RC << rc("7837301VG8173B", "28079     ") << L{} << qint64(0);
+    QTest::newRow("Windows-1252 line after UTF-8, with a comma")
+        << NIF << nif("12345678ZP\xC3\x89REZ") + "X2482300WN\xDA\xD1" "EZ,Y1234567X\r\n"
+        << L{u"2 coma =Y1234567X"_qs, u"2 codificacion =X2482300WNÚÑEZ"_qs} << qint64(2);
+    QTest::newRow("Windows-1252 lines before UTF-8, one without a written record")
+        << NIF << nif("X2482300WN\xDA\xD1" "EZ") + nif("         N\xDA\xD1" "EZ") + nif("12345678A")
+            + nif("Y1234567XP\xC3\x89REZ")
+        << L{u"3 nif-control NIF=12345678A|Z"_qs, u"1 codificacion =X2482300WNÚÑEZ"_qs} << qint64(2);
+    QTest::newRow("Windows-1252 line in a list with a UTF-8 mark")
+        << NIF << "\xEF\xBB\xBF" + nif("X2482300WN\xDA\xD1" "EZ")
+        << L{u"1 codificacion =X2482300WNÚÑEZ"_qs} << qint64(1);
+    QTest::newRow("a list all Windows-1252")
+        << NIF << nif("X2482300WN\xDA\xD1" "EZ") + nif("12345678ZP\xC9REZ") << L{} << qint64(0);
+}
+
+void tst_Comprobaciones::listas()
+{
+    QFETCH(TipoConsulta, tipo);
+    QFETCH(QByteArray, lista);
+    QFETCH(QStringList, avisos);
+    QFETCH(qint64, conAvisos);
+    for (Camino camino : {Camino::ElMasRapido, Camino::General}) {
+        const ConversionEnMemoria conversion = convertirEnMemoria(lista, tipo, camino);
+        QCOMPARE(conversion.avisos, completar(avisos));
+        QCOMPARE(conversion.conAvisos, conAvisos);
+    }
+}
+
+void tst_Comprobaciones::nuncaCambianElDocumento_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::addColumn<QByteArray>("lista");
+    QTest::addColumn<qint64>("deOtroTipo");
+
+    QTest::newRow("NIF") << TipoConsulta::NIF
+                         << nif("1234567Z ") + nif("12345678A", "53x79") + nif("12345678Z", "28079 SOBRA")
+            + nif("I1234567A", "28079X") + "12345678Z\tA,X2482300W\r\n" << qint64(3);
+    QTest::newRow("RC") << TipoConsulta::RC
+                        << rc("783730-VG8173B") + rc("7837301VG8173B0") + rc("7837301-G8173B0")
+            + rc("7837301VG8173B0001TA") + rc("7837301VG8173B", "28079X") + rc("7837301VG8173B") << qint64(4);
+    QTest::newRow("PP") << TipoConsulta::PP
+                        << QByteArray("2807900400121 X\r\n28079004001A1\r\n28079004\r\n") << qint64(1);
+}
+
+void tst_Comprobaciones::nuncaCambianElDocumento()
+{
+    QFETCH(TipoConsulta, tipo);
+    QFETCH(QByteArray, lista);
+    QFETCH(qint64, deOtroTipo);
+    QStringList avisos;
+    ReceptorEnLista receptor(&avisos);
+    Comprobador comprobador(tipo, receptor);
+    const QByteArray comprobado = documentoDe(lista, tipo, &comprobador);
+    QCOMPARE(comprobado, documentoDe(lista, tipo, nullptr));
+    QVERIFY(comprobado.contains("<DAT>"));
+    QCOMPARE(comprobador.registrosDeOtroTipo(), deOtroTipo);
+    QCOMPARE(comprobador.avisos(), qint64(avisos.size()));
+}
+
+void tst_Comprobaciones::filasCsv_data()
+{
+    QTest::addColumn<QStringList>("campos");
+    QTest::addColumn<QByteArray>("fila");
+
+    QTest::newRow("plain fields, spaces kept")
+        << QStringList{u"3"_qs, u"nif-forma"_qs, u"NIF"_qs, u"1234567Z "_qs, u"x"_qs}
+        << QByteArray("3;nif-forma;NIF;1234567Z ;x\r\n");
+    QTest::newRow("empty fields") << QStringList{u"1"_qs, u"coma"_qs, {}, {}, {}} << QByteArray("1;coma;;;\r\n");
+    QTest::newRow("semicolon quoted") << QStringList{u"A;B"_qs, u"C"_qs} << QByteArray("\"A;B\";C\r\n");
+    QTest::newRow("quotes doubled") << QStringList{u"\"EL\" PEREZ"_qs} << QByteArray("\"\"\"EL\"\" PEREZ\"\r\n");
+    QTest::newRow("CR and LF quoted") << QStringList{u"A\rB"_qs, u"C\nD"_qs} << QByteArray("\"A\rB\";\"C\nD\"\r\n");
+    QTest::newRow("comma and tab need nothing") << QStringList{u"A,B"_qs, u"C\tD"_qs} << QByteArray("A,B;C\tD\r\n");
+    QTest::newRow("accented letters in UTF-8") << QStringList{u"NÚÑEZ"_qs} << QByteArray("N\xC3\x9A\xC3\x91" "EZ\r\n");
+}
+
+void tst_Comprobaciones::filasCsv()
+{
+    QFETCH(QStringList, campos);
+    QFETCH(QByteArray, fila);
+    QCOMPARE(filaCsv(campos), fila);
+}
+
+void tst_Comprobaciones::informeEnDisco()
+{
+    // Enough rows to fill the write buffer a few times, over an older report.
+    QTemporaryDir temporal;
+    QVERIFY(temporal.isValid());
+    const QString ruta = temporal.filePath(QStringLiteral("avisos.csv"));
+    QVERIFY(escribir(ruta, "viejo\r\n"));
+    QByteArray esperado = "\xEF\xBB\xBF" "linea;codigo;campo;valor;aviso\r\n"
+                          "1;coma;;\"A;B\";\"uno; \"\"dos\"\"\"\r\n";
+    {
+        Informe informe(crearDestinoFichero, ruta);
+        QString razon;
+        QVERIFY(informe.abrir(&razon));
+        QVERIFY(informe.anadir({CodigoAviso::Coma, 1, {}, u"A;B"_qs, u"uno; \"dos\""_qs}, &razon));
+        for (int linea = 2; linea <= 3000; ++linea) {
+            const Aviso aviso{CodigoAviso::Duplicado, linea, u"NIF"_qs, u"12345678Z"_qs, u"Repite la línea 1."_qs};
+            QVERIFY(informe.anadir(aviso, &razon));
+            esperado += QByteArray::number(linea) + ";duplicado;NIF;12345678Z;Repite la l\xC3\xADnea 1.\r\n";
+        }
+        QVERIFY(informe.preparar(&razon));
+        QVERIFY(informe.colocar(&razon));
+    }
+    QCOMPARE(leer(ruta), esperado);
+}
+
+QTEST_APPLESS_MAIN(tst_Comprobaciones)
+#include "tst_comprobaciones.moc"
