@@ -7,7 +7,10 @@
 # cp does not; "dd conv=fdatasync" copies the same file with that same flush, so the
 # cost of the conversion itself can be told from the cost of durability.
 #
-#   bench/run.sh                      everything (about two minutes on two cores)
+# Then, for the largest size, torxal-medir times the record loop alone, in-process, with
+# and without the checks of the records, so their cost can be told from the rest.
+#
+#   bench/run.sh                      everything (about three minutes on two cores)
 #   SIZES=1000000 KINDS=nif bench/run.sh
 #
 # Environment: RUNS (5), SIZES ("10000 100000 1000000"), KINDS ("nif rc pp"),
@@ -28,9 +31,10 @@ bash tools/instalar-dependencias.sh time
 # The build users get from the README: RelWithDebInfo, so the profile has symbols too.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORXAL_BUILD_BENCH=ON \
   -DTORXAL_BUILD_APP=OFF >/dev/null
-cmake --build "$build" --target torxal-cli torxal-generar >/dev/null
+cmake --build "$build" --target torxal-cli torxal-generar torxal-medir >/dev/null
 cli=${CLI:-$build/src/cli/torxal-cli}
 generar=$build/bench/torxal-generar
+medir_bucle=$build/bench/torxal-medir
 
 work=${WORK:-$(mktemp -d)}
 mkdir -p "$work"
@@ -40,7 +44,7 @@ ahora_ns() { date +%s%N; }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Runs a command under GNU time; prints "<wall ms> <peak KiB>".
+# Runs a command under GNU time; prints "<wall µs> <peak KiB>".
 medir() {
   local inicio fin
   inicio=$(ahora_ns)
@@ -78,14 +82,14 @@ for kind in $kinds; do
       : >"$work/rss.txt"
       for ((i = 0; i < runs; ++i)); do
         rm -f "$copia" "$salida"
-        read -r ms _ < <(medir cp "$lista" "$copia")
-        echo "$ms" >>"$work/cp.txt"
+        read -r us _ < <(medir cp "$lista" "$copia")
+        echo "$us" >>"$work/cp.txt"
         rm -f "$copia"
-        read -r ms _ < <(medir dd if="$lista" of="$copia" bs=1M conv=fdatasync status=none)
-        echo "$ms" >>"$work/dd.txt"
+        read -r us _ < <(medir dd if="$lista" of="$copia" bs=1M conv=fdatasync status=none)
+        echo "$us" >>"$work/dd.txt"
         rm -f "$copia" "$salida"
-        read -r ms kib < <(medir "$cli" --tipo "$kind" "$lista")
-        echo "$ms" >>"$work/cli.txt"
+        read -r us kib < <(medir "$cli" --tipo "$kind" "$lista")
+        echo "$us" >>"$work/cli.txt"
         echo "$kib" >>"$work/rss.txt"
       done
       cp_us=$(median <"$work/cp.txt")
@@ -98,5 +102,21 @@ for kind in $kinds; do
                                  k, e, n, mb, c / 1000, d / 1000, t / 1000, t / c, t / d, r / 1024 }'
       rm -f "$lista" "$salida" "$copia"
     done
+  done
+done
+
+# The checks' cost, on the largest lists: the record loop alone, processor time.
+mayor=$(tr ' ' '\n' <<<"$sizes" | sort -n | tail -n 1)
+echo
+echo "## The record loop with and without the checks ($mayor records, $runs runs each)"
+echo
+echo "| kind | encoding | result |"
+echo "|---|---|---|"
+for kind in $kinds; do
+  for encoding in $encodings; do
+    lista=$work/$kind-$encoding-medir.txt
+    "$generar" --tipo "$kind" --registros "$mayor" --codificacion "$encoding" --salida "$lista"
+    echo "| $kind | $encoding | $("$medir_bucle" --tipo "$kind" --veces "$runs" "$lista") |"
+    rm -f "$lista"
   done
 done

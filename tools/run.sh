@@ -12,6 +12,7 @@ cp examples/nif.txt "$ejemplos/"
 build/src/cli/torxal-cli --tipo nif "$ejemplos/nif.txt"
 echo "---- $ejemplos/nif.xml"
 cat "$ejemplos/nif.xml"
+rm -rf "$ejemplos"
 
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "No hay pantalla gráfica (DISPLAY): no se abre la ventana."

@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/instalar-dependencias.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Under CI every warning is an error; a newcomer's build only shows them.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORXAL_WERROR="${CI:+ON}"
 cmake --build build
 ctest --test-dir build --output-on-failure

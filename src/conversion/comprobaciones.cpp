@@ -2,7 +2,6 @@
 
 #include "documento.h"
 #include "limpieza.h"
-#include "rutas.h"
 
 
 #include <algorithm>
@@ -119,7 +118,8 @@ public:
     static quint64 hashDe(std::string_view clave)
     {
         const auto mezclar = [](quint64 a, quint64 b) {
-            const unsigned __int128 producto = static_cast<unsigned __int128>(a) * b;
+            __extension__ using Doble = unsigned __int128; // GCC and Clang have it; ISO C++ does not
+            const Doble producto = static_cast<Doble>(a) * b;
             return quint64(producto) ^ quint64(producto >> 64);
         };
         quint64 h = 0x9E3779B97F4A7C15ULL ^ clave.size();
@@ -486,7 +486,7 @@ void Comprobador::comprobarRegistro(const Campos &campos, bool escrito, qint64 l
         e.windows1252 = codificacion == torxal::Codificacion::Windows1252;
     }
     if (!campos.enBlanco && ++e.noEnBlanco == 2)
-        e.trasLaComa = recortarEspacios(textoLimpio(campos)).toStdString();
+        e.trasLaComa = textoLimpio(campos).toStdString();
     if (escrito) {
         ++e.escritos;
         Paso &paso = e.nuevoPaso();
@@ -566,10 +566,10 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
     paso.hash = TablaClaves::hashDe(clave);
     e.claves.precargar(paso.hash);
     if (campos.tabulador)
-        guardar(paso.despues, Tabulador, {}, recortarEspacios(textoLimpio(campos)).toStdString());
+        guardar(paso.despues, Tabulador, {}, textoLimpio(campos).toStdString());
     if (campos.sobrante) {
         guardar(paso.despues, TextoSobrante, {},
-                recortarEspacios(textoLimpio(campos, finDeColumnas(m_tipo) - 1)).toStdString());
+                textoLimpio(campos, finDeColumnas(m_tipo) - 1).toStdString());
         paso.deOtroTipo = true;
     }
 }

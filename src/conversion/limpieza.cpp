@@ -136,19 +136,20 @@ std::u32string_view cortarRegistro(std::u32string &registro, TipoConsulta tipo, 
 
 QString textoLimpio(const Campos &campos, qsizetype desde)
 {
-    QString texto;
+    std::u32string texto;
     if (campos.tabla) {
         for (char b : campos.limpioBytes.substr(std::min(size_t(desde), campos.limpioBytes.size()))) {
             const char32_t c = aMayuscula(campos.tabla->codigo[static_cast<unsigned char>(b)]);
             if (esCaracterXml(c))
-                texto.append(QString::fromUcs4(&c, 1));
+                texto.push_back(c);
         }
     } else {
         for (char32_t c : campos.limpioTexto.substr(std::min(size_t(desde), campos.limpioTexto.size())))
             if (esCaracterXml(c))
-                texto.append(QString::fromUcs4(&c, 1));
+                texto.push_back(c);
     }
-    return texto;
+    const std::u32string_view recortado = recortarEspacios(texto);
+    return QString::fromUcs4(recortado.data(), qsizetype(recortado.size()));
 }
 
 } // namespace torxal

@@ -57,8 +57,9 @@ struct Campos {
     std::u32string trozo;
 };
 
-/// The cleaned record the fields were cut from, from its 0-based position `desde` on;
-/// characters XML forbids are left out after the cut, as from a field.
+/// The cleaned record the fields were cut from, from its 0-based position `desde` on,
+/// without the spaces at its ends; characters XML forbids are left out after the cut, as
+/// from a field.
 QString textoLimpio(const Campos &campos, qsizetype desde = 0);
 
 enum class Normalizacion { Ninguna, Recortar, Rellenar };

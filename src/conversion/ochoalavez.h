@@ -18,8 +18,10 @@ inline quint64 leer(const void *p)
     return ocho;
 }
 
-/// The high bit of every byte of `x` that is zero. The flag of the first zero byte in
-/// memory order is exact; borrows may also flag bytes after it.
+/// The high bit of every byte of `x` that is zero, and possibly of bytes above one that is:
+/// a borrow runs from the low bytes to the high ones. So the lowest flag is exact, which
+/// on a little-endian machine is the first zero byte in memory order; callers that need
+/// its position (not just "some byte is zero") check the byte order first.
 inline quint64 bytesCero(quint64 x)
 {
     return (x - Unos) & ~x & Altos;

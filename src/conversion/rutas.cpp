@@ -30,13 +30,7 @@ Identidad identidadDe(const struct stat &datos)
     return Identidad{quint64(datos.st_dev), quint64(datos.st_ino)};
 }
 
-} // namespace
-
-QString RutaSalida::rutaParte(int numero) const
-{
-    return directorio + nombreSalida.chopped(4) + u'-' + QString::number(numero) + QStringLiteral(".xml");
-}
-
+// Leading and trailing U+0020 removed (tabs and other blanks stay).
 QString recortarEspacios(const QString &texto)
 {
     qsizetype inicio = 0;
@@ -46,6 +40,13 @@ QString recortarEspacios(const QString &texto)
     while (fin > inicio && texto.at(fin - 1) == u' ')
         --fin;
     return texto.sliced(inicio, fin - inicio);
+}
+
+} // namespace
+
+QString RutaSalida::rutaParte(int numero) const
+{
+    return directorio + nombreSalida.chopped(4) + u'-' + QString::number(numero) + QStringLiteral(".xml");
 }
 
 RutaSalida derivarRutaSalida(const QString &rutaEntrada)

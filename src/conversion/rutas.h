@@ -19,9 +19,6 @@ struct RutaSalida {
 /// (at its last when the name starts with its dot), extension xml.
 RutaSalida derivarRutaSalida(const QString &rutaEntrada);
 
-/// Leading and trailing U+0020 removed (tabs and other blanks stay).
-QString recortarEspacios(const QString &texto);
-
 /// Which file a path names, whatever name reaches it.
 struct Identidad {
     quint64 dispositivo = 0;
