@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 class tst_Ajustes : public QObject {
     Q_OBJECT
@@ -27,23 +28,23 @@ void tst_Ajustes::validar_data()
     QTest::addColumn<bool>("valido");
     QTest::addColumn<QString>("resultado"); // the value read, or the problem
 
-    const QString caracteres = u"contiene «%1», que no se admite"_qs;
-    const QString sinEsquema = u"no empieza por un esquema seguido de dos puntos, como «urn:» o «http:»"_qs;
+    const QString caracteres = u"contiene «%1», que no se admite"_s;
+    const QString sinEsquema = u"no empieza por un esquema seguido de dos puntos, como «urn:» o «http:»"_s;
     QTest::newRow("uri: urn") << "uri" << "urn:example:consulta-masiva" << true << "";
     QTest::newRow("uri: path, query and fragment") << "uri" << "http://x.example/ns?a=1#v" << true << "";
     QTest::newRow("uri: every scheme character") << "uri" << "a1+b.c-d:x" << true << "";
-    QTest::newRow("uri: accented and astral characters") << "uri" << u"urn:año:😀"_qs << true << "";
+    QTest::newRow("uri: accented and astral characters") << "uri" << u"urn:año:😀"_s << true << "";
     QTest::newRow("uri: empty") << "uri" << "" << false << "está vacío";
     QTest::newRow("uri: space") << "uri" << "urn:a b" << false << "contiene un espacio";
     QTest::newRow("uri: tab") << "uri" << "urn:a\tb" << false << "contiene un carácter de control (U+0009)";
     QTest::newRow("uri: DEL") << "uri" << "urn:\x7f" << false << "contiene un carácter de control (U+007F)";
-    QTest::newRow("uri: C1 control") << "uri" << u"urn:\u009f"_qs << false << "contiene un carácter de control (U+009F)";
-    QTest::newRow("uri: no-break space") << "uri" << u"urn:\u00a0"_qs << false << "contiene un espacio en blanco (U+00A0)";
+    QTest::newRow("uri: C1 control") << "uri" << u"urn:\u009f"_s << false << "contiene un carácter de control (U+009F)";
+    QTest::newRow("uri: no-break space") << "uri" << u"urn:\u00a0"_s << false << "contiene un espacio en blanco (U+00A0)";
     for (const char *c : {"'", "\"", "<", ">", "&", "\\"})
-        QTest::addRow("uri: %s", c) << "uri" << u"urn:x"_qs + QLatin1String(c) << false << caracteres.arg(QLatin1String(c));
-    QTest::newRow("uri: lone surrogate") << "uri" << u"urn:"_qs + QChar(0xd800) << false
+        QTest::addRow("uri: %s", c) << "uri" << u"urn:x"_s + QLatin1String(c) << false << caracteres.arg(QLatin1String(c));
+    QTest::newRow("uri: lone surrogate") << "uri" << u"urn:"_s + QChar(0xd800) << false
                                          << "contiene un carácter que XML no admite (U+D800)";
-    QTest::newRow("uri: U+FFFE") << "uri" << u"urn:\ufffe"_qs << false << "contiene un carácter que XML no admite (U+FFFE)";
+    QTest::newRow("uri: U+FFFE") << "uri" << u"urn:\ufffe"_s << false << "contiene un carácter que XML no admite (U+FFFE)";
     QTest::newRow("uri: no colon") << "uri" << "x.example/ns" << false << sinEsquema;
     QTest::newRow("uri: empty scheme") << "uri" << ":x" << false << sinEsquema;
     QTest::newRow("uri: scheme starts with a digit") << "uri" << "1urn:x" << false
@@ -52,14 +53,14 @@ void tst_Ajustes::validar_data()
         << "el esquema «ur_n» solo admite letras de la a a la z, cifras, «+», «-» y «.»";
     QTest::newRow("uri: nothing after the colon") << "uri" << "urn:" << false << "no tiene nada tras «urn:»";
 
-    const QString formatos = u"debe ser dd/MM/yyyy o yyyy-MM-dd"_qs;
+    const QString formatos = u"debe ser dd/MM/yyyy o yyyy-MM-dd"_s;
     QTest::newRow("date: day first") << "fecha" << "dd/MM/yyyy" << true << "DiaMesAnio 09/03/2024";
     QTest::newRow("date: year first") << "fecha" << "yyyy-MM-dd" << true << "AnioMesDia 2024-03-09";
     QTest::newRow("date: other case") << "fecha" << "DD/MM/YYYY" << false << formatos;
     QTest::newRow("date: leading space") << "fecha" << " dd/MM/yyyy" << false << formatos;
 
-    const QString cifras = u"debe ser un número entero de kilobytes escrito solo con cifras (0: sin límite)"_qs;
-    const QString grande = u"es demasiado grande: el máximo es 9007199254740991"_qs;
+    const QString cifras = u"debe ser un número entero de kilobytes escrito solo con cifras (0: sin límite)"_s;
+    const QString grande = u"es demasiado grande: el máximo es 9007199254740991"_s;
     QTest::newRow("size: zero") << "tamano" << "0" << true << "0";
     QTest::newRow("size: leading zeros") << "tamano" << "00000000000000000000000010" << true << "10";
     QTest::newRow("size: largest") << "tamano" << "9007199254740991" << true << "9007199254740991";
@@ -67,7 +68,7 @@ void tst_Ajustes::validar_data()
     QTest::newRow("size: past a qint64") << "tamano" << "99999999999999999999" << false << grande;
     QTest::newRow("size: empty") << "tamano" << "" << false << "está vacío";
     QTest::newRow("size: sign") << "tamano" << "+5" << false << cifras;
-    QTest::newRow("size: Arabic-Indic digit") << "tamano" << u"\u0665"_qs << false << cifras;
+    QTest::newRow("size: Arabic-Indic digit") << "tamano" << u"\u0665"_s << false << cifras;
 }
 
 void tst_Ajustes::validar()
@@ -86,7 +87,7 @@ void tst_Ajustes::validar()
         const std::optional<FormatoFecha> formato = leerFormatoFecha(texto, &problema);
         ok = formato.has_value();
         if (ok)
-            leido = (*formato == FormatoFecha::AnioMesDia ? u"AnioMesDia "_qs : u"DiaMesAnio "_qs)
+            leido = (*formato == FormatoFecha::AnioMesDia ? u"AnioMesDia "_s : u"DiaMesAnio "_s)
                 + QDate(2024, 3, 9).toString(textoFormatoFecha(*formato));
     } else {
         qint64 kb = -1;
@@ -104,16 +105,16 @@ void tst_Ajustes::buscarFicheros_data()
     QTest::addColumn<QStringList>("esperados");
 
     QTest::newRow("both variables, system folders last to first")
-        << "{t}/usuario" << "{t}/a:{t}/b" << QStringList{u"/b"_qs, u"/a"_qs, u"/usuario"_qs};
+        << "{t}/usuario" << "{t}/a:{t}/b" << QStringList{u"/b"_s, u"/a"_s, u"/usuario"_s};
     QTest::newRow("unset user folder is HOME/.config")
-        << "<sin definir>" << "{t}/a" << QStringList{u"/a"_qs, u"/casa/.config"_qs};
+        << "<sin definir>" << "{t}/a" << QStringList{u"/a"_s, u"/casa/.config"_s};
     QTest::newRow("relative user folder ignored")
-        << "usuario" << "{t}/a" << QStringList{u"/a"_qs, u"/casa/.config"_qs};
+        << "usuario" << "{t}/a" << QStringList{u"/a"_s, u"/casa/.config"_s};
     QTest::newRow("empty and relative system entries ignored")
-        << "{t}/usuario" << ":a::{t}/b/:" << QStringList{u"/b"_qs, u"/usuario"_qs};
+        << "{t}/usuario" << ":a::{t}/b/:" << QStringList{u"/b"_s, u"/usuario"_s};
     QTest::newRow("a folder named twice is read once, at its highest place")
-        << "{t}/a" << "{t}/b:{t}/a/" << QStringList{u"/b"_qs, u"/a"_qs};
-    QTest::newRow("folders without the file skipped") << "{t}/nada" << "{t}/nada:{t}/b" << QStringList{u"/b"_qs};
+        << "{t}/a" << "{t}/b:{t}/a/" << QStringList{u"/b"_s, u"/a"_s};
+    QTest::newRow("folders without the file skipped") << "{t}/nada" << "{t}/nada:{t}/b" << QStringList{u"/b"_s};
 }
 
 void tst_Ajustes::buscarFicheros()
@@ -124,22 +125,22 @@ void tst_Ajustes::buscarFicheros()
 
     QTemporaryDir t;
     QVERIFY(t.isValid());
-    for (const QString &carpeta : {u"usuario"_qs, u"a"_qs, u"b"_qs, u"casa/.config"_qs}) {
-        QVERIFY(QDir(t.path()).mkpath(carpeta + u"/torxal"_qs));
-        QVERIFY(escribir(t.filePath(carpeta + u"/torxal/torxal.conf"_qs), {}));
+    for (const QString &carpeta : {u"usuario"_s, u"a"_s, u"b"_s, u"casa/.config"_s}) {
+        QVERIFY(QDir(t.path()).mkpath(carpeta + u"/torxal"_s));
+        QVERIFY(escribir(t.filePath(carpeta + u"/torxal/torxal.conf"_s), {}));
     }
-    qputenv("HOME", QFile::encodeName(t.filePath(u"casa"_qs)));
+    qputenv("HOME", QFile::encodeName(t.filePath(u"casa"_s)));
     if (usuario == u"<sin definir>")
         qunsetenv("XDG_CONFIG_HOME");
     else
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(usuario.replace(u"{t}"_qs, t.path())));
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sistema.replace(u"{t}"_qs, t.path())));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(usuario.replace(u"{t}"_s, t.path())));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sistema.replace(u"{t}"_s, t.path())));
     // From here the relative entries would name existing files, were they taken.
     const QString anterior = QDir::currentPath();
     QVERIFY(QDir::setCurrent(t.path()));
     QStringList ficheros = buscarFicherosAjustes();
     QDir::setCurrent(anterior);
-    ficheros.replaceInStrings(t.path(), QString()).replaceInStrings(u"/torxal/torxal.conf"_qs, QString());
+    ficheros.replaceInStrings(t.path(), QString()).replaceInStrings(u"/torxal/torxal.conf"_s, QString());
     QCOMPARE(ficheros, esperados);
 }
 
@@ -152,7 +153,7 @@ void tst_Ajustes::cargar_data()
     QTest::addColumn<QStringList>("notas");
 
     const QString predeterminado = espacioDeNombresPredeterminado();
-    QTest::newRow("no file gives the defaults") << "" << "" << "" << predeterminado + u" dd/MM/yyyy 0"_qs << QStringList();
+    QTest::newRow("no file gives the defaults") << "" << "" << "" << predeterminado + u" dd/MM/yyyy 0"_s << QStringList();
     QTest::newRow("system file alone")
         << "" << ""
         << "[documento]\nespacio-de-nombres=urn:s\nformato-fecha=yyyy-MM-dd\ntamano-maximo-kb=5\n"
@@ -163,14 +164,14 @@ void tst_Ajustes::cargar_data()
         << "urn:s dd/MM/yyyy 7" << QStringList();
     QTest::newRow("first system folder wins")
         << "" << "[documento]\ntamano-maximo-kb=1\n" << "[documento]\ntamano-maximo-kb=2\nformato-fecha=yyyy-MM-dd\n"
-        << predeterminado + u" yyyy-MM-dd 1"_qs << QStringList();
+        << predeterminado + u" yyyy-MM-dd 1"_s << QStringList();
     QTest::newRow("quotes keep comma, semicolon and hash")
         << "; comentario\r\n[ documento ]\r\nespacio-de-nombres = \"urn:a,b;c#d\"\r\n" << "" << ""
         << "urn:a,b;c#d dd/MM/yyyy 0" << QStringList();
 
-    const QString usuario = u"usuario/torxal/torxal.conf|"_qs;
+    const QString usuario = u"usuario/torxal/torxal.conf|"_s;
     QTest::newRow("bad namespace") << "[documento]\nespacio-de-nombres=urn:a b\n" << "" << ""
-                                   << usuario + u"documento/espacio-de-nombres|contiene un espacio"_qs << QStringList();
+                                   << usuario + u"documento/espacio-de-nombres|contiene un espacio"_s << QStringList();
     QTest::newRow("bad date format")
         << "" << "" << "[documento]\nformato-fecha=dd-MM-yyyy\n"
         << "sistema2/torxal/torxal.conf|documento/formato-fecha|debe ser dd/MM/yyyy o yyyy-MM-dd" << QStringList();
@@ -181,25 +182,25 @@ void tst_Ajustes::cargar_data()
         << QStringList();
     QTest::newRow("unquoted comma") << "[documento]\nespacio-de-nombres=urn:a,b\n" << "" << ""
                                     << usuario + u"documento/espacio-de-nombres|contiene una coma fuera de comillas "
-                                                 "y se lee como una lista: escriba el valor entre comillas dobles"_qs
+                                                 "y se lee como una lista: escriba el valor entre comillas dobles"_s
                                     << QStringList();
     const QString comentario = u"documento/%1|contiene «%2» fuera de comillas, que en este fichero empieza un "
                                "comentario: si es parte del valor, escriba el valor entre comillas dobles; si es un "
-                               "comentario, póngalo en una línea aparte"_qs;
+                               "comentario, póngalo en una línea aparte"_s;
     QTest::newRow("hash that would cut the value")
         << "[documento]\nespacio-de-nombres=http://x.example/ns#v\n" << "" << ""
-        << usuario + comentario.arg(u"espacio-de-nombres"_qs, u"#"_qs) << QStringList();
+        << usuario + comentario.arg(u"espacio-de-nombres"_s, u"#"_s) << QStringList();
     QTest::newRow("comment after a quoted value") << "[documento]\nformato-fecha=\"yyyy-MM-dd\" ; iso\n" << "" << ""
-                                                  << usuario + comentario.arg(u"formato-fecha"_qs, u";"_qs)
+                                                  << usuario + comentario.arg(u"formato-fecha"_s, u";"_s)
                                                   << QStringList();
     QTest::newRow("backslash QSettings would drop") << "[documento]\nespacio-de-nombres=urn:a\\q\n" << "" << ""
                                                     << usuario + u"documento/espacio-de-nombres|contiene «\\», "
-                                                                 "que no se admite"_qs
+                                                                 "que no se admite"_s
                                                     << QStringList();
     QTest::newRow("value of another type")
         << "[documento]\ntamano-maximo-kb=@ByteArray(5)\n" << "" << ""
         << usuario + u"documento/tamano-maximo-kb|no se lee como texto: un valor que empieza por «@» indica otro "
-                     "tipo de dato"_qs
+                     "tipo de dato"_s
         << QStringList();
     QTest::newRow("section never closed")
         << "" << "[documento\nformato-fecha=yyyy-MM-dd\n" << ""
@@ -207,15 +208,15 @@ void tst_Ajustes::cargar_data()
            "«[» y no cierra la sección con «]»"
         << QStringList();
     QTest::newRow("folder where the file should be") << "<carpeta>" << "" << ""
-                                                     << usuario + u"|es una carpeta, no un fichero"_qs << QStringList();
+                                                     << usuario + u"|es una carpeta, no un fichero"_s << QStringList();
 
     const QString nota = u"El fichero de ajustes usuario/torxal/torxal.conf tiene la clave desconocida «%1», que se "
-                         "pasa por alto."_qs;
+                         "pasa por alto."_s;
     QTest::newRow("unknown keys and sections give notes")
         << "x=1\n[documento]\nformato-fecha=yyyy-MM-dd\ncolor=azul;verde\n[Documento]\ntamano-maximo-kb=3\n" << ""
-        << "" << predeterminado + u" yyyy-MM-dd 0"_qs
-        << QStringList{nota.arg(u"Documento/tamano-maximo-kb"_qs), nota.arg(u"documento/color"_qs),
-                       nota.arg(u"x"_qs)};
+        << "" << predeterminado + u" yyyy-MM-dd 0"_s
+        << QStringList{nota.arg(u"Documento/tamano-maximo-kb"_s), nota.arg(u"documento/color"_s),
+                       nota.arg(u"x"_s)};
 }
 
 void tst_Ajustes::cargar()
@@ -229,13 +230,13 @@ void tst_Ajustes::cargar()
     QTemporaryDir t;
     QVERIFY(t.isValid());
     const QString raiz = t.path() + u'/';
-    qputenv("HOME", QFile::encodeName(raiz + u"casa"_qs));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(raiz + u"usuario"_qs));
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(raiz + u"sistema1:"_qs + raiz + u"sistema2"_qs));
+    qputenv("HOME", QFile::encodeName(raiz + u"casa"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(raiz + u"usuario"_s));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(raiz + u"sistema1:"_s + raiz + u"sistema2"_s));
     const std::pair<QString, QString> ficheros[] = {
-        {u"usuario"_qs, usuario}, {u"sistema1"_qs, sistema1}, {u"sistema2"_qs, sistema2}};
+        {u"usuario"_s, usuario}, {u"sistema1"_s, sistema1}, {u"sistema2"_s, sistema2}};
     for (const auto &[carpeta, texto] : ficheros) {
-        const QString ruta = raiz + carpeta + u"/torxal/torxal.conf"_qs;
+        const QString ruta = raiz + carpeta + u"/torxal/torxal.conf"_s;
         // root reads any file whatever its mode, so a folder stands for the unreadable file.
         if (texto == u"<carpeta>")
             QVERIFY(QDir().mkpath(ruta));

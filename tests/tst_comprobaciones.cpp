@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -52,8 +53,8 @@ QByteArray rc(const QByteArray &referencia, const QByteArray &codigos = {})
 QByteArray documentoDe(const QByteArray &lista, TipoConsulta tipo, Comprobador *comprobador)
 {
     QList<QByteArray> colocados;
-    const OpcionesDocumento opciones{u"urn:example:consulta-masiva"_qs, u"dd/MM/yyyy"_qs, QDate(2026, 12, 7), 0};
-    EscritorXML escritor(fabricaEnMemoria(&colocados), u"lista.xml"_qs, tipo, opciones);
+    const OpcionesDocumento opciones{u"urn:example:consulta-masiva"_s, u"dd/MM/yyyy"_s, QDate(2026, 12, 7), 0};
+    EscritorXML escritor(fabricaEnMemoria(&colocados), u"lista.xml"_s, tipo, opciones);
     QString razon;
     QByteArray copia = lista;
     QBuffer entrada(&copia);
@@ -95,35 +96,35 @@ void tst_Comprobaciones::identificadores_data()
         QTest::newRow(nombre) << tipo << valor << resultado;
     };
     using enum TipoConsulta;
-    fila("right DNI", NIF, u"12345678Z"_qs, {});
-    fila("DNI with the wrong letter", NIF, u"12345678A"_qs, u"nif-control Z"_qs);
-    fila("DNI with a letter outside the table", NIF, u"12345678I"_qs, u"nif-control Z"_qs);
-    fila("DNI with a digit for its letter", NIF, u"123456789"_qs, u"nif-forma"_qs);
-    fila("seven-digit DNI and a trailing space", NIF, u"1234567Z "_qs, u"nif-forma"_qs);
-    fila("right NIE with X", NIF, u"X2482300W"_qs, {});
-    fila("right NIE with Y", NIF, u"Y1234567X"_qs, {});
-    fila("right NIE with Z", NIF, u"Z1234567R"_qs, {});
-    fila("NIE with Y holding the letter of X", NIF, u"Y1234567L"_qs, u"nif-control X"_qs);
-    fila("NIE with Z holding the letter of X", NIF, u"Z1234567L"_qs, u"nif-control R"_qs);
-    fila("right K", NIF, u"K1234567L"_qs, {});
-    fila("M with the wrong letter", NIF, u"M1234567X"_qs, u"nif-control L"_qs);
-    fila("entity with its digit control", NIF, u"B64717838"_qs, {});
-    fila("entity with its letter control", NIF, u"B6471783H"_qs, {});
-    fila("entity with the wrong control", NIF, u"Q12345670"_qs, u"nif-control 4 o D"_qs);
-    fila("entity control past J", NIF, u"B6471783K"_qs, u"nif-forma"_qs);
-    fila("letter that leads no NIF", NIF, u"I1234567D"_qs, u"nif-forma"_qs);
-    fila("right 20-character reference", RC, u"7837301VG8173B0001TT"_qs, {});
-    fila("second check character wrong", RC, u"7837301VG8173B0001TA"_qs, u"rc-control TT"_qs);
-    fila("first check character wrong", RC, u"7837301VG8173B0001AT"_qs, u"rc-control TT"_qs);
-    fila("Ñ weighs 15 and counts as one character", RC, u"9872Ñ23VH5797S0001HX"_qs, {});
-    fila("letters after Ñ weigh one more", RC, u"12345ÑZ89ABCDE0001AA"_qs, u"rc-control BL"_qs);
-    fila("parcel of 14", RC, u"7837301VG8173B"_qs, {});
-    fila("property of 18", RC, u"7837301VG8173B0001"_qs, {});
-    fila("19 characters", RC, u"7837301VG8173B0001T"_qs, u"rc-longitud"_qs);
-    fila("dash in 14 characters", RC, u"783730-VG8173B"_qs, u"rc-forma"_qs);
-    fila("accented letter counts as one character", RC, u"783730ÉVG8173B"_qs, u"rc-forma"_qs);
-    fila("inner space and a wrong length", RC, u"7837301 VG8173B"_qs, u"rc-forma rc-longitud"_qs);
-    fila("20 characters of the wrong form are not checked", RC, u"7837301-G8173B0001TA"_qs, u"rc-forma"_qs);
+    fila("right DNI", NIF, u"12345678Z"_s, {});
+    fila("DNI with the wrong letter", NIF, u"12345678A"_s, u"nif-control Z"_s);
+    fila("DNI with a letter outside the table", NIF, u"12345678I"_s, u"nif-control Z"_s);
+    fila("DNI with a digit for its letter", NIF, u"123456789"_s, u"nif-forma"_s);
+    fila("seven-digit DNI and a trailing space", NIF, u"1234567Z "_s, u"nif-forma"_s);
+    fila("right NIE with X", NIF, u"X2482300W"_s, {});
+    fila("right NIE with Y", NIF, u"Y1234567X"_s, {});
+    fila("right NIE with Z", NIF, u"Z1234567R"_s, {});
+    fila("NIE with Y holding the letter of X", NIF, u"Y1234567L"_s, u"nif-control X"_s);
+    fila("NIE with Z holding the letter of X", NIF, u"Z1234567L"_s, u"nif-control R"_s);
+    fila("right K", NIF, u"K1234567L"_s, {});
+    fila("M with the wrong letter", NIF, u"M1234567X"_s, u"nif-control L"_s);
+    fila("entity with its digit control", NIF, u"B64717838"_s, {});
+    fila("entity with its letter control", NIF, u"B6471783H"_s, {});
+    fila("entity with the wrong control", NIF, u"Q12345670"_s, u"nif-control 4 o D"_s);
+    fila("entity control past J", NIF, u"B6471783K"_s, u"nif-forma"_s);
+    fila("letter that leads no NIF", NIF, u"I1234567D"_s, u"nif-forma"_s);
+    fila("right 20-character reference", RC, u"7837301VG8173B0001TT"_s, {});
+    fila("second check character wrong", RC, u"7837301VG8173B0001TA"_s, u"rc-control TT"_s);
+    fila("first check character wrong", RC, u"7837301VG8173B0001AT"_s, u"rc-control TT"_s);
+    fila("Ñ weighs 15 and counts as one character", RC, u"9872Ñ23VH5797S0001HX"_s, {});
+    fila("letters after Ñ weigh one more", RC, u"12345ÑZ89ABCDE0001AA"_s, u"rc-control BL"_s);
+    fila("parcel of 14", RC, u"7837301VG8173B"_s, {});
+    fila("property of 18", RC, u"7837301VG8173B0001"_s, {});
+    fila("19 characters", RC, u"7837301VG8173B0001T"_s, u"rc-longitud"_s);
+    fila("dash in 14 characters", RC, u"783730-VG8173B"_s, u"rc-forma"_s);
+    fila("accented letter counts as one character", RC, u"783730ÉVG8173B"_s, u"rc-forma"_s);
+    fila("inner space and a wrong length", RC, u"7837301 VG8173B"_s, u"rc-forma rc-longitud"_s);
+    fila("20 characters of the wrong form are not checked", RC, u"7837301-G8173B0001TA"_s, u"rc-forma"_s);
 }
 
 void tst_Comprobaciones::identificadores()
@@ -158,68 +159,68 @@ void tst_Comprobaciones::listas_data()
     using L = QStringList;
     QTest::newRow("identifier shape and control, lower case upper-cased first")
         << NIF << nif("1234567Z ") + nif("12345678a") + nif("12345678z")
-        << L{u"1 nif-forma NIF=1234567Z "_qs, u"2 nif-control NIF=12345678A|Z"_qs} << qint64(2);
+        << L{u"1 nif-forma NIF=1234567Z "_s, u"2 nif-control NIF=12345678A|Z"_s} << qint64(2);
     QTest::newRow("province and municipality codes, 00 absent")
         << NIF << nif("12345678Z", "4x079") + nif("X2482300W", "53079") + nif("Y1234567X", " 1079")
             + nif("Z1234567R", "00079") + nif("K1234567L", "52x79")
-        << L{u"1 pro-no-numerico PRO=4X"_qs, u"2 pro-inexistente PRO=53|53"_qs, u"3 pro-sin-servicio PRO=01|01"_qs,
-             u"5 mun-no-numerico MUN=X79"_qs} << qint64(4);
+        << L{u"1 pro-no-numerico PRO=4X"_s, u"2 pro-inexistente PRO=53|53"_s, u"3 pro-sin-servicio PRO=01|01"_s,
+             u"5 mun-no-numerico MUN=X79"_s} << qint64(4);
     QTest::newRow("polygon and parcel codes, a parcel of zeros absent")
         << PP << QByteArray("280790A400121\r\n28079004001A1\r\n2807900500000\r\n28079006\r\n")
-        << L{u"1 pol-no-numerico POL=0A4"_qs, u"2 par-no-numerico PAR=001A1"_qs} << qint64(2);
+        << L{u"1 pol-no-numerico POL=0A4"_s, u"2 par-no-numerico PAR=001A1"_s} << qint64(2);
     QTest::newRow("reference length counted in characters")
         << RC << rc("7837301VG8173B0", "28079") + rc("7837301VG8173Ñ")
-        << L{u"1 rc-longitud RC=7837301VG8173B0|15"_qs} << qint64(1);
+        << L{u"1 rc-longitud RC=7837301VG8173B0|15"_s} << qint64(1);
     QTest::newRow("an escaped character is checked as written")
-        << RC << rc("7837301VG&173B") << L{u"1 rc-forma RC=7837301VG&173B"_qs} << qint64(1);
+        << RC << rc("7837301VG&173B") << L{u"1 rc-forma RC=7837301VG&173B"_s} << qint64(1);
     QTest::newRow("duplicate names its earlier line, a record with two warnings counts once")
         << NIF << nif("12345678A") + nif("X2482300W") + nif("12345678A", "53")
-        << L{u"1 nif-control NIF=12345678A|Z"_qs, u"3 nif-control NIF=12345678A|Z"_qs,
-             u"3 pro-inexistente PRO=53|53"_qs, u"3 duplicado NIF=12345678A|1"_qs} << qint64(2);
+        << L{u"1 nif-control NIF=12345678A|Z"_s, u"3 nif-control NIF=12345678A|Z"_s,
+             u"3 pro-inexistente PRO=53|53"_s, u"3 duplicado NIF=12345678A|1"_s} << qint64(2);
     QTest::newRow("plot duplicate, an absent parcel counting as empty")
         << PP << QByteArray("28079004\r\n2807900400000\r\n2807900400121\r\n")
-        << L{u"2 duplicado PRO MUN POL PAR=28 079 004|1"_qs} << qint64(1);
+        << L{u"2 duplicado PRO MUN POL PAR=28 079 004|1"_s} << qint64(1);
     QTest::newRow("a duplicate of a skipped record is no duplicate")
         << PP << QByteArray("2807900000121\r\n2807900000121\r\n") << L{} << qint64(0);
     QTest::newRow("parcel then a property of it")
         << RC << rc("7837301VG8173B") + rc("7837301VG8173B0001TT")
-        << L{u"2 rc-incluida RC=7837301VG8173B0001TT|1"_qs} << qint64(1);
+        << L{u"2 rc-incluida RC=7837301VG8173B0001TT|1"_s} << qint64(1);
     QTest::newRow("property then its parcel, then the parcel again")
         << RC << rc("7837301VG8173B0001TT") + rc("7837301VG8173B") + rc("7837301VG8173B")
-        << L{u"2 rc-incluida RC=7837301VG8173B|1"_qs, u"3 duplicado RC=7837301VG8173B|2"_qs} << qint64(2);
+        << L{u"2 rc-incluida RC=7837301VG8173B|1"_s, u"3 duplicado RC=7837301VG8173B|2"_s} << qint64(2);
     QTest::newRow("18 characters then its 20")
         << RC << rc("7837301VG8173B0001") + rc("7837301VG8173B0001TT")
-        << L{u"2 rc-incluida RC=7837301VG8173B0001TT|1"_qs} << qint64(1);
+        << L{u"2 rc-incluida RC=7837301VG8173B0001TT|1"_s} << qint64(1);
     QTest::newRow("two properties of one parcel, and a 16-character prefix")
         << RC << rc("7837301VG8173B0001") + rc("7837301VG8173B0002") + rc("7837301VG8173B00")
-        << L{u"3 rc-longitud RC=7837301VG8173B00|16"_qs} << qint64(1);
+        << L{u"3 rc-longitud RC=7837301VG8173B00|16"_s} << qint64(1);
     QTest::newRow("comma once per line, for each of its written records")
         << NIF << QByteArray("12345678Z,X2482300W,Y1234567X\r\nZ1234567R,         B\r\n")
-        << L{u"1 coma =X2482300W"_qs, u"2 coma =B"_qs} << qint64(4);
+        << L{u"1 coma =X2482300W"_s, u"2 coma =B"_s} << qint64(4);
     QTest::newRow("comma inside quotes, blank records after a comma, a line of skipped records")
         << NIF << QByteArray("\"12345678ZPEREZ, ANA\"\r\nX2482300W,  ,\r\n         A,         B\r\n")
         << L{} << qint64(0);
     QTest::newRow("tab inside a record; at either end it shifts nothing")
         << NIF << "12345678Z\tPEREZ\r\n" + nif("X2482300W\t") + "\tY1234567X\r\nZ1234567R \t \t\r\n"
-        << L{u"1 tabulador =12345678ZPEREZ"_qs} << qint64(1);
+        << L{u"1 tabulador =12345678ZPEREZ"_s} << qint64(1);
     QTest::newRow("text past column 25")
-        << RC << rc("7837301VG8173B", "28079X") << L{u"1 texto-sobrante =X"_qs} << qint64(1);
+        << RC << rc("7837301VG8173B", "28079X") << L{u"1 texto-sobrante =X"_s} << qint64(1);
     QTest::newRow("text past column 76")
-        << NIF << nif("12345678Z", "28079 SOBRA") << L{u"1 texto-sobrante =SOBRA"_qs} << qint64(1);
+        << NIF << nif("12345678Z", "28079 SOBRA") << L{u"1 texto-sobrante =SOBRA"_s} << qint64(1);
     QTest::newRow("text past column 13")
-        << PP << QByteArray("2807900400121X\r\n") << L{u"1 texto-sobrante =X"_qs} << qint64(1);
+        << PP << QByteArray("2807900400121X\r\n") << L{u"1 texto-sobrante =X"_s} << qint64(1);
     QTest::newRow("spaces past the last column are nothing")
         << RC << rc("7837301VG8173B", "28079     ") << L{} << qint64(0);
     QTest::newRow("Windows-1252 line after UTF-8, with a comma")
         << NIF << nif("12345678ZP\xC3\x89REZ") + "X2482300WN\xDA\xD1" "EZ,Y1234567X\r\n"
-        << L{u"2 coma =Y1234567X"_qs, u"2 codificacion ="_qs} << qint64(2);
+        << L{u"2 coma =Y1234567X"_s, u"2 codificacion ="_s} << qint64(2);
     QTest::newRow("Windows-1252 lines before UTF-8, one without a written record")
         << NIF << nif("X2482300WN\xDA\xD1" "EZ") + nif("         N\xDA\xD1" "EZ") + nif("12345678A")
             + nif("Y1234567XP\xC3\x89REZ")
-        << L{u"3 nif-control NIF=12345678A|Z"_qs, u"1 codificacion ="_qs} << qint64(2);
+        << L{u"3 nif-control NIF=12345678A|Z"_s, u"1 codificacion ="_s} << qint64(2);
     QTest::newRow("Windows-1252 line in a list with a UTF-8 mark")
         << NIF << "\xEF\xBB\xBF" + nif("X2482300WN\xDA\xD1" "EZ")
-        << L{u"1 codificacion ="_qs} << qint64(1);
+        << L{u"1 codificacion ="_s} << qint64(1);
     QTest::newRow("a list all Windows-1252")
         << NIF << nif("X2482300WN\xDA\xD1" "EZ") + nif("12345678ZP\xC9REZ") << L{} << qint64(0);
 }
@@ -274,14 +275,14 @@ void tst_Comprobaciones::filasCsv_data()
     QTest::addColumn<QByteArray>("fila");
 
     QTest::newRow("plain fields, spaces kept")
-        << QStringList{u"3"_qs, u"nif-forma"_qs, u"NIF"_qs, u"1234567Z "_qs, u"x"_qs}
+        << QStringList{u"3"_s, u"nif-forma"_s, u"NIF"_s, u"1234567Z "_s, u"x"_s}
         << QByteArray("3;nif-forma;NIF;1234567Z ;x\r\n");
-    QTest::newRow("empty fields") << QStringList{u"1"_qs, u"coma"_qs, {}, {}, {}} << QByteArray("1;coma;;;\r\n");
-    QTest::newRow("semicolon quoted") << QStringList{u"A;B"_qs, u"C"_qs} << QByteArray("\"A;B\";C\r\n");
-    QTest::newRow("quotes doubled") << QStringList{u"\"EL\" PEREZ"_qs} << QByteArray("\"\"\"EL\"\" PEREZ\"\r\n");
-    QTest::newRow("CR and LF quoted") << QStringList{u"A\rB"_qs, u"C\nD"_qs} << QByteArray("\"A\rB\";\"C\nD\"\r\n");
-    QTest::newRow("comma and tab need nothing") << QStringList{u"A,B"_qs, u"C\tD"_qs} << QByteArray("A,B;C\tD\r\n");
-    QTest::newRow("accented letters in UTF-8") << QStringList{u"NÚÑEZ"_qs} << QByteArray("N\xC3\x9A\xC3\x91" "EZ\r\n");
+    QTest::newRow("empty fields") << QStringList{u"1"_s, u"coma"_s, {}, {}, {}} << QByteArray("1;coma;;;\r\n");
+    QTest::newRow("semicolon quoted") << QStringList{u"A;B"_s, u"C"_s} << QByteArray("\"A;B\";C\r\n");
+    QTest::newRow("quotes doubled") << QStringList{u"\"EL\" PEREZ"_s} << QByteArray("\"\"\"EL\"\" PEREZ\"\r\n");
+    QTest::newRow("CR and LF quoted") << QStringList{u"A\rB"_s, u"C\nD"_s} << QByteArray("\"A\rB\";\"C\nD\"\r\n");
+    QTest::newRow("comma and tab need nothing") << QStringList{u"A,B"_s, u"C\tD"_s} << QByteArray("A,B;C\tD\r\n");
+    QTest::newRow("accented letters in UTF-8") << QStringList{u"NÚÑEZ"_s} << QByteArray("N\xC3\x9A\xC3\x91" "EZ\r\n");
 }
 
 void tst_Comprobaciones::filasCsv()

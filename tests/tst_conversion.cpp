@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -53,11 +54,11 @@ void preparar(const QDir &dir, const QStringList &ficheros)
             QVERIFY(dir.mkdir(orden.chopped(1)));
         } else if (orden.endsWith(u'|')) {
             QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(orden.chopped(1))).constData(), 0644), 0);
-        } else if (orden.contains(u"->"_qs)) {
-            const QStringList partes = orden.split(u"->"_qs);
+        } else if (orden.contains(u"->"_s)) {
+            const QStringList partes = orden.split(u"->"_s);
             QVERIFY(QFile::link(partes[1], dir.filePath(partes[0])));
-        } else if (orden.contains(u"=>"_qs)) {
-            const QStringList partes = orden.split(u"=>"_qs);
+        } else if (orden.contains(u"=>"_s)) {
+            const QStringList partes = orden.split(u"=>"_s);
             QCOMPARE(::link(QFile::encodeName(dir.filePath(partes[1])).constData(),
                             QFile::encodeName(dir.filePath(partes[0])).constData()),
                      0);
@@ -249,72 +250,72 @@ void tst_Conversion::ejecucion_data()
 
     QTest::newRow("empty path") << QStringList{} << "" << L{} << QStringList{requerido} << QStringList{};
     QTest::newRow("path of spaces") << QStringList{} << "   " << L{} << QStringList{requerido} << QStringList{};
-    QTest::newRow("input already named .xml") << QStringList{u"lista.xml=12345678Z"_qs} << "%D/lista.xml" << L{}
-                                              << QStringList{mismo} << QStringList{u"lista.xml=12345678Z"_qs};
-    QTest::newRow("upper-case XML is another name") << QStringList{u"lista.XML=12345678Z"_qs} << "%D/lista.XML"
-                                                    << L{} << QStringList{creado(u"lista.xml"_qs, 1)}
-                                                    << QStringList{u"lista.XML=12345678Z"_qs, u"lista.xml="_qs + documentoUno};
-    QTest::newRow("several dots end at the first") << QStringList{u"lote.2008.xml=12345678Z"_qs} << "%D/lote.2008.xml"
-                                                   << L{} << QStringList{creado(u"lote.xml"_qs, 1)}
-                                                   << QStringList{u"lote.2008.xml=12345678Z"_qs, u"lote.xml="_qs + documentoUno};
-    QTest::newRow("name without a dot gets .xml") << QStringList{u"lista=12345678Z"_qs} << "%D/lista" << L{}
-                                                  << QStringList{creado(u"lista.xml"_qs, 1)}
-                                                  << QStringList{u"lista=12345678Z"_qs, u"lista.xml="_qs + documentoUno};
+    QTest::newRow("input already named .xml") << QStringList{u"lista.xml=12345678Z"_s} << "%D/lista.xml" << L{}
+                                              << QStringList{mismo} << QStringList{u"lista.xml=12345678Z"_s};
+    QTest::newRow("upper-case XML is another name") << QStringList{u"lista.XML=12345678Z"_s} << "%D/lista.XML"
+                                                    << L{} << QStringList{creado(u"lista.xml"_s, 1)}
+                                                    << QStringList{u"lista.XML=12345678Z"_s, u"lista.xml="_s + documentoUno};
+    QTest::newRow("several dots end at the first") << QStringList{u"lote.2008.xml=12345678Z"_s} << "%D/lote.2008.xml"
+                                                   << L{} << QStringList{creado(u"lote.xml"_s, 1)}
+                                                   << QStringList{u"lote.2008.xml=12345678Z"_s, u"lote.xml="_s + documentoUno};
+    QTest::newRow("name without a dot gets .xml") << QStringList{u"lista=12345678Z"_s} << "%D/lista" << L{}
+                                                  << QStringList{creado(u"lista.xml"_s, 1)}
+                                                  << QStringList{u"lista=12345678Z"_s, u"lista.xml="_s + documentoUno};
     QTest::newRow("two hidden lists do not share an output")
-        << QStringList{u".oculto.txt=12345678Z"_qs, u".xml=ANTES"_qs} << "%D/.oculto.txt" << L{}
-        << QStringList{creado(u".oculto.xml"_qs, 1)}
-        << QStringList{u".oculto.txt=12345678Z"_qs, u".oculto.xml="_qs + documentoUno, u".xml=ANTES"_qs};
-    QTest::newRow("existing output, answer No") << QStringList{lista, u"lista.xml=ANTES"_qs} << "%D/lista.txt"
+        << QStringList{u".oculto.txt=12345678Z"_s, u".xml=ANTES"_s} << "%D/.oculto.txt" << L{}
+        << QStringList{creado(u".oculto.xml"_s, 1)}
+        << QStringList{u".oculto.txt=12345678Z"_s, u".oculto.xml="_s + documentoUno, u".xml=ANTES"_s};
+    QTest::newRow("existing output, answer No") << QStringList{lista, u"lista.xml=ANTES"_s} << "%D/lista.txt"
                                                 << L{Boton::No} << QStringList{pregunta}
-                                                << QStringList{lista, u"lista.xml=ANTES"_qs};
-    QTest::newRow("existing output, answer Yes") << QStringList{lista, u"lista.xml=ANTES"_qs} << "%D/lista.txt"
-                                                 << L{Boton::Si} << QStringList{pregunta, creado(u"lista.xml"_qs, 1)}
-                                                 << QStringList{lista, u"lista.xml="_qs + documentoUno};
+                                                << QStringList{lista, u"lista.xml=ANTES"_s};
+    QTest::newRow("existing output, answer Yes") << QStringList{lista, u"lista.xml=ANTES"_s} << "%D/lista.txt"
+                                                 << L{Boton::Si} << QStringList{pregunta, creado(u"lista.xml"_s, 1)}
+                                                 << QStringList{lista, u"lista.xml="_s + documentoUno};
     QTest::newRow("output is the input through a symbolic link")
-        << QStringList{lista, u"lista.xml->lista.txt"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{mismo}
-        << QStringList{lista, u"lista.xml->lista.txt"_qs};
+        << QStringList{lista, u"lista.xml->lista.txt"_s} << "%D/lista.txt" << L{Boton::Si} << QStringList{mismo}
+        << QStringList{lista, u"lista.xml->lista.txt"_s};
     QTest::newRow("output is the input through a hard link")
-        << QStringList{lista, u"lista.xml=>lista.txt"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{mismo}
-        << QStringList{lista, u"lista.xml=12345678Z"_qs};
+        << QStringList{lista, u"lista.xml=>lista.txt"_s} << "%D/lista.txt" << L{Boton::Si} << QStringList{mismo}
+        << QStringList{lista, u"lista.xml=12345678Z"_s};
     QTest::newRow("output is a symbolic link to another file")
-        << QStringList{lista, u"valioso.dat=VALIOSO"_qs, u"lista.xml->valioso.dat"_qs} << "%D/lista.txt" << L{Boton::Si}
-        << QStringList{enlace} << QStringList{lista, u"lista.xml->valioso.dat"_qs, u"valioso.dat=VALIOSO"_qs};
+        << QStringList{lista, u"valioso.dat=VALIOSO"_s, u"lista.xml->valioso.dat"_s} << "%D/lista.txt" << L{Boton::Si}
+        << QStringList{enlace} << QStringList{lista, u"lista.xml->valioso.dat"_s, u"valioso.dat=VALIOSO"_s};
     QTest::newRow("output is a dangling symbolic link")
-        << QStringList{lista, u"lista.xml->nuevo.dat"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{enlace}
-        << QStringList{lista, u"lista.xml->nuevo.dat"_qs};
+        << QStringList{lista, u"lista.xml->nuevo.dat"_s} << "%D/lista.txt" << L{Boton::Si} << QStringList{enlace}
+        << QStringList{lista, u"lista.xml->nuevo.dat"_s};
     QTest::newRow("directory where the output goes")
-        << QStringList{lista, u"lista.xml/"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{noNormal}
-        << QStringList{lista, u"lista.xml/"_qs};
+        << QStringList{lista, u"lista.xml/"_s} << "%D/lista.txt" << L{Boton::Si} << QStringList{noNormal}
+        << QStringList{lista, u"lista.xml/"_s};
     QTest::newRow("FIFO where the output goes")
-        << QStringList{lista, u"lista.xml|"_qs} << "%D/lista.txt" << L{Boton::Si} << QStringList{noNormal}
-        << QStringList{lista, u"lista.xml|"_qs};
-    QTest::newRow("empty input") << QStringList{u"lista.txt="_qs} << "%D/lista.txt" << L{} << QStringList{vacio}
-                                 << QStringList{u"lista.txt="_qs};
+        << QStringList{lista, u"lista.xml|"_s} << "%D/lista.txt" << L{Boton::Si} << QStringList{noNormal}
+        << QStringList{lista, u"lista.xml|"_s};
+    QTest::newRow("empty input") << QStringList{u"lista.txt="_s} << "%D/lista.txt" << L{} << QStringList{vacio}
+                                 << QStringList{u"lista.txt="_s};
     QTest::newRow("empty input leaves an existing output alone")
-        << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs} << "%D/lista.txt" << L{Boton::Si}
-        << QStringList{pregunta, vacio} << QStringList{u"lista.txt="_qs, u"lista.xml=ANTES"_qs};
+        << QStringList{u"lista.txt="_s, u"lista.xml=ANTES"_s} << "%D/lista.txt" << L{Boton::Si}
+        << QStringList{pregunta, vacio} << QStringList{u"lista.txt="_s, u"lista.xml=ANTES"_s};
     QTest::newRow("missing input") << QStringList{} << "%D/falta.txt" << L{}
                                    << QStringList{u"16: No se puede abrir el fichero de entrada %D/falta.txt.\n"
-                                                  "No existe el fichero o el directorio"_qs}
+                                                  "No existe el fichero o el directorio"_s}
                                    << QStringList{};
-    QTest::newRow("directory as input") << QStringList{u"carpeta.txt/"_qs} << "%D/carpeta.txt" << L{}
+    QTest::newRow("directory as input") << QStringList{u"carpeta.txt/"_s} << "%D/carpeta.txt" << L{}
                                         << QStringList{u"16: No se puede abrir el fichero de entrada %D/carpeta.txt.\n"
-                                                       "Es un directorio, no un fichero."_qs}
-                                        << QStringList{u"carpeta.txt/"_qs};
+                                                       "Es un directorio, no un fichero."_s}
+                                        << QStringList{u"carpeta.txt/"_s};
     QTest::newRow("FIFO as input is refused, not waited on")
-        << QStringList{u"fifo.txt|"_qs} << "%D/fifo.txt" << L{}
-        << QStringList{u"16: El fichero de entrada %D/fifo.txt no es un fichero normal."_qs} << QStringList{u"fifo.txt|"_qs};
+        << QStringList{u"fifo.txt|"_s} << "%D/fifo.txt" << L{}
+        << QStringList{u"16: El fichero de entrada %D/fifo.txt no es un fichero normal."_s} << QStringList{u"fifo.txt|"_s};
     QTest::newRow("a device as input") << QStringList{} << "/dev/zero" << L{}
-                                       << QStringList{u"16: El fichero de entrada /dev/zero no es un fichero normal."_qs}
+                                       << QStringList{u"16: El fichero de entrada /dev/zero no es un fichero normal."_s}
                                        << QStringList{};
     QTest::newRow("an output name too long to check")
-        << QStringList{largo + u".t=12345678Z"_qs} << u"%D/"_qs + largo + u".t"_qs << L{}
-        << QStringList{u"16: No se puede crear el fichero %D/"_qs + largo + u".xml.\nNombre de fichero demasiado largo"_qs}
-        << QStringList{largo + u".t=12345678Z"_qs};
-    QTest::newRow("input holding only a line end") << QStringList{u"lista.txt=\r\n"_qs} << "%D/lista.txt" << L{}
-                                                   << QStringList{creado(u"lista.xml"_qs, 0)}
-                                                   << QStringList{u"lista.txt=\r\n"_qs,
-                                                                  u"lista.xml="_qs + QString(documentoUno).remove(u"<DAT><NIF>12345678Z</NIF></DAT>\r\n"_qs)};
+        << QStringList{largo + u".t=12345678Z"_s} << u"%D/"_s + largo + u".t"_s << L{}
+        << QStringList{u"16: No se puede crear el fichero %D/"_s + largo + u".xml.\nNombre de fichero demasiado largo"_s}
+        << QStringList{largo + u".t=12345678Z"_s};
+    QTest::newRow("input holding only a line end") << QStringList{u"lista.txt=\r\n"_s} << "%D/lista.txt" << L{}
+                                                   << QStringList{creado(u"lista.xml"_s, 0)}
+                                                   << QStringList{u"lista.txt=\r\n"_s,
+                                                                  u"lista.xml="_s + QString(documentoUno).remove(u"<DAT><NIF>12345678Z</NIF></DAT>\r\n"_s)};
 }
 
 void tst_Conversion::ejecucion()
@@ -334,13 +335,13 @@ void tst_Conversion::ejecucion()
 
     Banco banco;
     banco.mensajero.respuestas = respuestas;
-    const bool creado = banco.generar(QString(ruta).replace(u"%D"_qs, dir.path()));
+    const bool creado = banco.generar(QString(ruta).replace(u"%D"_s, dir.path()));
 
     QStringList esperados;
     for (const QString &m : std::as_const(mensajes))
-        esperados.append(QString(m).replace(u"%D"_qs, dir.path()));
+        esperados.append(QString(m).replace(u"%D"_s, dir.path()));
     QCOMPARE(banco.mensajero.resumen(), esperados);
-    QCOMPARE(creado, mensajes.last().contains(u"se ha creado correctamente"_qs));
+    QCOMPARE(creado, mensajes.last().contains(u"se ha creado correctamente"_s));
     QCOMPARE(contenido(dir), despues);
 }
 
@@ -349,24 +350,24 @@ void tst_Conversion::registroDemasiadoLargoNoTocaLaSalida()
     // A name holding "%1" and "%3" must reach the message as it is.
     QTemporaryDir temporal;
     const QDir dir(temporal.path());
-    QVERIFY(escribir(dir.filePath(u"lista%1%3.txt"_qs), "12345678Z\r\n\r\n" + QByteArray(32768, 'A') + "\r\n12345678Z\r\n"));
-    QVERIFY(escribir(dir.filePath(u"lista%1%3.xml"_qs), "ANTES"));
+    QVERIFY(escribir(dir.filePath(u"lista%1%3.txt"_s), "12345678Z\r\n\r\n" + QByteArray(32768, 'A') + "\r\n12345678Z\r\n"));
+    QVERIFY(escribir(dir.filePath(u"lista%1%3.xml"_s), "ANTES"));
 
     Banco banco;
     banco.mensajero.respuestas = {Boton::Si};
-    QVERIFY(!banco.generar(dir.filePath(u"lista%1%3.txt"_qs)));
+    QVERIFY(!banco.generar(dir.filePath(u"lista%1%3.txt"_s)));
     QCOMPARE(banco.ultimo().texto, QStringLiteral("El registro de la línea 3 del fichero de entrada %1 tiene más de 32767 "
                                                   "caracteres; no se continúa con el proceso.")
-                                       .arg(dir.filePath(u"lista%1%3.txt"_qs)));
+                                       .arg(dir.filePath(u"lista%1%3.txt"_s)));
     QCOMPARE(banco.ultimo().estilo, Estilo::Critico);
-    QCOMPARE(leer(dir.filePath(u"lista%1%3.xml"_qs)), QByteArray("ANTES"));
-    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({u"lista%1%3.txt"_qs, u"lista%1%3.xml"_qs}));
+    QCOMPARE(leer(dir.filePath(u"lista%1%3.xml"_s)), QByteArray("ANTES"));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({u"lista%1%3.txt"_s, u"lista%1%3.xml"_s}));
 }
 
 void tst_Conversion::lineaEnormeSinDelimitadorConMemoriaAcotada()
 {
     QTemporaryDir temporal;
-    const QString ruta = temporal.filePath(u"enorme.txt"_qs);
+    const QString ruta = temporal.filePath(u"enorme.txt"_s);
     {
         QFile fichero(ruta);
         QVERIFY(fichero.open(QIODevice::WriteOnly));
@@ -385,7 +386,7 @@ void tst_Conversion::lineaEnormeSinDelimitadorConMemoriaAcotada()
     QCOMPARE(banco.ultimo().texto, QStringLiteral("El registro de la línea 1 del fichero de entrada %1 tiene más de 32767 "
                                               "caracteres; no se continúa con el proceso.")
                                    .arg(ruta));
-    QVERIFY(!QFile::exists(temporal.filePath(u"enorme.xml"_qs)));
+    QVERIFY(!QFile::exists(temporal.filePath(u"enorme.xml"_s)));
     // ru_maxrss is the peak in KiB: the refused line must not have been held whole.
     QVERIFY2(despues.ru_maxrss - antes.ru_maxrss < 16 * 1024, QByteArray::number(qint64(despues.ru_maxrss - antes.ru_maxrss)));
 }
@@ -425,11 +426,11 @@ void tst_Conversion::entradasRaras()
     QFETCH(QByteArray, registros);
 
     QTemporaryDir temporal;
-    const QString entrada = temporal.filePath(u"rara.txt"_qs);
+    const QString entrada = temporal.filePath(u"rara.txt"_s);
     QVERIFY(escribir(entrada, lista));
     Banco banco;
     QVERIFY2(banco.generar(entrada, tipo), qPrintable(banco.ultimo().texto));
-    const QByteArray documento = leer(temporal.filePath(u"rara.xml"_qs));
+    const QByteArray documento = leer(temporal.filePath(u"rara.xml"_s));
     QCOMPARE(comprobarDocumento(documento, tipo), QString());
     if (!registros.isEmpty()) {
         const qsizetype desde = documento.indexOf("</FIN>\r\n") + 8;
@@ -449,7 +450,7 @@ void tst_Conversion::mismaListaEnAmbasCodificaciones()
     QByteArray utf8;
     QTemporaryDir temporal;
     for (qsizetype i = 0; i < nombre.size(); i += 40) {
-        const QString linea = u"12345678Z"_qs + nombre.mid(i, 40) + u"\r\n"_qs;
+        const QString linea = u"12345678Z"_s + nombre.mid(i, 40) + u"\r\n"_s;
         utf8 += linea.toUtf8();
         for (QChar c : linea) {
             // Windows-1252 by hand: Latin-1 where they agree, the table's byte for the rest.
@@ -459,13 +460,13 @@ void tst_Conversion::mismaListaEnAmbasCodificaciones()
         }
     }
     QVERIFY(!esUtf8Valido(std::string_view(windows.constData(), size_t(windows.size()))));
-    QVERIFY(escribir(temporal.filePath(u"windows.txt"_qs), windows));
-    QVERIFY(escribir(temporal.filePath(u"utf8.txt"_qs), utf8));
+    QVERIFY(escribir(temporal.filePath(u"windows.txt"_s), windows));
+    QVERIFY(escribir(temporal.filePath(u"utf8.txt"_s), utf8));
     Banco banco;
-    QVERIFY(banco.generar(temporal.filePath(u"windows.txt"_qs)));
-    QVERIFY(banco.generar(temporal.filePath(u"utf8.txt"_qs)));
-    const QByteArray documento = leer(temporal.filePath(u"utf8.xml"_qs));
-    QCOMPARE(leer(temporal.filePath(u"windows.xml"_qs)), documento);
+    QVERIFY(banco.generar(temporal.filePath(u"windows.txt"_s)));
+    QVERIFY(banco.generar(temporal.filePath(u"utf8.txt"_s)));
+    const QByteArray documento = leer(temporal.filePath(u"utf8.xml"_s));
+    QCOMPARE(leer(temporal.filePath(u"windows.xml"_s)), documento);
     QVERIFY(documento.contains(QStringLiteral("ÀÁÂÃÄÅÆÇÈÉ").toUtf8()));
     QVERIFY(documento.contains(QStringLiteral("ŠŒŽ").toUtf8()));
 }
@@ -476,9 +477,9 @@ void tst_Conversion::resumenDeOmitidos()
     QByteArray lista = "12345678Z\r\n";
     for (int i = 0; i < 25; ++i)
         lista += "         SIN NIF\r\n\r\n";
-    QVERIFY(escribir(temporal.filePath(u"lista.txt"_qs), lista));
+    QVERIFY(escribir(temporal.filePath(u"lista.txt"_s), lista));
     Banco banco;
-    QVERIFY(banco.generar(temporal.filePath(u"lista.txt"_qs)));
+    QVERIFY(banco.generar(temporal.filePath(u"lista.txt"_s)));
     QCOMPARE(banco.ultimo().detalle, QStringLiteral("Registros escritos: 1.\nRegistros omitidos por falta de un campo "
                                                     "obligatorio: 25 (líneas 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, "
                                                     "26, 28, 30, 32, 34, 36, 38, 40, …).\nRegistros con avisos: 0."));
@@ -489,23 +490,23 @@ void tst_Conversion::salidaDeOtraListaDeLaMismaOrden()
     // "lote.2008.txt lote.2009.txt" in one call: both would be lote.xml.
     QTemporaryDir temporal;
     const QDir dir(temporal.path());
-    QVERIFY(escribir(dir.filePath(u"lote.2008.txt"_qs), "12345678Z\r\n"));
-    QVERIFY(escribir(dir.filePath(u"lote.2009.txt"_qs), "87654321X\r\n"));
+    QVERIFY(escribir(dir.filePath(u"lote.2008.txt"_s), "12345678Z\r\n"));
+    QVERIFY(escribir(dir.filePath(u"lote.2009.txt"_s), "87654321X\r\n"));
     Banco banco;
     banco.mensajero.respuestas = {Boton::Si, Boton::Si};
-    QVERIFY(banco.generar(dir.filePath(u"lote.2008.txt"_qs)));
-    const QByteArray primero = leer(dir.filePath(u"lote.xml"_qs));
-    QVERIFY(!banco.generar(dir.filePath(u"lote.2009.txt"_qs)));
+    QVERIFY(banco.generar(dir.filePath(u"lote.2008.txt"_s)));
+    const QByteArray primero = leer(dir.filePath(u"lote.xml"_s));
+    QVERIFY(!banco.generar(dir.filePath(u"lote.2009.txt"_s)));
     QCOMPARE(banco.mensajero.resumen().constLast(),
              QStringLiteral("16: El fichero de salida %1/lote.xml ya es el de la lista %1/lote.2008.txt en esta misma "
                             "orden; la lista %1/lote.2009.txt no se convierte.")
                  .arg(dir.path()));
-    QCOMPARE(leer(dir.filePath(u"lote.xml"_qs)), primero);
+    QCOMPARE(leer(dir.filePath(u"lote.xml"_s)), primero);
     // Another call may write it again, after the usual question.
     Banco otra;
     otra.mensajero.respuestas = {Boton::Si};
-    QVERIFY(otra.generar(dir.filePath(u"lote.2009.txt"_qs)));
-    QVERIFY(leer(dir.filePath(u"lote.xml"_qs)).contains("87654321X"));
+    QVERIFY(otra.generar(dir.filePath(u"lote.2009.txt"_s)));
+    QVERIFY(leer(dir.filePath(u"lote.xml"_s)).contains("87654321X"));
 }
 
 void tst_Conversion::fallaLaLecturaDeLaLista()
@@ -537,18 +538,18 @@ void tst_Conversion::fallaLaLecturaDeLaLista()
 
     QTemporaryDir temporal;
     const QDir dir(temporal.path());
-    QVERIFY(escribir(dir.filePath(u"lista.txt"_qs), QByteArray("12345678Z\r\n").repeated(20000)));
-    QVERIFY(escribir(dir.filePath(u"lista.xml"_qs), "ANTES"));
+    QVERIFY(escribir(dir.filePath(u"lista.txt"_s), QByteArray("12345678Z\r\n").repeated(20000)));
+    QVERIFY(escribir(dir.filePath(u"lista.xml"_s), "ANTES"));
     Banco banco;
     banco.mensajero.respuestas = {Boton::Si};
     banco.conversor.setEnvolturaEntrada([](std::unique_ptr<QIODevice> real) -> std::unique_ptr<QIODevice> {
         return std::make_unique<QueFalla>(std::move(real));
     });
-    QVERIFY(!banco.generar(dir.filePath(u"lista.txt"_qs)));
+    QVERIFY(!banco.generar(dir.filePath(u"lista.txt"_s)));
     QCOMPARE(banco.mensajero.resumen().constLast(),
              QStringLiteral("16: No se puede leer el fichero de entrada %1/lista.txt.\nError de entrada/salida").arg(dir.path()));
-    QCOMPARE(leer(dir.filePath(u"lista.xml"_qs)), QByteArray("ANTES"));
-    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
+    QCOMPARE(leer(dir.filePath(u"lista.xml"_s)), QByteArray("ANTES"));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList({u"lista.txt"_s, u"lista.xml"_s}));
 }
 
 namespace {
@@ -586,29 +587,29 @@ void tst_Conversion::partes_data()
     const QString seis = QStringLiteral("64: Los ficheros %D/lista-1.xml a %D/lista-6.xml se han creado correctamente.\n")
         + resumen + QStringLiteral("\nPartes: lista-1.xml (5 registros), lista-2.xml (5 registros), lista-3.xml (5 "
                                    "registros), lista-4.xml (5 registros), lista-5.xml (5 registros), lista-6.xml (5 registros).");
-    const QStringList partes = {u"lista-1.xml"_qs, u"lista-2.xml"_qs, u"lista-3.xml"_qs,
-                                u"lista-4.xml"_qs, u"lista-5.xml"_qs, u"lista-6.xml"_qs};
+    const QStringList partes = {u"lista-1.xml"_s, u"lista-2.xml"_s, u"lista-3.xml"_s,
+                                u"lista-4.xml"_s, u"lista-5.xml"_s, u"lista-6.xml"_s};
     using L = QList<Boton>;
     QTest::newRow("parts named after the output") << qint64(400) << QStringList{} << L{} << QStringList{seis} << partes;
     QTest::newRow("one part exists: the question names it, No writes nothing")
-        << qint64(400) << QStringList{u"lista-3.xml=ANTES"_qs} << L{Boton::No}
-        << QStringList{u"68: El fichero de salida %D/lista-3.xml ya existe. ¿Desea sobreescribirlo?"_qs}
-        << QStringList{u"lista-3.xml"_qs};
+        << qint64(400) << QStringList{u"lista-3.xml=ANTES"_s} << L{Boton::No}
+        << QStringList{u"68: El fichero de salida %D/lista-3.xml ya existe. ¿Desea sobreescribirlo?"_s}
+        << QStringList{u"lista-3.xml"_s};
     QTest::newRow("several exist: the question names the first and counts them")
-        << qint64(400) << QStringList{u"lista-5.xml=ANTES"_qs, u"lista-2.xml=ANTES"_qs} << L{Boton::Si}
-        << QStringList{u"68: Ya existen 2 de los ficheros de salida, el primero %D/lista-2.xml. ¿Desea sobreescribirlos?"_qs,
+        << qint64(400) << QStringList{u"lista-5.xml=ANTES"_s, u"lista-2.xml=ANTES"_s} << L{Boton::Si}
+        << QStringList{u"68: Ya existen 2 de los ficheros de salida, el primero %D/lista-2.xml. ¿Desea sobreescribirlos?"_s,
                        seis}
         << partes;
     QTest::newRow("what an earlier run left is named, not deleted")
-        << qint64(400) << QStringList{u"lista.xml=ANTES"_qs, u"lista-9.xml=ANTES"_qs, u"lista-7.xml=ANTES"_qs, u"lista-07.xml=X"_qs}
+        << qint64(400) << QStringList{u"lista.xml=ANTES"_s, u"lista-9.xml=ANTES"_s, u"lista-7.xml=ANTES"_s, u"lista-07.xml=X"_s}
         << L{} << QStringList{seis + u"\nQuedan de una ejecución anterior y no son de esta lista, no los envíe: lista.xml, "
-                                     "lista-7.xml, lista-9.xml."_qs}
-        << QStringList{u"lista-07.xml"_qs, u"lista-7.xml"_qs, u"lista-9.xml"_qs, u"lista.xml"_qs} + partes;
+                                     "lista-7.xml, lista-9.xml."_s}
+        << QStringList{u"lista-07.xml"_s, u"lista-7.xml"_s, u"lista-9.xml"_s, u"lista.xml"_s} + partes;
     QTest::newRow("a list that fits writes one document, as without a limit")
-        << qint64(100000) << QStringList{u"lista-1.xml=ANTES"_qs} << L{}
-        << QStringList{u"64: El fichero %D/lista.xml se ha creado correctamente.\n"_qs + resumen
-                       + u"\nQuedan de una ejecución anterior y no son de esta lista, no los envíe: lista-1.xml."_qs}
-        << QStringList{u"lista-1.xml"_qs, u"lista.xml"_qs};
+        << qint64(100000) << QStringList{u"lista-1.xml=ANTES"_s} << L{}
+        << QStringList{u"64: El fichero %D/lista.xml se ha creado correctamente.\n"_s + resumen
+                       + u"\nQuedan de una ejecución anterior y no son de esta lista, no los envíe: lista-1.xml."_s}
+        << QStringList{u"lista-1.xml"_s, u"lista.xml"_s};
 }
 
 void tst_Conversion::partes()
@@ -620,16 +621,16 @@ void tst_Conversion::partes()
     QFETCH(QStringList, despues);
     QTemporaryDir temporal;
     const QDir dir(temporal.path());
-    preparar(dir, antes + QStringList{u"lista.txt="_qs + QString::fromLatin1(listaParaPartes())});
+    preparar(dir, antes + QStringList{u"lista.txt="_s + QString::fromLatin1(listaParaPartes())});
     Banco banco(conLimite(limite));
     banco.mensajero.respuestas = respuestas;
-    banco.generar(dir.filePath(u"lista.txt"_qs));
+    banco.generar(dir.filePath(u"lista.txt"_s));
     QStringList esperados;
     for (const QString &m : std::as_const(mensajes))
-        esperados.append(QString(m).replace(u"%D"_qs, dir.path()));
+        esperados.append(QString(m).replace(u"%D"_s, dir.path()));
     QCOMPARE(banco.mensajero.resumen(), esperados);
     QStringList hay = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    hay.removeAll(u"lista.txt"_qs);
+    hay.removeAll(u"lista.txt"_s);
     despues.sort();
     QCOMPARE(hay, despues);
     for (const QString &nombre : hay)
@@ -669,15 +670,15 @@ void tst_Conversion::partesTodasONinguna()
     };
     QTemporaryDir temporal;
     const QDir dir(temporal.path());
-    preparar(dir, {u"lista.txt="_qs + QString::fromLatin1(listaParaPartes()), u"lista-1.xml=UNO"_qs, u"lista-2.xml=DOS"_qs});
+    preparar(dir, {u"lista.txt="_s + QString::fromLatin1(listaParaPartes()), u"lista-1.xml=UNO"_s, u"lista-2.xml=DOS"_s});
     Banco banco(conLimite(400));
     banco.mensajero.respuestas = {Boton::Si};
     banco.conversor.setFabricaDestino(Fabrica());
-    QVERIFY(!banco.generar(dir.filePath(u"lista.txt"_qs)));
+    QVERIFY(!banco.generar(dir.filePath(u"lista.txt"_s)));
     QCOMPARE(banco.mensajero.resumen().constLast(),
              QStringLiteral("16: No se puede escribir el fichero de salida %1/lista-3.xml.\nError de entrada/salida").arg(dir.path()));
-    QCOMPARE(contenido(dir), QStringList({u"lista-1.xml=UNO"_qs, u"lista-2.xml=DOS"_qs,
-                                          u"lista.txt="_qs + QString::fromLatin1(listaParaPartes())}));
+    QCOMPARE(contenido(dir), QStringList({u"lista-1.xml=UNO"_s, u"lista-2.xml=DOS"_s,
+                                          u"lista.txt="_s + QString::fromLatin1(listaParaPartes())}));
 }
 
 QTEST_GUILESS_MAIN(tst_Conversion)

@@ -27,6 +27,7 @@
 #endif
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -183,12 +184,12 @@ void tst_Fallos::salidaQueFalla()
     if (etapa == Etapa::Registro || etapa == Etapa::Cierre)
         QVERIFY2(escrituras >= 2, QByteArray::number(escrituras));
     // One message for the failure, after the overwrite question when there was a document.
-    QCOMPARE(mensajero.resumen(), (habiaSalida ? QStringList{u"68: El fichero de salida ya existe. ¿Desea sobreescribirlo?"_qs}
+    QCOMPARE(mensajero.resumen(), (habiaSalida ? QStringList{u"68: El fichero de salida ya existe. ¿Desea sobreescribirlo?"_s}
                                                : QStringList{}) + QStringList{mensaje.arg(rutaSalida)});
 
     if (etapa == Etapa::Aparece) {
         QCOMPARE(leer(rutaSalida), QByteArray("DE OTRO"));
-        QCOMPARE(entradas(temporal.path()), antes + QStringList{u"lista.xml"_qs});
+        QCOMPARE(entradas(temporal.path()), antes + QStringList{u"lista.xml"_s});
     } else {
         QCOMPARE(entradas(temporal.path()), antes);
         if (habiaSalida)
@@ -220,10 +221,10 @@ void tst_Fallos::discoLleno()
     QVERIFY(proceso.waitForFinished(60000));
     const QString errores = QString::fromUtf8(proceso.readAllStandardError());
     if (errores.contains(u"mount:"))
-        QSKIP(qPrintable(u"this machine does not let a test mount a file system: "_qs + errores));
+        QSKIP(qPrintable(u"this machine does not let a test mount a file system: "_s + errores));
     QCOMPARE(errores, QStringLiteral("%1/lista.txt: No se puede escribir el fichero de salida %1/lista.xml.\n"
                                      "No queda espacio en el dispositivo\n").arg(montaje));
-    QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), u"estado 1\nlista.txt\n"_qs);
+    QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), u"estado 1\nlista.txt\n"_s);
 }
 
 void tst_Fallos::pararLaConversionNoTocaLaSalidaAnterior_data()
@@ -314,7 +315,7 @@ void tst_Fallos::pararLaConversionNoTocaLaSalidaAnterior()
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QVERIFY(entrada.open(QIODevice::ReadOnly) && hash.addData(&entrada));
     QCOMPARE(hash.result(), hashEntrada);
-    QCOMPARE(entradas(temporal.path()), QStringList({u"lista.txt"_qs, u"lista.xml"_qs}));
+    QCOMPARE(entradas(temporal.path()), QStringList({u"lista.txt"_s, u"lista.xml"_s}));
 #endif
 }
 

@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -98,24 +99,24 @@ void tst_Lectura::decodificarPorLineas_data()
     QTest::addColumn<bool>("listaUtf8");
 
     QTest::newRow("plain ASCII") << QByteArray("ABC\r\n") << "1:ABC" << false;
-    QTest::newRow("valid UTF-8") << QByteArray("PE\xC3\x91" "A\r\n") << u"1:PEÑA"_qs << true;
-    QTest::newRow("Windows-1252 throughout") << QByteArray("PE\xD1" "A\r\nM\xC1S") << u"1*:PEÑA | 2*:MÁS"_qs << false;
+    QTest::newRow("valid UTF-8") << QByteArray("PE\xC3\x91" "A\r\n") << u"1:PEÑA"_s << true;
+    QTest::newRow("Windows-1252 throughout") << QByteArray("PE\xD1" "A\r\nM\xC1S") << u"1*:PEÑA | 2*:MÁS"_s << false;
     QTest::newRow("a stray Windows-1252 line in a UTF-8 list")
-        << QByteArray("PE\xC3\x91" "A\r\nPE\xD1" "A\r\nR\xC3\x89") << u"1:PEÑA | 2*:PEÑA | 3:RÉ"_qs << true;
+        << QByteArray("PE\xC3\x91" "A\r\nPE\xD1" "A\r\nR\xC3\x89") << u"1:PEÑA | 2*:PEÑA | 3:RÉ"_s << true;
     QTest::newRow("the UTF-8 letter after the Windows-1252 line still makes the list UTF-8")
-        << QByteArray("PE\xD1" "A\nR\xC3\x89") << u"1*:PEÑA | 2:RÉ"_qs << true;
+        << QByteArray("PE\xD1" "A\nR\xC3\x89") << u"1*:PEÑA | 2:RÉ"_s << true;
     QTest::newRow("a line is one encoding, all its records")
-        << QByteArray("\xC3\x91,\xD1\r\n") << u"1*:Ã‘ | 1*:Ñ"_qs << true;
-    QTest::newRow("mark then an invalid line") << QByteArray("\xEF\xBB\xBF" "PE\xD1" "A") << u"1*:PEÑA"_qs << true;
-    QTest::newRow("overlong form is not UTF-8") << QByteArray("\xC0\xAF") << u"1*:À¯"_qs << false;
-    QTest::newRow("encoded surrogate is not UTF-8") << QByteArray("\xED\xA0\x80") << u"1*:í\u00A0€"_qs << false;
-    QTest::newRow("truncated sequence at the end") << QByteArray("AB\xC3") << u"1*:ABÃ"_qs << false;
-    QTest::newRow("four-byte character") << QByteArray("\xF0\x9F\x98\x80") << u"1:\U0001F600"_qs << true;
-    QTest::newRow("decomposed accents are composed") << QByteArray("PE\xC3\x91" "A RENE\xCC\x81") << u"1:PEÑA RENÉ"_qs << true;
+        << QByteArray("\xC3\x91,\xD1\r\n") << u"1*:Ã‘ | 1*:Ñ"_s << true;
+    QTest::newRow("mark then an invalid line") << QByteArray("\xEF\xBB\xBF" "PE\xD1" "A") << u"1*:PEÑA"_s << true;
+    QTest::newRow("overlong form is not UTF-8") << QByteArray("\xC0\xAF") << u"1*:À¯"_s << false;
+    QTest::newRow("encoded surrogate is not UTF-8") << QByteArray("\xED\xA0\x80") << u"1*:í\u00A0€"_s << false;
+    QTest::newRow("truncated sequence at the end") << QByteArray("AB\xC3") << u"1*:ABÃ"_s << false;
+    QTest::newRow("four-byte character") << QByteArray("\xF0\x9F\x98\x80") << u"1:\U0001F600"_s << true;
+    QTest::newRow("decomposed accents are composed") << QByteArray("PE\xC3\x91" "A RENE\xCC\x81") << u"1:PEÑA RENÉ"_s << true;
     QTest::newRow("UTF-16 LE with its mark") << bytes("\xFF\xFEP\0\xD1\0,\0\r\0\n\0=\xD8\0\xDE")
-                                             << u"1:PÑ | 1: | 2:\U0001F600"_qs << true;
-    QTest::newRow("UTF-16 BE with its mark") << bytes("\xFE\xFF\0P\0\xD1\0\r\0\nQ") << u"1:PÑ | 2:\uFFFD"_qs << true;
-    QTest::newRow("UTF-16 unpaired surrogates") << bytes("\xFF\xFE=\xD8" "A\0\0\xDC") << u"1:\uFFFDA\uFFFD"_qs << true;
+                                             << u"1:PÑ | 1: | 2:\U0001F600"_s << true;
+    QTest::newRow("UTF-16 BE with its mark") << bytes("\xFE\xFF\0P\0\xD1\0\r\0\nQ") << u"1:PÑ | 2:\uFFFD"_s << true;
+    QTest::newRow("UTF-16 unpaired surrogates") << bytes("\xFF\xFE=\xD8" "A\0\0\xDC") << u"1:\uFFFDA\uFFFD"_s << true;
 }
 
 void tst_Lectura::decodificarPorLineas()
@@ -132,8 +133,8 @@ void tst_Lectura::lineaMasLargaQueUnBloque_data()
 {
     QTest::addColumn<QByteArray>("final");
     QTest::addColumn<QString>("primero");
-    QTest::newRow("valid UTF-8 to its end") << QByteArray("\xC3\x91") << u"1:Ñ"_qs;
-    QTest::newRow("a Windows-1252 byte at its end") << QByteArray("\xD1") << u"1*:Ã‘"_qs;
+    QTest::newRow("valid UTF-8 to its end") << QByteArray("\xC3\x91") << u"1:Ñ"_s;
+    QTest::newRow("a Windows-1252 byte at its end") << QByteArray("\xD1") << u"1*:Ã‘"_s;
 }
 
 void tst_Lectura::lineaMasLargaQueUnBloque()
@@ -156,11 +157,11 @@ void tst_Lectura::decodificarUtf8_data()
 
     QTest::newRow("two, three and four bytes") << QByteArray("\xC3\x91\xE2\x82\xAC\xF0\x9F\x98\x80")
                                                << QString::fromUtf8("Ñ€\xF0\x9F\x98\x80");
-    QTest::newRow("stray continuation byte") << QByteArray("A\x80" "B") << u"A\uFFFDB"_qs;
-    QTest::newRow("truncated sequence then ASCII") << QByteArray("\xE2\x82" "A") << u"\uFFFDA"_qs;
-    QTest::newRow("invalid lead byte") << QByteArray("\xFF" "A") << u"\uFFFDA"_qs;
-    QTest::newRow("surrogate, one mark per byte") << QByteArray("\xED\xA0\x80") << u"\uFFFD\uFFFD\uFFFD"_qs;
-    QTest::newRow("Windows-1252 letter inside UTF-8") << QByteArray("PE\xD1" "A") << u"PE\uFFFDA"_qs;
+    QTest::newRow("stray continuation byte") << QByteArray("A\x80" "B") << u"A\uFFFDB"_s;
+    QTest::newRow("truncated sequence then ASCII") << QByteArray("\xE2\x82" "A") << u"\uFFFDA"_s;
+    QTest::newRow("invalid lead byte") << QByteArray("\xFF" "A") << u"\uFFFDA"_s;
+    QTest::newRow("surrogate, one mark per byte") << QByteArray("\xED\xA0\x80") << u"\uFFFD\uFFFD\uFFFD"_s;
+    QTest::newRow("Windows-1252 letter inside UTF-8") << QByteArray("PE\xD1" "A") << u"PE\uFFFDA"_s;
 }
 
 void tst_Lectura::decodificarUtf8()
@@ -222,7 +223,7 @@ void tst_Lectura::registroEnElLimiteDeLongitud()
         QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
         QCOMPARE(qsizetype(lector.texto().size()), qsizetype(longitud));
         QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::Registro);
-        QCOMPARE(texto(lector.texto()), u"B"_qs);
+        QCOMPARE(texto(lector.texto()), u"B"_s);
     } else {
         QCOMPARE(lector.leerRegistro(), LectorRegistros::Resultado::DemasiadoLargo);
         QCOMPARE(lector.linea(), 2);

@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -93,11 +94,11 @@ void tst_Limpieza::quitarNoImprimibles_data()
     QTest::newRow("spaces are printable") << "  A  " << "  A  " << "  A  " << "  A  ";
     QTest::newRow("controls at both ends") << "\x01\tA\x7f\r" << "A\x7f\r" << "\x01\tA" << "A";
     QTest::newRow("inner control stays") << "A\x02" "B" << "A\x02" "B" << "A\x02" "B" << "A\x02" "B";
-    QTest::newRow("accented letters are printable") << u"ÉLIA Ñ"_qs << u"ÉLIA Ñ"_qs << u"ÉLIA Ñ"_qs << u"ÉLIA Ñ"_qs;
-    QTest::newRow("no-break space and mark at the ends") << u"\u00a0\ufeffA\u00a0"_qs << u"A\u00a0"_qs
-                                                         << u"\u00a0\ufeffA"_qs << u"A"_qs;
-    QTest::newRow("C1 control and line separator") << u"\u0085A\u2028"_qs << u"A\u2028"_qs << u"\u0085A"_qs << u"A"_qs;
-    QTest::newRow("soft hyphen and private use") << u"\u00adA\ue000"_qs << u"A\ue000"_qs << u"\u00adA"_qs << u"A"_qs;
+    QTest::newRow("accented letters are printable") << u"ÉLIA Ñ"_s << u"ÉLIA Ñ"_s << u"ÉLIA Ñ"_s << u"ÉLIA Ñ"_s;
+    QTest::newRow("no-break space and mark at the ends") << u"\u00a0\ufeffA\u00a0"_s << u"A\u00a0"_s
+                                                         << u"\u00a0\ufeffA"_s << u"A"_s;
+    QTest::newRow("C1 control and line separator") << u"\u0085A\u2028"_s << u"A\u2028"_s << u"\u0085A"_s << u"A"_s;
+    QTest::newRow("soft hyphen and private use") << u"\u00adA\ue000"_s << u"A\ue000"_s << u"\u00adA"_s << u"A"_s;
     QTest::newRow("only non-printables") << "\t\x01\x7f" << "" << "" << "";
     QTest::newRow("empty") << "" << "" << "" << "";
 }
@@ -119,15 +120,15 @@ void tst_Limpieza::limpiarRegistro_data()
     QTest::addColumn<QString>("registro");
     QTest::addColumn<QString>("limpio");
 
-    QTest::newRow("upper case with Spanish letters") << u"pérez nuñez, begoña ç"_qs << u"PÉREZ NUÑEZ, BEGOÑA Ç"_qs;
-    QTest::newRow("sharp s keeps its single character") << u"straße"_qs << u"STRAßE"_qs;
-    QTest::newRow("final accented letter kept") << u"GARCIA RENÉ"_qs << u"GARCIA RENÉ"_qs;
+    QTest::newRow("upper case with Spanish letters") << u"pérez nuñez, begoña ç"_s << u"PÉREZ NUÑEZ, BEGOÑA Ç"_s;
+    QTest::newRow("sharp s keeps its single character") << u"straße"_s << u"STRAßE"_s;
+    QTest::newRow("final accented letter kept") << u"GARCIA RENÉ"_s << u"GARCIA RENÉ"_s;
     QTest::newRow("inner tab removed, columns shift") << "AB\tCD" << "ABCD";
     QTest::newRow("tabs at the ends removed") << "\tAB\t" << "AB";
     QTest::newRow("control and DEL at the ends removed") << "\x01" "AB\x7f" << "AB";
     QTest::newRow("inner control kept") << "A\x01" "B" << "A\x01" "B";
     QTest::newRow("spaces at the ends kept") << "  ab  " << "  AB  ";
-    QTest::newRow("no-break space at the end removed") << u"ab\u00a0"_qs << "AB";
+    QTest::newRow("no-break space at the end removed") << u"ab\u00a0"_s << "AB";
     QTest::newRow("only controls becomes empty") << "\x01\x02" << "";
     QTest::newRow("digits and punctuation unchanged") << "12.345-Z/&<" << "12.345-Z/&<";
 }
@@ -148,29 +149,29 @@ void tst_Limpieza::cortarRegistro_data()
     QTest::addColumn<QString>("campos");
 
     const QString ape = QStringLiteral("GARCIA LOPEZ MARIA").leftJustified(62, u' ');
-    QTest::newRow("nif full record") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"28079"_qs
+    QTest::newRow("nif full record") << TipoConsulta::NIF << u"12345678Z"_s + ape + u"28079"_s
                                      << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=28|MUN=079";
-    QTest::newRow("nif keeps its spaces") << TipoConsulta::NIF << u"1234567Z "_qs + ape
+    QTest::newRow("nif keeps its spaces") << TipoConsulta::NIF << u"1234567Z "_s + ape
                                           << "NIF=1234567Z |APE=GARCIA LOPEZ MARIA|PRO=|MUN=";
-    QTest::newRow("nif of nine spaces stays as sliced") << TipoConsulta::NIF << u"         X"_qs
+    QTest::newRow("nif of nine spaces stays as sliced") << TipoConsulta::NIF << u"         X"_s
                                                         << "NIF=         |APE=X|PRO=|MUN=";
     QTest::newRow("nif only") << TipoConsulta::NIF << "12345678Z" << "NIF=12345678Z|APE=|PRO=|MUN=";
     QTest::newRow("nif short record") << TipoConsulta::NIF << "1234" << "NIF=1234|APE=|PRO=|MUN=";
-    QTest::newRow("nif province space then digit") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u" 8  1"_qs
+    QTest::newRow("nif province space then digit") << TipoConsulta::NIF << u"12345678Z"_s + ape + u" 8  1"_s
                                                    << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=08|MUN=001";
-    QTest::newRow("nif province digit then space") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"8 "_qs
+    QTest::newRow("nif province digit then space") << TipoConsulta::NIF << u"12345678Z"_s + ape + u"8 "_s
                                                    << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=08|MUN=";
-    QTest::newRow("nif zero codes are absent") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"00 0 "_qs
+    QTest::newRow("nif zero codes are absent") << TipoConsulta::NIF << u"12345678Z"_s + ape + u"00 0 "_s
                                                << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=|MUN=";
-    QTest::newRow("nif text past the layout ignored") << TipoConsulta::NIF << u"12345678Z"_qs + ape + u"28079XYZ"_qs
+    QTest::newRow("nif text past the layout ignored") << TipoConsulta::NIF << u"12345678Z"_s + ape + u"28079XYZ"_s
                                                       << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=28|MUN=079";
-    QTest::newRow("nif surname runs to the end") << TipoConsulta::NIF << u"12345678ZPEÑA RENÉ"_qs
-                                                 << u"NIF=12345678Z|APE=PEÑA RENÉ|PRO=|MUN="_qs;
+    QTest::newRow("nif surname runs to the end") << TipoConsulta::NIF << u"12345678ZPEÑA RENÉ"_s
+                                                 << u"NIF=12345678Z|APE=PEÑA RENÉ|PRO=|MUN="_s;
     QTest::newRow("nif forbidden character dropped from a code") << TipoConsulta::NIF
-                                                                 << u"12345678Z"_qs + ape + u"8\u0001079"_qs
+                                                                 << u"12345678Z"_s + ape + u"8\u0001079"_s
                                                                  << "NIF=12345678Z|APE=GARCIA LOPEZ MARIA|PRO=08|MUN=079";
     QTest::newRow("nif forbidden character dropped from the name") << TipoConsulta::NIF
-                                                                   << u"12345678ZA\u0002B"_qs
+                                                                   << u"12345678ZA\u0002B"_s
                                                                    << "NIF=12345678Z|APE=AB|PRO=|MUN=";
 
     QTest::newRow("rc full record") << TipoConsulta::RC << "9872023VH5797S0001WX28079"
@@ -208,10 +209,10 @@ void tst_Limpieza::cortarRegistroReutilizaCampos()
     std::u32string corto = U"28079004";
     torxal::cortarRegistro(largo, TipoConsulta::PP, campos);
     torxal::cortarRegistro(corto, TipoConsulta::PP, campos);
-    QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_qs);
+    QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_s);
     torxal::cortarRegistroBytes("1307701800039", tablaBytes(Codificacion::Windows1252), TipoConsulta::PP, campos);
     torxal::cortarRegistroBytes("28079004", tablaBytes(Codificacion::Windows1252), TipoConsulta::PP, campos);
-    QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_qs);
+    QCOMPARE(describir(campos, TipoConsulta::PP), u"PRO=28|MUN=079|POL=004|PAR="_s);
 }
 
 void tst_Limpieza::banderasDelRegistro_data()
@@ -226,7 +227,7 @@ void tst_Limpieza::banderasDelRegistro_data()
     QTest::newRow("a tab among spaces, then text past the columns") << TipoConsulta::PP << "1307701800039 \t \t x\x7f"
                                                                 << "blanco=0 tabulador=1 sobrante=1";
     QTest::newRow("a tab with only spaces after it") << TipoConsulta::PP << "1307701800039\t  " << "blanco=0 tabulador=0 sobrante=0";
-    QTest::newRow("spaces past the last column are nothing") << TipoConsulta::RC << u"9872023VH5797S0001WX28079"_qs + QString(40, u' ')
+    QTest::newRow("spaces past the last column are nothing") << TipoConsulta::RC << u"9872023VH5797S0001WX28079"_s + QString(40, u' ')
                                                              << "blanco=0 tabulador=0 sobrante=0";
     QTest::newRow("a letter past the last column") << TipoConsulta::RC << "9872023VH5797S0001WX28079   Z"
                                                    << "blanco=0 tabulador=0 sobrante=1";

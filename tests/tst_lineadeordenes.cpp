@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 using namespace torxal;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,13 +33,13 @@ Salida ejecutar(const QStringList &argumentos, const QString &dir = {}, const QS
     Consola consola{salida, errores, terminal ? &entrada : nullptr};
     QStringList reales;
     for (const QString &a : argumentos)
-        reales.append(QString(a).replace(u"%D"_qs, dir));
+        reales.append(QString(a).replace(u"%D"_s, dir));
     resultado.estado = ejecutarLineaDeOrdenes(reales, consola);
     salida.flush();
     errores.flush();
     if (!dir.isEmpty()) {
-        resultado.salida.replace(dir, u"%D"_qs);
-        resultado.errores.replace(dir, u"%D"_qs);
+        resultado.salida.replace(dir, u"%D"_s);
+        resultado.errores.replace(dir, u"%D"_s);
     }
     return resultado;
 }
@@ -51,7 +52,7 @@ bool copiarEjemplo(const QString &nombre, const QString &dir)
 const QString Uso = QStringLiteral("Uso: torxal-cli --tipo nif|rc|pp [opciones] FICHERO...\n");
 const QString Pista = QStringLiteral("Pruebe «torxal-cli --help» para más información.\n");
 
-QString creado(const QString &lista, const QString &ruta, int escritos, const QString &avisos = u"0"_qs)
+QString creado(const QString &lista, const QString &ruta, int escritos, const QString &avisos = u"0"_s)
 {
     return QStringLiteral("%1: El fichero %2 se ha creado correctamente.\nRegistros escritos: %3.\n"
                           "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: %4.\n")
@@ -65,8 +66,8 @@ class Ajustes {
 public:
     Ajustes()
     {
-        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_dir.filePath(u"sistema"_qs)));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(u"usuario"_qs)));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_dir.filePath(u"sistema"_s)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(u"usuario"_s)));
     }
     ~Ajustes()
     {
@@ -75,10 +76,10 @@ public:
     }
     bool escribir(const QString &donde, const QByteArray &contenido)
     {
-        return QDir().mkpath(m_dir.filePath(donde + u"/torxal"_qs))
-            && ::escribir(m_dir.filePath(donde + u"/torxal/torxal.conf"_qs), contenido);
+        return QDir().mkpath(m_dir.filePath(donde + u"/torxal"_s))
+            && ::escribir(m_dir.filePath(donde + u"/torxal/torxal.conf"_s), contenido);
     }
-    QString ruta(const QString &donde) const { return m_dir.filePath(donde + u"/torxal/torxal.conf"_qs); }
+    QString ruta(const QString &donde) const { return m_dir.filePath(donde + u"/torxal/torxal.conf"_s); }
 
 private:
     QByteArray m_dirs = qgetenv("XDG_CONFIG_DIRS");
@@ -123,22 +124,22 @@ void tst_LineaDeOrdenes::erroresDeUso_data()
     QTest::addColumn<QString>("problema");
 
     QTest::newRow("nothing") << QStringList{} << "falta el tipo de consulta (--tipo nif, rc o pp).";
-    QTest::newRow("no file") << QStringList{u"--tipo"_qs, u"nif"_qs} << "falta el fichero que convertir.";
-    QTest::newRow("no kind") << QStringList{u"lista.txt"_qs} << "falta el tipo de consulta (--tipo nif, rc o pp).";
-    QTest::newRow("kind missing its value") << QStringList{u"lista.txt"_qs, u"--tipo"_qs} << "falta el valor de --tipo.";
-    QTest::newRow("unknown kind") << QStringList{u"--tipo=xx"_qs, u"lista.txt"_qs} << "tipo de consulta desconocido: «xx».";
-    QTest::newRow("unknown option") << QStringList{u"--tipo"_qs, u"rc"_qs, u"--forzar"_qs, u"lista.txt"_qs}
+    QTest::newRow("no file") << QStringList{u"--tipo"_s, u"nif"_s} << "falta el fichero que convertir.";
+    QTest::newRow("no kind") << QStringList{u"lista.txt"_s} << "falta el tipo de consulta (--tipo nif, rc o pp).";
+    QTest::newRow("kind missing its value") << QStringList{u"lista.txt"_s, u"--tipo"_s} << "falta el valor de --tipo.";
+    QTest::newRow("unknown kind") << QStringList{u"--tipo=xx"_s, u"lista.txt"_s} << "tipo de consulta desconocido: «xx».";
+    QTest::newRow("unknown option") << QStringList{u"--tipo"_s, u"rc"_s, u"--forzar"_s, u"lista.txt"_s}
                                     << "opción desconocida: «--forzar».";
     QTest::newRow("a namespace that is not an absolute URI")
-        << QStringList{u"--tipo=nif"_qs, u"--espacio-de-nombres"_qs, u"urn:a b"_qs, u"l.txt"_qs}
+        << QStringList{u"--tipo=nif"_s, u"--espacio-de-nombres"_s, u"urn:a b"_s, u"l.txt"_s}
         << "espacio de nombres no válido «urn:a b»: contiene un espacio.";
     QTest::newRow("a date format of its own")
-        << QStringList{u"--tipo=nif"_qs, u"--formato-fecha=dd-MM-yyyy"_qs, u"l.txt"_qs}
+        << QStringList{u"--tipo=nif"_s, u"--formato-fecha=dd-MM-yyyy"_s, u"l.txt"_s}
         << "formato de fecha no válido «dd-MM-yyyy»: debe ser dd/MM/yyyy o yyyy-MM-dd.";
-    QTest::newRow("a negative size") << QStringList{u"--tipo=nif"_qs, u"--tamano-maximo"_qs, u"-1"_qs, u"l.txt"_qs}
+    QTest::newRow("a negative size") << QStringList{u"--tipo=nif"_s, u"--tamano-maximo"_s, u"-1"_s, u"l.txt"_s}
                                      << "tamaño máximo no válido «-1»: debe ser un número entero de kilobytes escrito solo con cifras (0: sin límite).";
     QTest::newRow("a report file for several lists")
-        << QStringList{u"--tipo=nif"_qs, u"--informe=avisos.csv"_qs, u"a.txt"_qs, u"b.txt"_qs}
+        << QStringList{u"--tipo=nif"_s, u"--informe=avisos.csv"_s, u"a.txt"_s, u"b.txt"_s}
         << "con varias listas, --informe debe ser una carpeta.";
 }
 
@@ -147,14 +148,14 @@ void tst_LineaDeOrdenes::erroresDeUso()
     QFETCH(QStringList, argumentos);
     QFETCH(QString, problema);
     const Salida s = ejecutar(argumentos);
-    QCOMPARE(s.errores, u"torxal-cli: "_qs + problema + u'\n' + Uso + Pista);
+    QCOMPARE(s.errores, u"torxal-cli: "_s + problema + u'\n' + Uso + Pista);
     QCOMPARE(s.salida, QString());
     QCOMPARE(s.estado, 2);
 }
 
 void tst_LineaDeOrdenes::ayudaYVersion()
 {
-    for (const QString &opcion : {u"--help"_qs, u"-h"_qs}) {
+    for (const QString &opcion : {u"--help"_s, u"-h"_s}) {
         const Salida ayuda = ejecutar({opcion});
         QCOMPARE(ayuda.estado, 0);
         QVERIFY(ayuda.salida.startsWith(Uso));
@@ -163,9 +164,9 @@ void tst_LineaDeOrdenes::ayudaYVersion()
             QVERIFY2(ayuda.salida.contains(QLatin1String(listada)), listada);
         QCOMPARE(ayuda.errores, QString());
     }
-    const Salida version = ejecutar({u"--tipo"_qs, u"nif"_qs, u"--version"_qs});
+    const Salida version = ejecutar({u"--tipo"_s, u"nif"_s, u"--version"_s});
     QCOMPARE(version.estado, 0);
-    QCOMPARE(version.salida, u"torxal-cli 2.01\n"_qs);
+    QCOMPARE(version.salida, u"torxal-cli 2.01\n"_s);
 }
 
 void tst_LineaDeOrdenes::convierteCadaFichero_data()
@@ -175,30 +176,30 @@ void tst_LineaDeOrdenes::convierteCadaFichero_data()
     QTest::addColumn<QString>("salida");
     QTest::addColumn<QString>("errores");
 
-    QTest::newRow("one list") << QStringList{u"--tipo"_qs, u"pp"_qs, u"%D/pp.txt"_qs} << 0
-                              << creado(u"%D/pp.txt"_qs, u"%D/pp.xml"_qs, 4) << QString();
+    QTest::newRow("one list") << QStringList{u"--tipo"_s, u"pp"_s, u"%D/pp.txt"_s} << 0
+                              << creado(u"%D/pp.txt"_s, u"%D/pp.xml"_s, 4) << QString();
     QTest::newRow("kind in any case, options after the files")
-        << QStringList{u"%D/rc.txt"_qs, u"%D/nif.txt"_qs, u"--tipo=NiF"_qs} << 0
-        << creado(u"%D/rc.txt"_qs, u"%D/rc.xml"_qs, 4, u"4"_qs)
+        << QStringList{u"%D/rc.txt"_s, u"%D/nif.txt"_s, u"--tipo=NiF"_s} << 0
+        << creado(u"%D/rc.txt"_s, u"%D/rc.xml"_s, 4, u"4"_s)
             + u"NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
-              "Compruebe el tipo de consulta elegido.\n"_qs
-            + creado(u"%D/nif.txt"_qs, u"%D/nif.xml"_qs, 6)
+              "Compruebe el tipo de consulta elegido.\n"_s
+            + creado(u"%D/nif.txt"_s, u"%D/nif.xml"_s, 6)
         << QString();
     QTest::newRow("a failure does not stop the others, and every message names its list")
-        << QStringList{u"--tipo"_qs, u"rc"_qs, u"%D/falta.txt"_qs, u"%D/vacia.txt"_qs, u"%D/rc.txt"_qs} << 1
-        << creado(u"%D/rc.txt"_qs, u"%D/rc.xml"_qs, 4)
+        << QStringList{u"--tipo"_s, u"rc"_s, u"%D/falta.txt"_s, u"%D/vacia.txt"_s, u"%D/rc.txt"_s} << 1
+        << creado(u"%D/rc.txt"_s, u"%D/rc.xml"_s, 4)
         << u"%D/falta.txt: No se puede abrir el fichero de entrada %D/falta.txt.\nNo existe el fichero o el directorio\n"
-           "%D/vacia.txt: El fichero de entrada está vacío\n"_qs;
+           "%D/vacia.txt: El fichero de entrada está vacío\n"_s;
     QTest::newRow("path of spaces reaches the run")
-        << QStringList{u"--tipo"_qs, u"nif"_qs, u"   "_qs} << 1 << QString() << u"   : Es obligatorio un fichero de entrada\n"_qs;
+        << QStringList{u"--tipo"_s, u"nif"_s, u"   "_s} << 1 << QString() << u"   : Es obligatorio un fichero de entrada\n"_s;
     QTest::newRow("a file named like an option after --")
-        << QStringList{u"--tipo"_qs, u"nif"_qs, u"--"_qs, u"--help"_qs} << 1 << QString()
-        << u"--help: No se puede abrir el fichero de entrada --help.\nNo existe el fichero o el directorio\n"_qs;
+        << QStringList{u"--tipo"_s, u"nif"_s, u"--"_s, u"--help"_s} << 1 << QString()
+        << u"--help: No se puede abrir el fichero de entrada --help.\nNo existe el fichero o el directorio\n"_s;
     QTest::newRow("two lists of one call that would share an output")
-        << QStringList{u"--tipo=pp"_qs, u"--sobrescribir"_qs, u"%D/pp.txt"_qs, u"%D/pp.2.txt"_qs} << 1
-        << creado(u"%D/pp.txt"_qs, u"%D/pp.xml"_qs, 4)
+        << QStringList{u"--tipo=pp"_s, u"--sobrescribir"_s, u"%D/pp.txt"_s, u"%D/pp.2.txt"_s} << 1
+        << creado(u"%D/pp.txt"_s, u"%D/pp.xml"_s, 4)
         << u"%D/pp.2.txt: El fichero de salida %D/pp.xml ya es el de la lista %D/pp.txt en esta misma orden; la lista "
-           "%D/pp.2.txt no se convierte.\n"_qs;
+           "%D/pp.2.txt no se convierte.\n"_s;
 }
 
 void tst_LineaDeOrdenes::convierteCadaFichero()
@@ -211,8 +212,8 @@ void tst_LineaDeOrdenes::convierteCadaFichero()
     QTemporaryDir temporal;
     for (const char *nombre : {"nif.txt", "rc.txt", "pp.txt"})
         QVERIFY(copiarEjemplo(QString::fromLatin1(nombre), temporal.path()));
-    QVERIFY(QFile::copy(temporal.filePath(u"pp.txt"_qs), temporal.filePath(u"pp.2.txt"_qs)));
-    QVERIFY(escribir(temporal.filePath(u"vacia.txt"_qs), QByteArray()));
+    QVERIFY(QFile::copy(temporal.filePath(u"pp.txt"_s), temporal.filePath(u"pp.2.txt"_s)));
+    QVERIFY(escribir(temporal.filePath(u"vacia.txt"_s), QByteArray()));
     const Salida s = ejecutar(argumentos, temporal.path());
     QCOMPARE(s.errores, errores);
     QCOMPARE(s.salida, salida);
@@ -229,13 +230,13 @@ void tst_LineaDeOrdenes::salidaExistente_data()
 
     const QString pregunta = QStringLiteral("%D/pp.txt: El fichero de salida ya existe. ¿Desea sobreescribirlo?");
     QTest::newRow("no terminal, no option") << QStringList{} << false << QString() << false
-                                            << pregunta + u"\n%D/pp.txt: No se sustituye sin --sobrescribir.\n"_qs;
-    QTest::newRow("option replaces without asking") << QStringList{u"--sobrescribir"_qs} << false << QString() << true
+                                            << pregunta + u"\n%D/pp.txt: No se sustituye sin --sobrescribir.\n"_s;
+    QTest::newRow("option replaces without asking") << QStringList{u"--sobrescribir"_s} << false << QString() << true
                                                     << QString();
-    QTest::newRow("terminal answers s") << QStringList{} << true << u"s\n"_qs << true << pregunta + u" [s/N] "_qs;
-    QTest::newRow("terminal answers Sí") << QStringList{} << true << u"Sí\n"_qs << true << pregunta + u" [s/N] "_qs;
-    QTest::newRow("terminal answers Enter") << QStringList{} << true << u"\n"_qs << false << pregunta + u" [s/N] "_qs;
-    QTest::newRow("terminal closed") << QStringList{} << true << QString() << false << pregunta + u" [s/N] "_qs;
+    QTest::newRow("terminal answers s") << QStringList{} << true << u"s\n"_s << true << pregunta + u" [s/N] "_s;
+    QTest::newRow("terminal answers Sí") << QStringList{} << true << u"Sí\n"_s << true << pregunta + u" [s/N] "_s;
+    QTest::newRow("terminal answers Enter") << QStringList{} << true << u"\n"_s << false << pregunta + u" [s/N] "_s;
+    QTest::newRow("terminal closed") << QStringList{} << true << QString() << false << pregunta + u" [s/N] "_s;
 }
 
 void tst_LineaDeOrdenes::salidaExistente()
@@ -247,14 +248,14 @@ void tst_LineaDeOrdenes::salidaExistente()
     QFETCH(QString, errores);
     const Ajustes ajustes;
     QTemporaryDir temporal;
-    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
-    QVERIFY(escribir(temporal.filePath(u"pp.xml"_qs), "ANTES"));
-    const Salida s = ejecutar(QStringList{u"--tipo"_qs, u"pp"_qs, u"%D/pp.txt"_qs} + opciones, temporal.path(),
+    QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
+    QVERIFY(escribir(temporal.filePath(u"pp.xml"_s), "ANTES"));
+    const Salida s = ejecutar(QStringList{u"--tipo"_s, u"pp"_s, u"%D/pp.txt"_s} + opciones, temporal.path(),
                               hayTerminal ? &tecleado : nullptr);
     QCOMPARE(s.errores, errores);
-    QCOMPARE(s.salida, sustituido ? creado(u"%D/pp.txt"_qs, u"%D/pp.xml"_qs, 4) : QString());
+    QCOMPARE(s.salida, sustituido ? creado(u"%D/pp.txt"_s, u"%D/pp.xml"_s, 4) : QString());
     QCOMPARE(s.estado, sustituido ? 0 : 1);
-    QCOMPARE(leer(temporal.filePath(u"pp.xml"_qs)).startsWith("<?xml"), sustituido);
+    QCOMPARE(leer(temporal.filePath(u"pp.xml"_s)).startsWith("<?xml"), sustituido);
 }
 
 void tst_LineaDeOrdenes::precedenciaDeAjustes_data()
@@ -272,7 +273,7 @@ void tst_LineaDeOrdenes::precedenciaDeAjustes_data()
         << "urn:oficina:usuario yyyy-MM-dd";
     QTest::newRow("options over both")
         << sistema << QByteArray("[documento]\nespacio-de-nombres=urn:oficina:usuario\n")
-        << QStringList{u"--formato-fecha"_qs, u"dd/MM/yyyy"_qs, u"--espacio-de-nombres=http://catastro.example/ns"_qs}
+        << QStringList{u"--formato-fecha"_s, u"dd/MM/yyyy"_s, u"--espacio-de-nombres=http://catastro.example/ns"_s}
         << "http://catastro.example/ns dd/MM/yyyy";
 }
 
@@ -284,16 +285,16 @@ void tst_LineaDeOrdenes::precedenciaDeAjustes()
     QFETCH(QString, cabecera);
     Ajustes ajustes;
     if (!sistema.isEmpty())
-        QVERIFY(ajustes.escribir(u"sistema"_qs, sistema));
+        QVERIFY(ajustes.escribir(u"sistema"_s, sistema));
     if (!usuario.isEmpty())
-        QVERIFY(ajustes.escribir(u"usuario"_qs, usuario));
+        QVERIFY(ajustes.escribir(u"usuario"_s, usuario));
     QTemporaryDir temporal;
-    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
-    const Salida s = ejecutar(QStringList{u"--tipo=pp"_qs, u"%D/pp.txt"_qs} + opciones, temporal.path());
+    QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
+    const Salida s = ejecutar(QStringList{u"--tipo=pp"_s, u"%D/pp.txt"_s} + opciones, temporal.path());
     QCOMPARE(s.errores, QString());
     QCOMPARE(s.estado, 0);
     const QString fecha = QDate::currentDate().toString(cabecera.section(u' ', 1));
-    QCOMPARE(QString::fromUtf8(raizYFecha(temporal.filePath(u"pp.xml"_qs))),
+    QCOMPARE(QString::fromUtf8(raizYFecha(temporal.filePath(u"pp.xml"_s))),
              QStringLiteral("<LISTADATOS xmlns='%1' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'><FEC>%2</FEC>")
                  .arg(cabecera.section(u' ', 0, 0), fecha));
 }
@@ -307,10 +308,10 @@ void tst_LineaDeOrdenes::ajustesNoValidos_data()
     QTest::newRow("a bad value stops everything")
         << QByteArray("[documento]\ntamano-maximo-kb=450K\n") << 1
         << u"El fichero de ajustes %F tiene un valor no válido en documento/tamano-maximo-kb: debe ser un número "
-           "entero de kilobytes escrito solo con cifras (0: sin límite).\n"_qs;
+           "entero de kilobytes escrito solo con cifras (0: sin límite).\n"_s;
     QTest::newRow("an unknown key is noted and passed over")
         << QByteArray("[documento]\ncolor=rojo\n") << 0
-        << u"torxal-cli: El fichero de ajustes %F tiene la clave desconocida «documento/color», que se pasa por alto.\n"_qs;
+        << u"torxal-cli: El fichero de ajustes %F tiene la clave desconocida «documento/color», que se pasa por alto.\n"_s;
 }
 
 void tst_LineaDeOrdenes::ajustesNoValidos()
@@ -319,13 +320,13 @@ void tst_LineaDeOrdenes::ajustesNoValidos()
     QFETCH(int, estado);
     QFETCH(QString, errores);
     Ajustes ajustes;
-    QVERIFY(ajustes.escribir(u"usuario"_qs, contenido));
+    QVERIFY(ajustes.escribir(u"usuario"_s, contenido));
     QTemporaryDir temporal;
-    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
-    const Salida s = ejecutar({u"--tipo=pp"_qs, u"%D/pp.txt"_qs}, temporal.path());
-    QCOMPARE(s.errores, QString(errores).replace(u"%F"_qs, ajustes.ruta(u"usuario"_qs)));
+    QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
+    const Salida s = ejecutar({u"--tipo=pp"_s, u"%D/pp.txt"_s}, temporal.path());
+    QCOMPARE(s.errores, QString(errores).replace(u"%F"_s, ajustes.ruta(u"usuario"_s)));
     QCOMPARE(s.estado, estado);
-    QCOMPARE(QFile::exists(temporal.filePath(u"pp.xml"_qs)), estado == 0);
+    QCOMPARE(QFile::exists(temporal.filePath(u"pp.xml"_s)), estado == 0);
 }
 
 void tst_LineaDeOrdenes::informeYEstricto_data()
@@ -335,20 +336,20 @@ void tst_LineaDeOrdenes::informeYEstricto_data()
     QTest::addColumn<QStringList>("ficheros"); // what the folder holds afterwards, but the lists
     QTest::addColumn<QString>("errores");
 
-    QTest::newRow("a report for one list") << QStringList{u"--informe=%D/avisos.csv"_qs, u"%D/nif.txt"_qs} << 0
-                                           << QStringList{u"avisos.csv"_qs, u"nif.xml"_qs} << QString();
+    QTest::newRow("a report for one list") << QStringList{u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s} << 0
+                                           << QStringList{u"avisos.csv"_s, u"nif.xml"_s} << QString();
     QTest::newRow("a report each in a folder")
-        << QStringList{u"--informe"_qs, u"%D"_qs, u"%D/nif.txt"_qs, u"%D/pp.txt"_qs} << 0
-        << QStringList{u"nif.avisos.csv"_qs, u"nif.xml"_qs, u"pp.avisos.csv"_qs, u"pp.xml"_qs} << QString();
-    QTest::newRow("strict with a clean list") << QStringList{u"--estricto"_qs, u"%D/nif.txt"_qs} << 0
-                                              << QStringList{u"nif.xml"_qs} << QString();
+        << QStringList{u"--informe"_s, u"%D"_s, u"%D/nif.txt"_s, u"%D/pp.txt"_s} << 0
+        << QStringList{u"nif.avisos.csv"_s, u"nif.xml"_s, u"pp.avisos.csv"_s, u"pp.xml"_s} << QString();
+    QTest::newRow("strict with a clean list") << QStringList{u"--estricto"_s, u"%D/nif.txt"_s} << 0
+                                              << QStringList{u"nif.xml"_s} << QString();
     QTest::newRow("strict with warnings writes the report, not the document")
-        << QStringList{u"--estricto"_qs, u"--informe=%D/avisos.csv"_qs, u"%D/pp.txt"_qs} << 1
-        << QStringList{u"avisos.csv"_qs}
+        << QStringList{u"--estricto"_s, u"--informe=%D/avisos.csv"_s, u"%D/pp.txt"_s} << 1
+        << QStringList{u"avisos.csv"_s}
         << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\nRegistros escritos: 4.\n"
            "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: 4.\n"
            "NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
-           "Compruebe el tipo de consulta elegido.\n"_qs;
+           "Compruebe el tipo de consulta elegido.\n"_s;
 }
 
 void tst_LineaDeOrdenes::informeYEstricto()
@@ -359,14 +360,14 @@ void tst_LineaDeOrdenes::informeYEstricto()
     QFETCH(QString, errores);
     const Ajustes ajustes;
     QTemporaryDir temporal;
-    QVERIFY(copiarEjemplo(u"nif.txt"_qs, temporal.path()));
-    QVERIFY(copiarEjemplo(u"pp.txt"_qs, temporal.path()));
-    const Salida s = ejecutar(QStringList{u"--tipo=nif"_qs} + argumentos, temporal.path());
+    QVERIFY(copiarEjemplo(u"nif.txt"_s, temporal.path()));
+    QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
+    const Salida s = ejecutar(QStringList{u"--tipo=nif"_s} + argumentos, temporal.path());
     QCOMPARE(s.errores, errores);
     QCOMPARE(s.estado, estado);
     QStringList hay = QDir(temporal.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    hay.removeAll(u"nif.txt"_qs);
-    hay.removeAll(u"pp.txt"_qs);
+    hay.removeAll(u"nif.txt"_s);
+    hay.removeAll(u"pp.txt"_s);
     QCOMPARE(hay, ficheros);
     // A report holds its header even when there is nothing to say.
     for (const QString &nombre : ficheros)
@@ -378,19 +379,19 @@ void tst_LineaDeOrdenes::procesoReal()
 {
     // One real process: the installed entry point, its streams and its exit status.
     QTemporaryDir temporal;
-    QVERIFY(copiarEjemplo(u"nif.txt"_qs, temporal.path()));
+    QVERIFY(copiarEjemplo(u"nif.txt"_s, temporal.path()));
     QProcess proceso;
     proceso.setProgram(QStringLiteral(TORXAL_CLI));
-    proceso.setArguments({u"--tipo"_qs, u"nif"_qs, temporal.filePath(u"nif.txt"_qs)});
+    proceso.setArguments({u"--tipo"_s, u"nif"_s, temporal.filePath(u"nif.txt"_s)});
     proceso.setStandardInputFile(QProcess::nullDevice());
     proceso.start();
     QVERIFY(proceso.waitForFinished(30000));
     QCOMPARE(proceso.exitStatus(), QProcess::NormalExit);
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardError()), QString());
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()),
-             creado(temporal.filePath(u"nif.txt"_qs), temporal.filePath(u"nif.xml"_qs), 6));
+             creado(temporal.filePath(u"nif.txt"_s), temporal.filePath(u"nif.xml"_s), 6));
     QCOMPARE(proceso.exitCode(), 0);
-    const QByteArray documento = leer(temporal.filePath(u"nif.xml"_qs));
+    const QByteArray documento = leer(temporal.filePath(u"nif.xml"_s));
     QVERIFY(documento.contains(QStringLiteral("<DAT><NIF>50123456Q</NIF><APE>MUÑOZ IBÁÑEZ JOSÉ ÁNGEL</APE>"
                                               "<PRO>08</PRO><MUN>019</MUN></DAT>\r\n")
                                    .toUtf8()));
@@ -400,15 +401,15 @@ void tst_LineaDeOrdenes::salidaEstandarLlena()
 {
     // The summary is the user's proof of what was done: if it cannot be written, the run failed.
     QTemporaryDir temporal;
-    QVERIFY(copiarEjemplo(u"nif.txt"_qs, temporal.path()));
+    QVERIFY(copiarEjemplo(u"nif.txt"_s, temporal.path()));
     QProcess proceso;
     proceso.setProgram(QStringLiteral(TORXAL_CLI));
-    proceso.setArguments({u"--tipo"_qs, u"nif"_qs, temporal.filePath(u"nif.txt"_qs)});
-    proceso.setStandardOutputFile(u"/dev/full"_qs);
+    proceso.setArguments({u"--tipo"_s, u"nif"_s, temporal.filePath(u"nif.txt"_s)});
+    proceso.setStandardOutputFile(u"/dev/full"_s);
     proceso.start();
     QVERIFY(proceso.waitForFinished(30000));
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardError()),
-             u"torxal-cli: no se puede escribir en la salida estándar: No queda espacio en el dispositivo\n"_qs);
+             u"torxal-cli: no se puede escribir en la salida estándar: No queda espacio en el dispositivo\n"_s);
     QCOMPARE(proceso.exitCode(), 1);
 }
 

@@ -6,7 +6,7 @@
 using namespace Qt::StringLiterals;
 
 // The files the desktop reads at installation, checked by the validators the distributions use.
-class TstPaquete : public QObject {
+class tst_Paquete : public QObject {
     Q_OBJECT
 
 private slots:
@@ -15,18 +15,18 @@ private slots:
     void versionDeLaPublicacion();
 };
 
-void TstPaquete::validar_data()
+void tst_Paquete::validar_data()
 {
     QTest::addColumn<QString>("validador");
     QTest::addColumn<QStringList>("argumentos");
-    QTest::newRow("entrada de escritorio")
+    QTest::newRow("desktop entry")
         << u"desktop-file-validate"_s << QStringList{TORXAL_PAQUETE "/es.torxal.Torxal.desktop"_L1};
-    QTest::newRow("metadatos AppStream")
+    QTest::newRow("AppStream metadata")
         << u"appstreamcli"_s
         << QStringList{u"validate"_s, u"--no-net"_s, TORXAL_PAQUETE "/es.torxal.Torxal.metainfo.xml"_L1};
 }
 
-void TstPaquete::validar()
+void tst_Paquete::validar()
 {
     QFETCH(QString, validador);
     QFETCH(QStringList, argumentos);
@@ -45,7 +45,7 @@ void TstPaquete::validar()
         QCOMPARE(salida, QString());
 }
 
-void TstPaquete::versionDeLaPublicacion()
+void tst_Paquete::versionDeLaPublicacion()
 {
     // Software centres show this number: it must be the one the programs print.
     QFile metadatos(TORXAL_PAQUETE "/es.torxal.Torxal.metainfo.xml"_L1);
@@ -53,5 +53,5 @@ void TstPaquete::versionDeLaPublicacion()
     QVERIFY2(metadatos.readAll().contains("<release version=\"" TORXAL_VERSION "\""), TORXAL_VERSION);
 }
 
-QTEST_GUILESS_MAIN(TstPaquete)
+QTEST_GUILESS_MAIN(tst_Paquete)
 #include "tst_paquete.moc"

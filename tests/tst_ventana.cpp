@@ -113,7 +113,7 @@ const QString Obligatorio = QStringLiteral("Es obligatorio un fichero de entrada
 
 } // namespace
 
-class TstVentana : public QObject {
+class tst_Ventana : public QObject {
     Q_OBJECT
 
 private slots:
@@ -148,7 +148,7 @@ private slots:
     void salidaQueEsUnEnlace();
 };
 
-void TstVentana::ventana()
+void tst_Ventana::ventana()
 {
     Banco b;
     QCOMPARE(b.ventana.windowTitle(), QStringLiteral("TORXAL.exe v 2.0"));
@@ -168,7 +168,7 @@ void TstVentana::ventana()
     QVERIFY2(desvio.manhattanLength() <= 2, "not centred on the screen");
 }
 
-void TstVentana::controles_data()
+void tst_Ventana::controles_data()
 {
     QTest::addColumn<QString>("nombre");
     QTest::addColumn<QString>("clase");
@@ -191,7 +191,7 @@ void TstVentana::controles_data()
     fila("Frame1", "QGroupBox", {16, 104, 209, 81}, QStringLiteral("Indique tipo de consulta"), {});
 }
 
-void TstVentana::controles()
+void tst_Ventana::controles()
 {
     QFETCH(QString, nombre);
     QFETCH(QString, clase);
@@ -214,7 +214,7 @@ void TstVentana::controles()
     }
 }
 
-void TstVentana::estadoInicial()
+void tst_Ventana::estadoInicial()
 {
     Banco b;
     QVERIFY(b.mostrar());
@@ -229,18 +229,18 @@ void TstVentana::estadoInicial()
     QCOMPARE(b.control("Frame1")->focusPolicy(), Qt::NoFocus);
 }
 
-void TstVentana::opcionesExclusivas_data()
+void tst_Ventana::opcionesExclusivas_data()
 {
     QTest::addColumn<QStringList>("pulsadas");
     QTest::addColumn<QString>("marcada");
-    QTest::newRow("la ya marcada otra vez") << QStringList{u"Rdb_Nif"_s} << u"Rdb_Nif"_s;
-    QTest::newRow("referencia") << QStringList{u"Rdb_RC"_s} << u"Rdb_RC"_s;
-    QTest::newRow("referencia y luego parcela") << QStringList{u"Rdb_RC"_s, u"Rdb_PP"_s} << u"Rdb_PP"_s;
-    QTest::newRow("parcela dos veces") << QStringList{u"Rdb_PP"_s, u"Rdb_PP"_s} << u"Rdb_PP"_s;
-    QTest::newRow("vuelta a NIF") << QStringList{u"Rdb_PP"_s, u"Rdb_Nif"_s} << u"Rdb_Nif"_s;
+    QTest::newRow("the marked one again") << QStringList{u"Rdb_Nif"_s} << u"Rdb_Nif"_s;
+    QTest::newRow("reference") << QStringList{u"Rdb_RC"_s} << u"Rdb_RC"_s;
+    QTest::newRow("reference, then parcel") << QStringList{u"Rdb_RC"_s, u"Rdb_PP"_s} << u"Rdb_PP"_s;
+    QTest::newRow("parcel twice") << QStringList{u"Rdb_PP"_s, u"Rdb_PP"_s} << u"Rdb_PP"_s;
+    QTest::newRow("back to NIF") << QStringList{u"Rdb_PP"_s, u"Rdb_Nif"_s} << u"Rdb_Nif"_s;
 }
 
-void TstVentana::opcionesExclusivas()
+void tst_Ventana::opcionesExclusivas()
 {
     QFETCH(QStringList, pulsadas);
     QFETCH(QString, marcada);
@@ -254,14 +254,14 @@ void TstVentana::opcionesExclusivas()
     QCOMPARE(marcadas, QStringList{marcada});
 }
 
-void TstVentana::cadenaTab_data()
+void tst_Ventana::cadenaTab_data()
 {
     QTest::addColumn<QString>("opcion");
     for (const char *opcion : {"Rdb_Nif", "Rdb_RC", "Rdb_PP"})
         QTest::newRow(opcion) << QString::fromLatin1(opcion);
 }
 
-void TstVentana::cadenaTab()
+void tst_Ventana::cadenaTab()
 {
     QFETCH(QString, opcion);
     Banco b;
@@ -287,24 +287,24 @@ void TstVentana::cadenaTab()
     QCOMPARE(atras, esperadaAtras);
 }
 
-void TstVentana::teclas_data()
+void tst_Ventana::teclas_data()
 {
     QTest::addColumn<QString>("foco");
     QTest::addColumn<int>("tecla");
     QTest::addColumn<QString>("boton");
-    QTest::newRow("Intro en la casilla") << u"Text1"_s << int(Qt::Key_Return) << u"cmdExtract1"_s;
-    QTest::newRow("Intro del teclado numérico en la casilla") << u"Text1"_s << int(Qt::Key_Enter) << u"cmdExtract1"_s;
-    QTest::newRow("Intro en una opción") << u"Rdb_Nif"_s << int(Qt::Key_Return) << u"cmdExtract1"_s;
-    QTest::newRow("Intro en buscar") << u"Command1"_s << int(Qt::Key_Return) << u"Command1"_s;
-    QTest::newRow("Intro en ayuda") << u"cmdAyuda"_s << int(Qt::Key_Return) << u"cmdAyuda"_s;
-    QTest::newRow("Intro en salir") << u"cmdClose"_s << int(Qt::Key_Return) << u"cmdClose"_s;
-    QTest::newRow("Esc en la casilla") << u"Text1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
-    QTest::newRow("Esc en una opción") << u"Rdb_Nif"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
-    QTest::newRow("Esc en generar") << u"cmdExtract1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
-    QTest::newRow("Esc en buscar") << u"Command1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Enter in the text box") << u"Text1"_s << int(Qt::Key_Return) << u"cmdExtract1"_s;
+    QTest::newRow("keypad Enter in the text box") << u"Text1"_s << int(Qt::Key_Enter) << u"cmdExtract1"_s;
+    QTest::newRow("Enter on an option") << u"Rdb_Nif"_s << int(Qt::Key_Return) << u"cmdExtract1"_s;
+    QTest::newRow("Enter on browse") << u"Command1"_s << int(Qt::Key_Return) << u"Command1"_s;
+    QTest::newRow("Enter on help") << u"cmdAyuda"_s << int(Qt::Key_Return) << u"cmdAyuda"_s;
+    QTest::newRow("Enter on exit") << u"cmdClose"_s << int(Qt::Key_Return) << u"cmdClose"_s;
+    QTest::newRow("Esc in the text box") << u"Text1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Esc on an option") << u"Rdb_Nif"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Esc on generate") << u"cmdExtract1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("Esc on browse") << u"Command1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
 }
 
-void TstVentana::teclas()
+void tst_Ventana::teclas()
 {
     QFETCH(QString, foco);
     QFETCH(int, tecla);
@@ -328,17 +328,17 @@ void TstVentana::teclas()
     QCOMPARE(hechas, QStringList{boton});
 }
 
-void TstVentana::generarPorTipo_data()
+void tst_Ventana::generarPorTipo_data()
 {
     QTest::addColumn<QString>("opcion");
     QTest::addColumn<QString>("ejemplo");
     QTest::addColumn<QString>("lineaFIN");
     QTest::newRow("NIF") << u"Rdb_Nif"_s << u"nif.txt"_s << u"<FIN>Consulta por NIF</FIN>"_s;
-    QTest::newRow("referencia") << u"Rdb_RC"_s << u"rc.txt"_s << u"<FIN>Consulta por Referencia Catastral</FIN>"_s;
-    QTest::newRow("polígono y parcela") << u"Rdb_PP"_s << u"pp.txt"_s << u"<FIN>Consulta por Polígono y Parcela</FIN>"_s;
+    QTest::newRow("reference") << u"Rdb_RC"_s << u"rc.txt"_s << u"<FIN>Consulta por Referencia Catastral</FIN>"_s;
+    QTest::newRow("polygon and parcel") << u"Rdb_PP"_s << u"pp.txt"_s << u"<FIN>Consulta por Polígono y Parcela</FIN>"_s;
 }
 
-void TstVentana::generarPorTipo()
+void tst_Ventana::generarPorTipo()
 {
     QFETCH(QString, opcion);
     QFETCH(QString, ejemplo);
@@ -364,17 +364,17 @@ void TstVentana::generarPorTipo()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-void TstVentana::generarSinLista_data()
+void tst_Ventana::generarSinLista_data()
 {
     QTest::addColumn<bool>("elegirAntes");
     QTest::addColumn<bool>("cancelarDespues");
     QTest::addColumn<bool>("escribirRuta");
-    QTest::newRow("sin buscar") << false << false << false;
-    QTest::newRow("sin buscar, con una ruta escrita") << false << false << true;
-    QTest::newRow("elegida y luego búsqueda cancelada") << true << true << false;
+    QTest::newRow("no browse") << false << false << false;
+    QTest::newRow("no browse, a path typed") << false << false << true;
+    QTest::newRow("chosen, then a browse cancelled") << true << true << false;
 }
 
-void TstVentana::generarSinLista()
+void tst_Ventana::generarSinLista()
 {
     QFETCH(bool, elegirAntes);
     QFETCH(bool, cancelarDespues);
@@ -398,7 +398,7 @@ void TstVentana::generarSinLista()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lista.xml"))));
 }
 
-void TstVentana::rutaEscritaIgnorada()
+void tst_Ventana::rutaEscritaIgnorada()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -413,7 +413,7 @@ void TstVentana::rutaEscritaIgnorada()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("escrita.xml"))));
 }
 
-void TstVentana::buscarPreparaDialogo()
+void tst_Ventana::buscarPreparaDialogo()
 {
     Banco b;
     b.buscar(QStringLiteral("/tmp/primera.TXT"));
@@ -431,28 +431,28 @@ void TstVentana::buscarPreparaDialogo()
     QVERIFY(b.mensajero.mostrados.isEmpty());
 }
 
-void TstVentana::salir_data()
+void tst_Ventana::salir_data()
 {
     QTest::addColumn<QString>("estado");
-    for (const char *estado : {"recién abierta", "con lista elegida", "con ruta escrita", "con la ayuda abierta",
-                               "con otra opción marcada", "tras un mensaje"})
+    for (const char *estado : {"just opened", "a list chosen", "a path typed", "help open", "another option marked",
+                               "after a message"})
         QTest::newRow(estado) << QString::fromUtf8(estado);
 }
 
-void TstVentana::salir()
+void tst_Ventana::salir()
 {
     QFETCH(QString, estado);
     Banco b;
     QVERIFY(b.mostrar());
-    if (estado == u"con lista elegida")
+    if (estado == u"a list chosen")
         b.buscar(QStringLiteral("/tmp/lista.txt"));
-    else if (estado == u"con ruta escrita")
+    else if (estado == u"a path typed")
         QTest::keyClicks(b.control("Text1"), QStringLiteral("/tmp/otra.txt"));
-    else if (estado == u"con la ayuda abierta")
+    else if (estado == u"help open")
         b.control<QPushButton>("cmdAyuda")->click();
-    else if (estado == u"con otra opción marcada")
+    else if (estado == u"another option marked")
         b.control<QRadioButton>("Rdb_PP")->click();
-    else if (estado == u"tras un mensaje")
+    else if (estado == u"after a message")
         b.control<QPushButton>("cmdExtract1")->click();
     const qsizetype mensajesAntes = b.mensajero.mostrados.size();
 
@@ -469,23 +469,23 @@ void TstVentana::salir()
         QVERIFY(!ayuda->isVisible());
 }
 
-void TstVentana::cuadroPorEstilo_data()
+void tst_Ventana::cuadroPorEstilo_data()
 {
     QTest::addColumn<Estilo>("estilo");
     QTest::addColumn<QString>("detalle");
     QTest::addColumn<int>("icono");
     QTest::addColumn<QStringList>("botones");
     QTest::addColumn<QString>("porDefecto");
-    QTest::newRow("crítico, con la razón debajo")
+    QTest::newRow("critical, the reason beneath")
         << Estilo::Critico << u"Permiso denegado"_s << int(QMessageBox::Critical) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
-    QTest::newRow("informativo, con el resumen debajo")
+    QTest::newRow("information, the summary beneath")
         << Estilo::Informacion << u"Registros escritos: 3.\nPartes: <b>lote</b>-1.xml (3 registros)."_s
         << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
-    QTest::newRow("pregunta, sin detalle")
+    QTest::newRow("question, no detail")
         << Estilo::Pregunta << QString() << int(QMessageBox::Information) << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s;
 }
 
-void TstVentana::cuadroPorEstilo()
+void tst_Ventana::cuadroPorEstilo()
 {
     QFETCH(Estilo, estilo);
     QFETCH(QString, detalle);
@@ -519,7 +519,7 @@ void TstVentana::cuadroPorEstilo()
     QCOMPARE(visto.toPlainText(), detalle);
 }
 
-void TstVentana::cuadroRealRespondeSi()
+void tst_Ventana::cuadroRealRespondeSi()
 {
     QWidget propietario;
     propietario.show();
@@ -553,7 +553,7 @@ void TstVentana::cuadroRealRespondeSi()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-void TstVentana::ayudaUnaSolaVentana()
+void tst_Ventana::ayudaUnaSolaVentana()
 {
     Banco b;
     QVERIFY(b.mostrar());
@@ -570,7 +570,7 @@ void TstVentana::ayudaUnaSolaVentana()
     QVERIFY(b.mensajero.mostrados.isEmpty());
 }
 
-void TstVentana::ayudaExplicaMensajes_data()
+void tst_Ventana::ayudaExplicaMensajes_data()
 {
     // Every text of the program's table, cut where paths and numbers go, and every check.
     QTest::addColumn<QString>("fragmento");
@@ -584,14 +584,14 @@ void TstVentana::ayudaExplicaMensajes_data()
     }
     for (const DescripcionAviso &aviso : descripcionesAvisos()) {
         QTest::newRow(aviso.clave) << QString::fromLatin1(aviso.clave);
-        QTest::addRow("%s: resumen", aviso.clave) << QString::fromUtf16(aviso.resumen);
+        QTest::addRow("%s: summary", aviso.clave) << QString::fromUtf16(aviso.resumen);
     }
     for (const char *ejemplo : {"12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
                                 "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb"})
         QTest::newRow(ejemplo) << QString::fromUtf8(ejemplo);
 }
 
-void TstVentana::ayudaExplicaMensajes()
+void tst_Ventana::ayudaExplicaMensajes()
 {
     QFETCH(QString, fragmento);
     static const QString ayuda = [] {
@@ -603,7 +603,7 @@ void TstVentana::ayudaExplicaMensajes()
     QVERIFY2(ayuda.contains(fragmento.simplified()), qPrintable(fragmento));
 }
 
-void TstVentana::fondoYBanner()
+void tst_Ventana::fondoYBanner()
 {
     Banco b;
     const QImage vista = b.ventana.grab().toImage();
@@ -617,7 +617,7 @@ void TstVentana::fondoYBanner()
     QCOMPARE(vista.pixelColor(417, 20), QColor(Qt::white));
 }
 
-void TstVentana::catalogoEspanol()
+void tst_Ventana::catalogoEspanol()
 {
     const QString catalogo = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_es.qm");
     if (!QFile::exists(catalogo))
@@ -626,19 +626,19 @@ void TstVentana::catalogoEspanol()
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Ver en:"));
 }
 
-void TstVentana::soltarUnaLista_data()
+void tst_Ventana::soltarUnaLista_data()
 {
     QTest::addColumn<QList<QUrl>>("urls");
     QTest::addColumn<bool>("aceptada");
     const QString lista = QStringLiteral("/tmp/soltada.txt");
-    QTest::newRow("un fichero local") << QList<QUrl>{QUrl::fromLocalFile(lista)} << true;
-    QTest::newRow("dos ficheros") << QList<QUrl>{QUrl::fromLocalFile(lista), QUrl::fromLocalFile(u"/tmp/otra.txt"_s)} << false;
-    QTest::newRow("una carpeta") << QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())} << false;
-    QTest::newRow("una dirección remota") << QList<QUrl>{QUrl(u"https://catastro.example/lista.txt"_s)} << false;
-    QTest::newRow("texto sin fichero") << QList<QUrl>{} << false;
+    QTest::newRow("one local file") << QList<QUrl>{QUrl::fromLocalFile(lista)} << true;
+    QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile(lista), QUrl::fromLocalFile(u"/tmp/otra.txt"_s)} << false;
+    QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())} << false;
+    QTest::newRow("a remote address") << QList<QUrl>{QUrl(u"https://catastro.example/lista.txt"_s)} << false;
+    QTest::newRow("text, no file") << QList<QUrl>{} << false;
 }
 
-void TstVentana::soltarUnaLista()
+void tst_Ventana::soltarUnaLista()
 {
     QFETCH(QList<QUrl>, urls);
     QFETCH(bool, aceptada);
@@ -662,7 +662,7 @@ void TstVentana::soltarUnaLista()
     QVERIFY(b.mensajero.mostrados.isEmpty());
 }
 
-void TstVentana::salidaQueEsUnEnlace()
+void tst_Ventana::salidaQueEsUnEnlace()
 {
     // A link left at the output's name in a shared folder must not make the window write elsewhere.
     QTemporaryDir dir;
@@ -677,5 +677,5 @@ void TstVentana::salidaQueEsUnEnlace()
     QVERIFY(!QFile::exists(dir.filePath(u"valioso.dat"_s)));
 }
 
-QTEST_MAIN(TstVentana)
+QTEST_MAIN(tst_Ventana)
 #include "tst_ventana.moc"

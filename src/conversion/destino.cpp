@@ -232,13 +232,16 @@ private:
             + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
     }
 
-    bool crearConNombre(QString *razon)
+    // Gives the temporary file a hidden random name beside the target, through `crear`
+    // (which makes the name stand for the file, or fails with errno); the name is known to
+    // the signal handler before it exists, so no moment leaves it behind.
+    template<typename Crear>
+    bool ponerNombre(Crear &&crear, QString *razon)
     {
         for (int intento = 0; intento < 100; ++intento) {
             const QByteArray nombre = nombreAlAzar();
             m_hueco = registrarTemporal(nombre);
-            m_fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (m_fd >= 0) {
+            if (crear(nombre)) {
                 m_temporal = nombre;
                 return true;
             }
@@ -253,24 +256,24 @@ private:
         return false;
     }
 
+    bool crearConNombre(QString *razon)
+    {
+        return ponerNombre(
+            [this](const QByteArray &nombre) {
+                m_fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+                return m_fd >= 0;
+            },
+            razon);
+    }
+
     bool darNombre(QString *razon)
     {
-        for (int intento = 0; intento < 100; ++intento) {
-            const QByteArray nombre = nombreAlAzar();
-            m_hueco = registrarTemporal(nombre);
-            if (::linkat(AT_FDCWD, rutaDescriptor().constData(), AT_FDCWD, nombre.constData(), AT_SYMLINK_FOLLOW) == 0) {
-                m_temporal = nombre;
-                return true;
-            }
-            const int error = errno;
-            olvidarTemporal(m_hueco);
-            if (error != EEXIST) {
-                *razon = razonDelSistema(error);
-                return false;
-            }
-        }
-        *razon = razonDelSistema(EEXIST);
-        return false;
+        return ponerNombre(
+            [this](const QByteArray &nombre) {
+                return ::linkat(AT_FDCWD, rutaDescriptor().constData(), AT_FDCWD, nombre.constData(), AT_SYMLINK_FOLLOW)
+                    == 0;
+            },
+            razon);
     }
 
     // The kernel starts writing each large block out while the run converts the next,
