@@ -146,6 +146,7 @@ private slots:
     void soltarUnaLista_data();
     void soltarUnaLista();
     void salidaQueEsUnEnlace();
+    void ajustesNoValidosEnLaVentana();
 };
 
 void tst_Ventana::ventana()
@@ -675,6 +676,29 @@ void tst_Ventana::salidaQueEsUnEnlace()
                                                               "escribe a través de él.").arg(dir.filePath(u"lista.xml"_s))});
     QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Critico);
     QVERIFY(!QFile::exists(dir.filePath(u"valioso.dat"_s)));
+}
+
+void tst_Ventana::ajustesNoValidosEnLaVentana()
+{
+    // The window reads the settings at every run and says what is wrong with them.
+    QTemporaryDir dir;
+    const QByteArray antes = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    QVERIFY(QDir(dir.path()).mkpath(u"torxal"_s));
+    QFile ajustes(dir.filePath(u"torxal/torxal.conf"_s));
+    QVERIFY(ajustes.open(QIODevice::WriteOnly));
+    ajustes.write("[documento]\nformato-fecha=dd-MM-yyyy\ncolor=rojo\n");
+    ajustes.close();
+    const QString lista = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("lista.txt"));
+    Banco b;
+    b.buscar(lista);
+    b.control<QPushButton>("cmdExtract1")->click();
+    qputenv("XDG_CONFIG_HOME", antes);
+    QCOMPARE(b.mensajero.textos(), QStringList{QStringLiteral("El fichero de ajustes %1 tiene un valor no válido en "
+                                                              "documento/formato-fecha: debe ser dd/MM/yyyy o yyyy-MM-dd.")
+                                                   .arg(ajustes.fileName())});
+    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Critico);
+    QVERIFY(!QFile::exists(dir.filePath(u"lista.xml"_s)));
 }
 
 QTEST_MAIN(tst_Ventana)
