@@ -341,6 +341,9 @@ void tst_LineaDeOrdenes::informeYEstricto_data()
     QTest::newRow("a report each in a folder")
         << QStringList{u"--informe"_s, u"%D"_s, u"%D/nif.txt"_s, u"%D/pp.txt"_s} << 0
         << QStringList{u"nif.avisos.csv"_s, u"nif.xml"_s, u"pp.avisos.csv"_s, u"pp.xml"_s} << QString();
+    QTest::newRow("a report where the document goes is refused")
+        << QStringList{u"--informe=%D/nif.xml"_s, u"%D/nif.txt"_s} << 1 << QStringList{}
+        << u"%D/nif.txt: El informe de avisos %D/nif.xml sería la propia lista o su fichero XML; no se escribe.\n"_s;
     QTest::newRow("strict with a clean list") << QStringList{u"--estricto"_s, u"%D/nif.txt"_s} << 0
                                               << QStringList{u"nif.xml"_s} << QString();
     QTest::newRow("strict with warnings writes the report, not the document")

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QRandomGenerator>
 
@@ -242,8 +243,17 @@ bool Conversor::Ejecucion::abrirInforme()
         return true;
     Identidad lista;
     Identidad informe;
-    // The report is replaced without a question, so it must never be the list itself.
-    if (identificar(m_entradaRuta, &lista) && identificar(m_opciones.informe, &informe) && lista == informe)
+    // The report is replaced without a question, so it must never be the list itself,
+    // nor take a name its document (or one of its parts) will need.
+    const QString absoluto = QDir::cleanPath(QFileInfo(m_opciones.informe).absoluteFilePath());
+    const QFileInfo salida(m_plan.nombres.ruta());
+    const QString raiz = QDir::cleanPath(salida.absolutePath()) + u'/' + salida.completeBaseName();
+    const QString numero = absoluto.startsWith(raiz + u'-') && absoluto.endsWith(QStringLiteral(".xml"))
+        ? absoluto.sliced(raiz.size() + 1).chopped(4)
+        : QString();
+    const bool esParte = !numero.isEmpty() && std::all_of(numero.begin(), numero.end(), [](QChar c) { return c.isDigit(); });
+    if ((identificar(m_entradaRuta, &lista) && identificar(m_opciones.informe, &informe) && lista == informe)
+        || absoluto == QDir::cleanPath(salida.absoluteFilePath()) || esParte)
         return fallar(Texto::InformeEsLaLista, {m_opciones.informe});
     m_informe = std::make_unique<Informe>(m_conversor.m_fabrica, m_opciones.informe);
     QString razon;

@@ -46,7 +46,7 @@ constexpr Plantilla Tabla[] = {
     {NoCreadoPorAvisos, Critico, u"No se ha creado el fichero %1: la lista tiene %2 avisos."},
     {NoCreadoPorUnAviso, Critico, u"No se ha creado el fichero %1: la lista tiene 1 aviso."},
     {NoSeEscribeInforme, Critico, u"No se puede escribir el informe de avisos %1."},
-    {InformeEsLaLista, Critico, u"El informe de avisos %1 sería la propia lista; no se escribe."},
+    {InformeEsLaLista, Critico, u"El informe de avisos %1 sería la propia lista o su fichero XML; no se escribe."},
     {AjusteNoValido, Critico, u"El fichero de ajustes %1 tiene un valor no válido en %2: %3."},
     {AjustesIlegibles, Critico, u"No se puede leer el fichero de ajustes %1."},
     {ResumenEscritos, Informacion, u"Registros escritos: %1."},
