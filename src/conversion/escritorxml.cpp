@@ -104,6 +104,9 @@ bool EscritorXML::abrirParte(QString *razon)
 
 bool EscritorXML::cerrarParte(QString *razon)
 {
+    // Room for a record's tags is not room for the closing line after it too.
+    if (m_buffer.constData() + m_buffer.size() - m_cursor < qsizetype(Cierre.size()) && !vaciar(razon))
+        return false;
     m_cursor = copiar(m_cursor, Cierre);
     m_partes.back().bytes += qint64(Cierre.size());
     return vaciar(razon);
