@@ -301,6 +301,7 @@ struct Comprobador::Estado {
     TablaClaves claves;
     TablaClaves prefijos; // the first 14 and 18 characters of every reference seen, for rc-incluida
     std::string almacen;
+    std::string clave; // kept from record to record, so a key past the small-string size allocates once
 
     // The line being read.
     qint64 linea = 0;
@@ -386,7 +387,8 @@ void Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
             avisar(ProSinServicio, linea, nombre, desdeUtf8(valor), desdeUtf8(valor));
     };
 
-    std::string clave;
+    std::string &clave = e.clave;
+    clave.clear();
     switch (m_tipo) {
     case TipoConsulta::NIF: {
         clave = descodificarValor(campos.NIF.vista(), e.almacen);
@@ -427,10 +429,12 @@ void Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
     const QString nombreClave = m_tipo == TipoConsulta::NIF ? QStringLiteral("NIF")
         : m_tipo == TipoConsulta::RC                        ? QStringLiteral("RC")
                                                             : QStringLiteral("PRO MUN POL PAR");
-    const QString valorClave = m_tipo == TipoConsulta::PP ? desdeUtf8(clave).replace(u'\x1F', u' ').trimmed()
-                                                          : desdeUtf8(clave);
+    // Only a warning needs the key as text: most records have none.
+    const auto valorClave = [&] {
+        return m_tipo == TipoConsulta::PP ? desdeUtf8(clave).replace(u'\x1F', u' ').trimmed() : desdeUtf8(clave);
+    };
     if (const qint64 anterior = e.claves.buscarOAnadir(clave, linea)) {
-        avisar(Duplicado, linea, nombreClave, valorClave, QString::number(anterior));
+        avisar(Duplicado, linea, nombreClave, valorClave(), QString::number(anterior));
     } else if (m_tipo == TipoConsulta::RC) {
         const size_t caracteres = contarCaracteres(clave);
         if (caracteres == 14 || caracteres == 18 || caracteres == 20) {
@@ -444,7 +448,7 @@ void Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
                 e.prefijos.buscarOAnadir(prefijo, linea);
             }
             if (incluida)
-                avisar(RcIncluida, linea, nombreClave, valorClave, QString::number(incluida));
+                avisar(RcIncluida, linea, nombreClave, valorClave(), QString::number(incluida));
         }
     }
 
