@@ -34,8 +34,10 @@ public:
     explicit ReceptorEnLista(QStringList *avisos) : m_avisos(avisos) {}
     void recibirAviso(const torxal::Aviso &aviso) override
     {
-        m_avisos->append(QString::number(aviso.linea) + u' ' + QString::fromLatin1(torxal::describir(aviso.codigo).clave)
-                         + u' ' + aviso.campo + u'=' + aviso.valor + QStringLiteral(": ") + aviso.texto);
+        // One pass: the fuzzer keeps every warning of several runs an input.
+        m_avisos->append(QStringLiteral("%1 %2 %3=%4: %5")
+                             .arg(QString::number(aviso.linea), QLatin1String(torxal::describir(aviso.codigo).clave),
+                                  aviso.campo, aviso.valor, aviso.texto));
     }
 
 private:

@@ -91,7 +91,9 @@ ConversionEnMemoria convertirAmbas(const QByteArray &lista, TipoConsulta tipo, q
 bool igualesSalvoCodificacion(ConversionEnMemoria a, ConversionEnMemoria b)
 {
     const auto quitar = [](ConversionEnMemoria &c) {
-        return c.avisos.removeIf([](const QString &aviso) { return aviso.section(u' ', 1, 1) == u"codificacion"; }) > 0;
+        return c.avisos.removeIf([](const QString &aviso) {
+                   return QStringView(aviso).sliced(aviso.indexOf(u' ') + 1).startsWith(u"codificacion ");
+               }) > 0;
     };
     const bool enA = quitar(a);
     const bool enB = quitar(b);
