@@ -414,6 +414,12 @@ void tst_Conversion::entradasRaras_data()
     QTest::newRow("unclosed quote keeps the next line")
         << TipoConsulta::NIF << QByteArray("\"12345678Z, A\r\n87654321X\r\n")
         << QByteArray("<DAT><NIF>12345678Z</NIF><APE>, A</APE></DAT>\r\n<DAT><NIF>87654321X</NIF></DAT>");
+    // 7941 short lines leave the writer's 256 KiB buffer 91 bytes; the full record after
+    // them fits in those, and the closing line then no longer does.
+    QTest::newRow("closing line after a record that nearly fills the buffer")
+        << TipoConsulta::NIF
+        << QByteArray("12345678Z\r\n").repeated(7941) + "12345678Z" + QByteArray("ABCDEFGHIJ").leftJustified(62) + "28079\r\n"
+        << QByteArray();
     QTest::newRow("controls and markup inside values")
         << TipoConsulta::RC << QByteArray("A&B<C>D\x01\x1f" "E\"F'       \x02" "8\x0b" "1 \r\n")
         << QByteArray("<DAT><RC>A&amp;B&lt;C&gt;DE\"F'</RC><PRO>08</PRO><MUN>001</MUN></DAT>");

@@ -59,7 +59,6 @@ ResultadoConversion convertirRegistros(QIODevice &entrada, TipoConsulta tipo, Es
     LectorRegistros lector(entrada);
     auto campos = std::make_unique<Campos>();
     std::string latin1;
-    latin1.reserve(size_t(LongitudMaximaRegistro));
     const TablaBytes &tablaLatin1 = tablaBytes(Codificacion::UTF8);
     const TablaBytes &tablaWindows1252 = tablaBytes(Codificacion::Windows1252);
     for (;;) {

@@ -3,6 +3,7 @@
 #include "documento.h"
 #include "limpieza.h"
 
+#include <bit>
 #include <cstring>
 
 namespace torxal {
@@ -11,6 +12,10 @@ namespace {
 
 // Record lines are gathered in a buffer of this size and handed on in one write.
 constexpr qsizetype TamanoBuffer = 256 * 1024;
+// The buffer starts small and doubles up to its full size before it is ever flushed: a
+// short list costs no quarter megabyte, and the writes are those of a full-sized buffer.
+constexpr qsizetype BufferInicial = 4 * 1024;
+static_assert(std::has_single_bit(quint64(TamanoBuffer)) && std::has_single_bit(quint64(BufferInicial)));
 // Room one record line may need besides its values: the tags of a record of any kind.
 constexpr size_t BytesDeEtiquetas = 64;
 
@@ -82,7 +87,7 @@ EscritorXML::~EscritorXML()
 
 bool EscritorXML::CrearCabeceraXML(QString *razon)
 {
-    m_buffer = QByteArray(TamanoBuffer, Qt::Uninitialized);
+    m_buffer = QByteArray(BufferInicial, Qt::Uninitialized);
     m_cursor = m_buffer.data();
     if (!abrirParte(razon))
         return false;
@@ -92,6 +97,9 @@ bool EscritorXML::CrearCabeceraXML(QString *razon)
 
 bool EscritorXML::abrirParte(QString *razon)
 {
+    // Whatever the buffer holds is the previous part's, and goes there if it must.
+    if (!hacerHueco(m_cabecera.size(), razon))
+        return false;
     Parte parte;
     parte.destino = m_fabrica(m_ruta);
     if (!parte.destino->abrir(razon))
@@ -104,6 +112,9 @@ bool EscritorXML::abrirParte(QString *razon)
 
 bool EscritorXML::cerrarParte(QString *razon)
 {
+    // Room for a record's tags is not room for the closing line after it too.
+    if (!hacerHueco(qsizetype(Cierre.size()), razon))
+        return false;
     m_cursor = copiar(m_cursor, Cierre);
     m_partes.back().bytes += qint64(Cierre.size());
     return vaciar(razon);
@@ -111,16 +122,25 @@ bool EscritorXML::cerrarParte(QString *razon)
 
 char *EscritorXML::reservar(size_t bytes, QString *razon)
 {
-    const qsizetype necesario = qsizetype(BytesDeEtiquetas + bytes);
-    if (m_buffer.constData() + m_buffer.size() - m_cursor < necesario) {
-        if (!vaciar(razon))
-            return nullptr;
-        if (m_buffer.size() < necesario) {
-            m_buffer = QByteArray(necesario, Qt::Uninitialized);
-            m_cursor = m_buffer.data();
-        }
+    return hacerHueco(qsizetype(BytesDeEtiquetas + bytes), razon) ? m_cursor : nullptr;
+}
+
+bool EscritorXML::hacerHueco(qsizetype necesario, QString *razon)
+{
+    const qsizetype usados = m_cursor - m_buffer.constData();
+    while (m_buffer.size() - usados < necesario && m_buffer.size() < TamanoBuffer) {
+        m_buffer.resize(m_buffer.size() * 2);
+        m_cursor = m_buffer.data() + usados;
     }
-    return m_cursor;
+    if (m_buffer.size() - usados >= necesario)
+        return true;
+    if (!vaciar(razon))
+        return false;
+    if (m_buffer.size() < necesario) {
+        m_buffer = QByteArray(necesario, Qt::Uninitialized);
+        m_cursor = m_buffer.data();
+    }
+    return true;
 }
 
 // The line stands in the buffer at [inicio, fin); under a size limit it may have to go

@@ -80,6 +80,8 @@ private:
     bool cerrarParte(QString *razon);
     Escritura terminarLinea(char *inicio, char *fin, QString *razon);
     char *reservar(size_t bytes, QString *razon);
+    /// Room for `necesario` bytes at the cursor.
+    bool hacerHueco(qsizetype necesario, QString *razon);
     bool vaciar(QString *razon);
 
     FabricaDestino m_fabrica;

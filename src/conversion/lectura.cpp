@@ -27,6 +27,11 @@ namespace {
 
 // Large blocks keep the system calls few; a record never exceeds half a block.
 constexpr qsizetype TamanoBloque = 1 << 20;
+// A list smaller than a block starts with a block of about its size, so a short list
+// costs no megabyte; the block doubles up to its full size when a record or a line needs
+// the room. Powers of two, so that doubling ends on the full size.
+constexpr qsizetype BloqueMinimo = 4096;
+static_assert(std::has_single_bit(quint64(TamanoBloque)) && std::has_single_bit(quint64(BloqueMinimo)));
 // Composed, one character stands for at most nine bytes of UTF-8 (a Hangul syllable
 // typed as three jamo), so a record of more bytes than that is too long however it reads.
 constexpr qsizetype BytesPorCaracterComoMucho = 9;
@@ -204,6 +209,15 @@ private:
     bool m_multibyte = false;
 };
 
+qsizetype tamanoInicial(const QIODevice &entrada)
+{
+    if (entrada.isSequential())
+        return TamanoBloque;
+    // Room past the last byte, so that the read after it finds the end of the file.
+    const qint64 quedan = std::max<qint64>(entrada.size() - entrada.pos(), 0) + 16;
+    return qsizetype(std::bit_ceil(quint64(std::clamp<qint64>(quedan, BloqueMinimo, TamanoBloque))));
+}
+
 inline const unsigned char *sinSigno(const char *p)
 {
     return reinterpret_cast<const unsigned char *>(p);
@@ -366,10 +380,9 @@ void normalizarNFC(std::u32string &texto)
 
 LectorRegistros::LectorRegistros(QIODevice &entrada)
     : m_entrada(&entrada)
-    , m_bloque(TamanoBloque, Qt::Uninitialized)
+    , m_bloque(tamanoInicial(entrada), Qt::Uninitialized)
     , m_desplazamiento(entrada.pos())
 {
-    m_texto.reserve(size_t(LimiteBytesUtf8) + 1);
 }
 
 std::u32string &LectorRegistros::texto()
@@ -412,7 +425,7 @@ qint64 LectorRegistros::leerUtf16(char *destino, qint64 maximo)
             p = anadirUtf8(p, QChar::isLowSurrogate(u) ? U'\uFFFD' : char32_t(u));
     };
     while (fin - p >= 6) {
-        const qint64 cabe = std::min<qint64>(TamanoCrudo, (fin - p) / 3 * 2);
+        const qint64 cabe = std::min<qint64>(m_crudo.size(), (fin - p) / 3 * 2);
         const qint64 leidos = m_entrada->read(m_crudo.data(), cabe);
         if (leidos < 0)
             return -1;
@@ -457,6 +470,10 @@ bool LectorRegistros::rellenar(qsizetype &inicio)
     char *datos = m_bloque.data();
     if (inicio > 0 && conservados > 0)
         std::memmove(datos, datos + inicio, conservados);
+    if (conservados > m_bloque.size() / 2 && m_bloque.size() < TamanoBloque) {
+        m_bloque.resize(m_bloque.size() * 2);
+        datos = m_bloque.data();
+    }
     m_desplazamiento += inicio;
     m_pos -= inicio;
     m_fin = conservados;
@@ -507,7 +524,8 @@ bool LectorRegistros::empezar()
     } else if (n >= 2 && (std::memcmp(p, "\xFF\xFE", 2) == 0 || std::memcmp(p, "\xFE\xFF", 2) == 0)) {
         m_utf16 = p[0] == '\xFF' ? 1 : 2;
         m_listaUtf8 = true;
-        m_crudo = QByteArray(TamanoCrudo, Qt::Uninitialized);
+        // More than the block could take in one read would never be used.
+        m_crudo = QByteArray(std::min(TamanoCrudo, m_bloque.size()), Qt::Uninitialized);
         // What was read behind the mark is UTF-16 too: read it again through the decoder.
         if (n > 2) {
             if (!m_entrada->seek(m_desplazamiento + m_pos + 2)) {
@@ -545,7 +563,7 @@ bool LectorRegistros::decidirLinea()
         }
         buscado = m_fin - m_pos;
         // A full block (bar the few bytes a decoder needs to make progress) holds no line end.
-        if (m_pos == 0 && m_bloque.size() - m_fin < 16)
+        if (m_pos == 0 && m_bloque.size() == TamanoBloque && m_bloque.size() - m_fin < 16)
             return decidirLineaLarga(buscado);
         qsizetype inicio = m_pos;
         if (!rellenar(inicio))

@@ -136,20 +136,37 @@ std::u32string_view cortarRegistro(std::u32string &registro, TipoConsulta tipo, 
 
 QString textoLimpio(const Campos &campos, qsizetype desde)
 {
-    std::u32string texto;
-    if (campos.tabla) {
-        for (char b : campos.limpioBytes.substr(std::min(size_t(desde), campos.limpioBytes.size()))) {
-            const char32_t c = aMayuscula(campos.tabla->codigo[static_cast<unsigned char>(b)]);
-            if (esCaracterXml(c))
-                texto.push_back(c);
+    // The checks ask for this on lines with a warning, which a careless list has many of:
+    // one allocation, not one a character.
+    QString texto;
+    const auto anadir = [&texto](char32_t c) {
+        if (!esCaracterXml(c))
+            return;
+        if (QChar::requiresSurrogates(c)) {
+            texto.append(QChar(QChar::highSurrogate(c)));
+            texto.append(QChar(QChar::lowSurrogate(c)));
+        } else {
+            texto.append(QChar(char16_t(c)));
         }
+    };
+    if (campos.tabla) {
+        const std::string_view bytes = campos.limpioBytes.substr(std::min(size_t(desde), campos.limpioBytes.size()));
+        texto.reserve(qsizetype(bytes.size()));
+        for (char b : bytes)
+            anadir(aMayuscula(campos.tabla->codigo[static_cast<unsigned char>(b)]));
     } else {
-        for (char32_t c : campos.limpioTexto.substr(std::min(size_t(desde), campos.limpioTexto.size())))
-            if (esCaracterXml(c))
-                texto.push_back(c);
+        const std::u32string_view caracteres = campos.limpioTexto.substr(std::min(size_t(desde), campos.limpioTexto.size()));
+        texto.reserve(qsizetype(caracteres.size()));
+        for (char32_t c : caracteres)
+            anadir(c);
     }
-    const std::u32string_view recortado = recortarEspacios(texto);
-    return QString::fromUcs4(recortado.data(), qsizetype(recortado.size()));
+    qsizetype inicio = 0;
+    qsizetype fin = texto.size();
+    while (inicio < fin && texto.at(inicio) == u' ')
+        ++inicio;
+    while (fin > inicio && texto.at(fin - 1) == u' ')
+        --fin;
+    return fin - inicio == texto.size() ? texto : texto.sliced(inicio, fin - inicio);
 }
 
 } // namespace torxal

@@ -52,8 +52,9 @@ struct Campos {
     std::u32string_view limpioTexto;
     std::string_view limpioBytes;
     const TablaBytes *tabla = nullptr;
-    // Room the two ways of cutting keep from record to record.
-    std::string copiaBytes = std::string(size_t(LongitudMaximaRegistro) + 8, '\0');
+    // Room the two ways of cutting keep from record to record, grown to the longest record
+    // met rather than to the longest possible, so a short list stays cheap to start.
+    std::string copiaBytes;
     std::u32string trozo;
 };
 

@@ -188,6 +188,9 @@ void cortarRegistroBytes(std::string_view registro, const TablaBytes &tabla, Tip
     while (inicio < fin && !tabla.caracteres[static_cast<unsigned char>(registro[inicio])].imprimible)
         ++inicio;
     const std::string_view util = registro.substr(inicio, fin - inicio);
+    // The fields are copied eight bytes at a time, which may read past the record's end.
+    if (campos.copiaBytes.size() < util.size() + 8)
+        campos.copiaBytes.resize(util.size() + 8);
     char *const copia = campos.copiaBytes.data();
     size_t longitud = util.size();
     const size_t tab = util.find('\t');

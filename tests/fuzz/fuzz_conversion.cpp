@@ -1,33 +1,33 @@
-// libFuzzer target over the whole conversion of an in-memory list.
+// libFuzzer target over production's record loop, run on a list held in memory.
 //
-// The first byte picks the query kind (its value modulo 3: NIF, RC, PP) and what is
-// checked (its value divided by 3, modulo 2); the rest is the list.
-//   - 0: the bytes as Windows-1252, and the same text re-encoded as UTF-8: the two
-//     documents must be identical (the encoding of a list never changes its content);
-//   - 1: the bytes as UTF-8, whatever they are (invalid sequences included).
-// Each document is also compared with a reference built one record at a time from the
-// reader's decoded text, the cleaning, the slicing and the writer's per-character
-// methods, so the byte-wise fast path can never drift from them; and everything the
-// document promises is checked on it. A failed check aborts, which libFuzzer reports
-// as a crash with the input saved. (Each conversion sets up megabyte buffers, costly
-// under AddressSanitizer, hence one pair of checks per input rather than both.)
+// The first byte picks the query kind (its value modulo 3: NIF, RC, PP) and the mode
+// (its value divided by 3, modulo 4); the rest is the list. In every mode both ways of
+// cutting records run and must agree on the document, the counts and the warnings:
+// the byte-wise way is only a shortcut. Each mode then holds one more promise, so that
+// a run stays short:
+//   0  the bytes as they are, any mix of encodings: the document keeps every promise,
+//      and a run without the checks writes the same document;
+//   1  the bytes taken as Windows-1252 text; that text as UTF-8, as UTF-8 with its mark,
+//      decomposed (NFD), and as the raw bytes where they read as that text;
+//   2  the same text as UTF-8 and as UTF-16 LE and BE with their marks;
+//      (1 and 2: one document and one set of warnings for every encoding)
+//   3  the bytes as they are under a size limit of 256 to 736 bytes (from the first
+//      byte divided by 12): whole parts within the limit, each as full as it can be,
+//      holding between them the records of the unlimited document in order; or the
+//      stop on the first record that fits in no part.
+// A failed check aborts, which libFuzzer reports as a crash with the input saved.
 
-#include "destinomemoria.h"
-#include "conversor.h"
-#include "escritorxml.h"
+#include "conversionenmemoria.h"
 #include "lectura.h"
-#include "limpieza.h"
-#include "mensajes.h"
-#include "tipoconsulta.h"
 
-#include <QBuffer>
 #include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
 #include <QXmlStreamReader>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,120 +36,98 @@ using namespace torxal;
 
 namespace {
 
-[[noreturn]] void fallo(const char *que, const QByteArray &documento = {})
+using Parada = ResultadoConversion::Parada;
+
+QByteArrayList lineasDAT(const QByteArray &documento)
 {
-    std::fprintf(stderr, "fuzz_conversion: %s\n", que);
-    if (!documento.isEmpty())
-        std::fprintf(stderr, "---- document (%lld bytes)\n%.*s\n----\n", static_cast<long long>(documento.size()),
-                     static_cast<int>(std::min<qsizetype>(documento.size(), 4000)), documento.constData());
+    QByteArrayList dat;
+    for (const QByteArray &linea : documento.split('\n'))
+        if (linea.startsWith("<DAT>"))
+            dat.append(linea.chopped(1)); // the CR
+    return dat;
+}
+
+QString describir(const ConversionEnMemoria &c)
+{
+    return QStringLiteral("parada %1 línea %2, escritos %3, omitidos %4, con avisos %5, partes %6\n%7\n%8")
+        .arg(int(c.resultado.parada))
+        .arg(c.resultado.linea)
+        .arg(c.resultado.escritos)
+        .arg(c.resultado.omitidos)
+        .arg(c.conAvisos)
+        .arg(c.partes.size())
+        .arg(QString::fromUtf8(lineasDAT(c.documento).join('\n')), c.avisos.join(u'\n'))
+        .left(6000);
+}
+
+[[noreturn]] void fallo(const char *que, const QByteArray &documento)
+{
+    std::fprintf(stderr, "fuzz_conversion: %s\n---- document (%lld bytes)\n%.*s\n----\n", que,
+                 static_cast<long long>(documento.size()), static_cast<int>(std::min<qsizetype>(documento.size(), 6000)),
+                 documento.constData());
     std::abort();
 }
 
-class MensajeroMudo final : public Mensajero {
-public:
-    int mostrar(const Mensaje &) override { return BotonAceptar; }
-};
-
-struct Resultado {
-    FinConversion fin = FinConversion::Completa;
-    qint64 lineaFallo = 0;
-    qint64 escritos = 0;
-    qint64 omitidos = 0;
-    QByteArray documento;
-};
-
-bool operator==(const Resultado &a, const Resultado &b)
+[[noreturn]] void fallo(const char *que, const ConversionEnMemoria &una, const ConversionEnMemoria &otra)
 {
-    return a.fin == b.fin && a.lineaFallo == b.lineaFallo && a.escritos == b.escritos && a.omitidos == b.omitidos
-        && a.documento == b.documento;
+    std::fprintf(stderr, "fuzz_conversion: %s\n---- one\n%s\n---- the other\n%s\n----\n", que,
+                 qPrintable(describir(una)), qPrintable(describir(otra)));
+    std::abort();
 }
 
-
-void empezar(EscritorXML &escritor, TipoConsulta tipo)
+// Both ways of cutting, which must not differ in anything; the general one is returned.
+ConversionEnMemoria convertirAmbas(const QByteArray &lista, TipoConsulta tipo, qint64 tamanoMaximo = 0)
 {
-    escritor.setFecha(QDate(2026, 12, 7));
-    int estado = -1;
-    escritor.CrearCabeceraXML(QString(), QStringLiteral("lista.xml"), tipo, estado);
-    if (estado != 0)
-        fallo("the header could not be written to memory");
+    ConversionEnMemoria general = convertirEnMemoria(lista, tipo, Camino::General, tamanoMaximo);
+    const ConversionEnMemoria rapida = convertirEnMemoria(lista, tipo, Camino::ElMasRapido, tamanoMaximo);
+    if (!(general == rapida))
+        fallo("the byte-wise way differs from the general one", general, rapida);
+    return general;
 }
 
-Resultado convertir(const QByteArray &lista, Codificacion codificacion, TipoConsulta tipo)
+// Whether a line was UTF-8 may depend on the encoding: Windows-1252 bytes can form a
+// UTF-8 sequence elsewhere in the list, which makes it a mixed list with a warning for
+// each line that is not UTF-8, and a record with a warning more.
+bool igualesSalvoCodificacion(ConversionEnMemoria a, ConversionEnMemoria b)
 {
-    MensajeroMudo mensajero;
-    Mensajes mensajes(mensajero);
-    Resultado resultado;
-    EscritorXML escritor(mensajes, fabricaEnMemoria(&resultado.documento));
-    empezar(escritor, tipo);
-    QByteArray copia = lista;
-    QBuffer entrada(&copia);
-    entrada.open(QIODevice::ReadOnly);
-    Resumen resumen;
-    QString razon;
-    resultado.fin = convertirRegistros(entrada, codificacion, tipo, escritor, resumen, resultado.lineaFallo, razon);
-    resultado.escritos = resumen.escritos;
-    resultado.omitidos = resumen.omitidos;
-    if (resultado.fin == FinConversion::Completa) {
-        if (!escritor.CerrarFicheroXML())
-            fallo("closing an in-memory document failed");
-    } else {
-        escritor.descartar();
+    const auto quitar = [](ConversionEnMemoria &c) {
+        return c.avisos.removeIf([](const QString &aviso) {
+                   return QStringView(aviso).sliced(aviso.indexOf(u' ') + 1).startsWith(u"codificacion ");
+               }) > 0;
+    };
+    const bool enA = quitar(a);
+    const bool enB = quitar(b);
+    if (enA || enB)
+        a.conAvisos = b.conAvisos = 0;
+    return a == b;
+}
+
+// Qt's decoder replaces what is not UTF-8, so only valid UTF-8 comes back unchanged; the
+// letter in front keeps it from taking a leading U+FEFF for a mark and dropping it.
+bool esUtf8(const QByteArray &bytes)
+{
+    const QByteArray conLetra = 'a' + bytes;
+    return QString::fromUtf8(conLetra).toUtf8() == conLetra;
+}
+
+QByteArray cabeceraEsperada(TipoConsulta tipo)
+{
+    const QByteArray comun = "<?xml version='1.0' encoding='UTF-8'?>\r\n"
+                             "<LISTADATOS xmlns='urn:example:consulta-masiva' "
+                             "xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\r\n"
+                             "<FEC>07/12/2026</FEC>\r\n";
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return comun + "<FIN>Consulta por NIF</FIN>\r\n";
+    case TipoConsulta::RC:
+        return comun + "<FIN>Consulta por Referencia Catastral</FIN>\r\n";
+    case TipoConsulta::PP:
+        return comun + "<FIN>Consulta por Pol\xC3\xADgono y Parcela</FIN>\r\n";
     }
-    return resultado;
+    return {};
 }
 
-// The record loop as it reads without any shortcut: decoded text, cleaning, slicing,
-// and the writer's methods that take characters.
-Resultado convertirReferencia(const QByteArray &lista, Codificacion codificacion, TipoConsulta tipo)
-{
-    MensajeroMudo mensajero;
-    Mensajes mensajes(mensajero);
-    Resultado resultado;
-    EscritorXML escritor(mensajes, fabricaEnMemoria(&resultado.documento));
-    empezar(escritor, tipo);
-    QByteArray copia = lista;
-    QBuffer entrada(&copia);
-    entrada.open(QIODevice::ReadOnly);
-    LectorRegistros lector(entrada, codificacion);
-    Campos campos;
-    for (;;) {
-        const LectorRegistros::Resultado leido = lector.leerRegistro();
-        if (leido == LectorRegistros::Resultado::Fin)
-            break;
-        if (leido == LectorRegistros::Resultado::DemasiadoLargo) {
-            resultado.fin = FinConversion::DemasiadoLargo;
-            resultado.lineaFallo = lector.linea();
-            escritor.descartar();
-            return resultado;
-        }
-        if (leido == LectorRegistros::Resultado::ErrorLectura)
-            fallo("reading an in-memory buffer failed");
-        const std::u32string_view limpio = limpiarRegistro(lector.registro());
-        cortarRegistro(limpio, tipo, campos);
-        bool escrito = false;
-        switch (tipo) {
-        case TipoConsulta::NIF:
-            escrito = escritor.EscribirRegistroNIF(std::u32string_view(campos.NIF), std::u32string_view(campos.APE),
-                                                   std::u32string_view(campos.PRO), std::u32string_view(campos.MUN));
-            break;
-        case TipoConsulta::RC:
-            escrito = escritor.EscribirRegistroRC(std::u32string_view(campos.RC), std::u32string_view(campos.PRO),
-                                                  std::u32string_view(campos.MUN));
-            break;
-        case TipoConsulta::PP:
-            escrito = escritor.EscribirRegistroPP(std::u32string_view(campos.PRO), std::u32string_view(campos.MUN),
-                                                  std::u32string_view(campos.POL), std::u32string_view(campos.PAR));
-            break;
-        }
-        if (escrito)
-            ++resultado.escritos;
-        else if (estaPresente(limpio))
-            ++resultado.omitidos;
-    }
-    if (!escritor.CerrarFicheroXML())
-        fallo("closing an in-memory document failed");
-    return resultado;
-}
+constexpr std::string_view Cierre = "</LISTADATOS>\r\n";
 
 // The element names a DAT line may hold for each kind, in order, and which are mandatory.
 struct Hijo {
@@ -208,20 +186,11 @@ void comprobarLineaDAT(std::string_view linea, TipoConsulta tipo, const QByteArr
         fallo("a DAT line holds something after its last field", documento);
 }
 
-void comprobarDocumento(const Resultado &resultado, TipoConsulta tipo)
+// Every promise of one whole document; returns its record count.
+qint64 comprobarDocumento(const QByteArray &documento, TipoConsulta tipo)
 {
-    const QByteArray &documento = resultado.documento;
-    if (resultado.fin != FinConversion::Completa) {
-        if (!documento.isEmpty())
-            fallo("a run that stopped left a document behind", documento);
-        if (resultado.fin != FinConversion::DemasiadoLargo)
-            fallo("an in-memory run ended in a read or write error");
-        return;
-    }
-    if (!esUtf8Valido(std::string_view(documento.constData(), size_t(documento.size()))))
+    if (!esUtf8(documento))
         fallo("the document is not valid UTF-8", documento);
-
-    // Well-formed XML, as any parser sees it.
     QXmlStreamReader xml(documento);
     int elementos = 0;
     while (!xml.atEnd()) {
@@ -230,71 +199,164 @@ void comprobarDocumento(const Resultado &resultado, TipoConsulta tipo)
     }
     if (xml.hasError())
         fallo(qPrintable(QStringLiteral("the document is not well-formed XML: ") + xml.errorString()), documento);
+    // Values cannot hold a "<", so every closing tag closes an element the parser counted.
+    if (elementos != documento.count("</"))
+        fallo("the parser saw elements the closing tags do not account for", documento);
 
-    // Line by line: CR LF everywhere, four header lines, one DAT per written record, the closing tag.
-    std::string_view resto(documento.constData(), size_t(documento.size()));
-    qint64 lineas = 0;
+    const QByteArray cabecera = cabeceraEsperada(tipo);
+    if (!documento.startsWith(cabecera))
+        fallo("the header lines are not the document's", documento);
+    if (!documento.endsWith(QByteArrayView(Cierre.data(), qsizetype(Cierre.size()))))
+        fallo("the last line is not the closing tag", documento);
+    std::string_view resto(documento.constData() + cabecera.size(),
+                           size_t(documento.size() - cabecera.size()) - Cierre.size());
     qint64 registros = 0;
     while (!resto.empty()) {
         const size_t fin = resto.find("\r\n");
         if (fin == std::string_view::npos)
-            fallo("the document does not end in CR LF", documento);
+            fallo("a record line does not end in CR LF", documento);
         const std::string_view linea = resto.substr(0, fin);
         if (linea.find_first_of("\r\n") != std::string_view::npos)
             fallo("a bare CR or LF inside a line", documento);
-        resto.remove_prefix(fin + 2);
-        ++lineas;
-        if (lineas == 1 && linea != "<?xml version='1.0' encoding='UTF-8'?>")
-            fallo("the first line is not the XML declaration", documento);
-        if (lineas <= 4)
-            continue;
-        if (resto.empty()) {
-            if (linea != "</LISTADATOS>")
-                fallo("the last line is not the closing tag", documento);
-            break;
-        }
         comprobarLineaDAT(linea, tipo, documento);
+        resto.remove_prefix(fin + 2);
         ++registros;
     }
-    if (registros != resultado.escritos)
-        fallo("the count of written records does not match the DAT lines", documento);
-    // Values cannot hold a "<", so every closing tag closes an element the parser counted.
-    if (elementos != documento.count("</"))
-        fallo("the parser saw elements the closing tags do not account for", documento);
+    return registros;
 }
 
-// The Windows-1252 text of the bytes, re-encoded as UTF-8.
-QByteArray comoUtf8(const QByteArray &windows1252)
+// In memory nothing fails to read or write, and without a limit every record fits:
+// a run completes with its document, or stops on a record too long for the cleaning.
+void comprobarConversion(const ConversionEnMemoria &c, TipoConsulta tipo)
 {
-    std::u32string texto;
-    decodificar(std::string_view(windows1252.constData(), size_t(windows1252.size())), Codificacion::Windows1252,
-                texto);
-    std::string utf8(texto.size() * 4 + 8, '\0');
-    char *fin = utf8.data();
-    for (char32_t c : texto) {
-        if (c < 0x80) {
-            *fin++ = char(c);
-        } else if (c < 0x800) {
-            *fin++ = char(0xC0 | (c >> 6));
-            *fin++ = char(0x80 | (c & 0x3F));
-        } else {
-            *fin++ = char(0xE0 | (c >> 12));
-            *fin++ = char(0x80 | ((c >> 6) & 0x3F));
-            *fin++ = char(0x80 | (c & 0x3F));
+    if (c.resultado.parada == Parada::DemasiadoLargo)
+        return;
+    if (c.resultado.parada != Parada::Completa || c.partes.size() != 1)
+        fallo("an unlimited in-memory run ended otherwise than whole or on a too-long record", c.documento);
+    if (comprobarDocumento(c.documento, tipo) != c.resultado.escritos)
+        fallo("the count of written records does not match the DAT lines", c.documento);
+}
+
+void comprobarCrudo(const QByteArray &lista, TipoConsulta tipo)
+{
+    const ConversionEnMemoria general = convertirAmbas(lista, tipo);
+    comprobarConversion(general, tipo);
+    ConversionEnMemoria sinComprobar = convertirEnMemoria(lista, tipo, Camino::ElMasRapido, 0, false);
+    sinComprobar.avisos = general.avisos;
+    sinComprobar.conAvisos = general.conAvisos;
+    if (!(sinComprobar == general))
+        fallo("the checks change what the run writes", general, sinComprobar);
+}
+
+QByteArray comoUtf16(const QString &texto, bool bigEndian)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (QChar c : texto) {
+        const char16_t u = c.unicode();
+        bytes.append(char(bigEndian ? u >> 8 : u & 0xFF));
+        bytes.append(char(bigEndian ? u & 0xFF : u >> 8));
+    }
+    return bytes;
+}
+
+// The raw bytes read as their Windows-1252 text only when no mark makes them another
+// encoding and no line with a byte past ASCII is valid UTF-8 (which the reader takes as such).
+bool seLeenComoWindows1252(const QByteArray &lista)
+{
+    if (lista.startsWith("\xEF\xBB\xBF") || lista.startsWith("\xFF\xFE") || lista.startsWith("\xFE\xFF"))
+        return false;
+    qsizetype inicio = 0;
+    while (inicio <= lista.size()) {
+        qsizetype fin = inicio;
+        bool alto = false;
+        for (; fin < lista.size() && lista[fin] != '\r' && lista[fin] != '\n'; ++fin)
+            alto |= static_cast<unsigned char>(lista[fin]) >= 0x80;
+        const QByteArray linea = lista.sliced(inicio, fin - inicio);
+        if (alto && esUtf8(linea))
+            return false;
+        inicio = fin + 1;
+    }
+    return true;
+}
+
+void comprobarCodificaciones(const QByteArray &lista, TipoConsulta tipo, bool utf16)
+{
+    std::u32string decodificado;
+    decodificar(std::string_view(lista.constData(), size_t(lista.size())), Codificacion::Windows1252, decodificado);
+    const QString texto = QString::fromUcs4(decodificado.data(), qsizetype(decodificado.size()));
+    const ConversionEnMemoria utf8 = convertirAmbas(texto.toUtf8(), tipo);
+    comprobarConversion(utf8, tipo);
+
+    const auto comparar = [&](const char *nombre, const QByteArray &bytes) {
+        const ConversionEnMemoria otra = convertirAmbas(bytes, tipo);
+        if (!igualesSalvoCodificacion(otra, utf8))
+            fallo(qPrintable(QStringLiteral("the same text gives another result in %1 than in UTF-8")
+                                 .arg(QString::fromLatin1(nombre))),
+                  utf8, otra);
+    };
+    if (utf16) {
+        comparar("UTF-16 LE", comoUtf16(texto, false));
+        comparar("UTF-16 BE", comoUtf16(texto, true));
+        return;
+    }
+    comparar("UTF-8 with its mark", "\xEF\xBB\xBF" + texto.toUtf8());
+    comparar("decomposed UTF-8", texto.normalized(QString::NormalizationForm_D).toUtf8());
+    if (seLeenComoWindows1252(lista))
+        comparar("Windows-1252", lista);
+}
+
+void comprobarPartes(const QByteArray &lista, TipoConsulta tipo, qint64 limite)
+{
+    const ConversionEnMemoria entera = convertirEnMemoria(lista, tipo, Camino::General);
+    const ConversionEnMemoria partida = convertirAmbas(lista, tipo, limite);
+    const Parada parada = partida.resultado.parada;
+    if (entera.resultado.parada == Parada::DemasiadoLargo) {
+        // The same record stops the run, unless one before it fits in no part.
+        if (!(parada == Parada::DemasiadoLargo && partida.resultado.linea == entera.resultado.linea)
+            && !(parada == Parada::NoCabe && partida.resultado.linea <= entera.resultado.linea))
+            fallo("a limit changes where a too-long record stops the run", entera, partida);
+        return;
+    }
+    comprobarConversion(entera, tipo);
+    const QByteArrayList registros = lineasDAT(entera.documento);
+    const qint64 sinRegistros = cabeceraEsperada(tipo).size() + qint64(Cierre.size());
+
+    if (parada == Parada::NoCabe) {
+        // The run stops on the first record that does not fit even alone in a part.
+        const qint64 n = partida.resultado.escritos;
+        if (n >= registros.size())
+            fallo("the run stops for a record the unlimited document does not hold", entera, partida);
+        for (qint64 i = 0; i <= n; ++i) {
+            const bool cabe = sinRegistros + registros[i].size() + 2 <= limite;
+            if (cabe != (i < n))
+                fallo("the run stops on another record than the first that fits in no part", entera, partida);
         }
+        return;
     }
-    return QByteArray(utf8.data(), fin - utf8.data());
-}
+    if (parada != Parada::Completa)
+        fallo("a limit makes a run stop that completes without one", entera, partida);
 
-void comprobarContraReferencia(const Resultado &resultado, const QByteArray &lista, Codificacion codificacion,
-                               TipoConsulta tipo)
-{
-    const Resultado referencia = convertirReferencia(lista, codificacion, tipo);
-    if (!(resultado == referencia)) {
-        std::fprintf(stderr, "---- reference\n%.*s\n", static_cast<int>(std::min<qsizetype>(referencia.documento.size(), 4000)),
-                     referencia.documento.constData());
-        fallo("the conversion differs from the record-by-record reference", resultado.documento);
+    ConversionEnMemoria comoEntera = partida;
+    comoEntera.documento = entera.documento;
+    comoEntera.partes = entera.partes;
+    if (!(comoEntera == entera))
+        fallo("a limit changes the counts or the warnings", entera, partida);
+    QByteArrayList enPartes;
+    for (qsizetype i = 0; i < partida.partes.size(); ++i) {
+        const QByteArray &parte = partida.partes[i];
+        if (parte.size() > limite)
+            fallo("a part is larger than the limit", parte);
+        comprobarDocumento(parte, tipo);
+        const QByteArrayList deLaParte = lineasDAT(parte);
+        if (i > 0 && deLaParte.isEmpty())
+            fallo("a part after the first holds no record", parte);
+        // Parts are filled in order: the next part's first record would not have fitted.
+        if (i > 0 && partida.partes[i - 1].size() + deLaParte.constFirst().size() + 2 <= limite)
+            fallo("a record went into a new part while it fitted in the one before", partida.partes[i - 1]);
+        enPartes += deLaParte;
     }
+    if (enPartes != registros)
+        fallo("the parts do not hold the records of the unlimited document in order", entera, partida);
 }
 
 } // namespace
@@ -305,23 +367,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t tamano)
         return 0;
     const TipoConsulta tipo = datos[0] % 3 == 0 ? TipoConsulta::NIF : datos[0] % 3 == 1 ? TipoConsulta::RC
                                                                                           : TipoConsulta::PP;
-    const bool comoWindows1252 = (datos[0] / 3) % 2 == 0;
     const QByteArray lista(reinterpret_cast<const char *>(datos + 1), qsizetype(tamano - 1));
-
-    if (comoWindows1252) {
-        const Resultado windows1252 = convertir(lista, Codificacion::Windows1252, tipo);
-        comprobarDocumento(windows1252, tipo);
-        comprobarContraReferencia(windows1252, lista, Codificacion::Windows1252, tipo);
-        // The twin mostly takes the general path (every character past U+00FF does), so
-        // this also holds the fast path to the slow one across encodings.
-        const Resultado gemelo = convertir(comoUtf8(lista), Codificacion::UTF8, tipo);
-        if (!(gemelo == windows1252))
-            fallo("the same text gives another document in UTF-8 than in Windows-1252", gemelo.documento);
-    } else {
-        // The raw bytes as UTF-8, valid or not: no fixed expectation, but every promise holds.
-        const Resultado crudo = convertir(lista, Codificacion::UTF8, tipo);
-        comprobarDocumento(crudo, tipo);
-        comprobarContraReferencia(crudo, lista, Codificacion::UTF8, tipo);
+    switch ((datos[0] / 3) % 4) {
+    case 0:
+        comprobarCrudo(lista, tipo);
+        break;
+    case 1:
+        comprobarCodificaciones(lista, tipo, false);
+        break;
+    case 2:
+        comprobarCodificaciones(lista, tipo, true);
+        break;
+    case 3:
+        comprobarPartes(lista, tipo, 256 + 24 * (datos[0] / 12));
+        break;
     }
     return 0;
 }
