@@ -77,3 +77,15 @@ inline ConversionEnMemoria convertirEnMemoria(const QByteArray &lista, torxal::T
     }
     return conversion;
 }
+
+// A text in UTF-16 with its byte-order mark, as a Windows editor saves "Unicode".
+inline QByteArray comoUtf16(const QString &texto, bool bigEndian)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (QChar c : texto) {
+        const char16_t u = c.unicode();
+        bytes.append(char(bigEndian ? u >> 8 : u & 0xFF));
+        bytes.append(char(bigEndian ? u & 0xFF : u >> 8));
+    }
+    return bytes;
+}

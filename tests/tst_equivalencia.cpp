@@ -52,17 +52,6 @@ QString comoTexto(const QByteArray &windows1252)
     return QString::fromUcs4(texto.data(), qsizetype(texto.size()));
 }
 
-QByteArray comoUtf16(const QString &texto, bool bigEndian)
-{
-    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
-    for (QChar c : texto) {
-        const char16_t u = c.unicode();
-        bytes.append(char(bigEndian ? u >> 8 : u & 0xFF));
-        bytes.append(char(bigEndian ? u & 0xFF : u >> 8));
-    }
-    return bytes;
-}
-
 QByteArray relleno(QByteArray texto, int ancho)
 {
     return texto.leftJustified(ancho, ' ');

@@ -63,6 +63,16 @@ inline char *elemento(char *p, const char (&apertura)[A], const char (&cierre)[C
     return p + C - 1;
 }
 
+// A child element handed to escribirDAT: its tags and its value.
+template<size_t A, size_t C>
+struct Elemento {
+    const char (&apertura)[A];
+    const char (&cierre)[C];
+    std::string_view valor;
+};
+template<size_t A, size_t C>
+Elemento(const char (&)[A], const char (&)[C], std::string_view) -> Elemento<A, C>;
+
 constexpr char AperturaDAT[] = "<DAT>";
 constexpr char CierreDAT[] = "</DAT>\r\n";
 
@@ -167,20 +177,25 @@ Escritura EscritorXML::terminarLinea(char *inicio, char *fin, QString *razon)
     return Escritura::Escrito;
 }
 
+// One record line: the DAT element with the children given, in their order.
+template<typename... Elementos>
+Escritura EscritorXML::escribirDAT(QString *razon, const Elementos &...elementos)
+{
+    char *inicio = reservar((elementos.valor.size() + ...), razon);
+    if (!inicio)
+        return Escritura::Fallo;
+    char *p = copiar(inicio, AperturaDAT);
+    ((p = elemento(p, elementos.apertura, elementos.cierre, elementos.valor)), ...);
+    return terminarLinea(inicio, copiar(p, CierreDAT), razon);
+}
+
 Escritura EscritorXML::EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO,
                                            std::string_view MUN, QString *razon)
 {
     if (!estaPresente(NIF))
         return Escritura::Omitido;
-    char *inicio = reservar(NIF.size() + APE.size() + PRO.size() + MUN.size(), razon);
-    if (!inicio)
-        return Escritura::Fallo;
-    char *p = copiar(inicio, AperturaDAT);
-    p = elemento(p, "<NIF>", "</NIF>", NIF);
-    p = elemento(p, "<APE>", "</APE>", APE);
-    p = elemento(p, "<PRO>", "</PRO>", PRO);
-    p = elemento(p, "<MUN>", "</MUN>", MUN);
-    return terminarLinea(inicio, copiar(p, CierreDAT), razon);
+    return escribirDAT(razon, Elemento{"<NIF>", "</NIF>", NIF}, Elemento{"<APE>", "</APE>", APE},
+                       Elemento{"<PRO>", "</PRO>", PRO}, Elemento{"<MUN>", "</MUN>", MUN});
 }
 
 Escritura EscritorXML::EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN,
@@ -188,14 +203,8 @@ Escritura EscritorXML::EscribirRegistroRC(std::string_view RC, std::string_view 
 {
     if (!estaPresente(RC))
         return Escritura::Omitido;
-    char *inicio = reservar(RC.size() + PRO.size() + MUN.size(), razon);
-    if (!inicio)
-        return Escritura::Fallo;
-    char *p = copiar(inicio, AperturaDAT);
-    p = elemento(p, "<RC>", "</RC>", RC);
-    p = elemento(p, "<PRO>", "</PRO>", PRO);
-    p = elemento(p, "<MUN>", "</MUN>", MUN);
-    return terminarLinea(inicio, copiar(p, CierreDAT), razon);
+    return escribirDAT(razon, Elemento{"<RC>", "</RC>", RC}, Elemento{"<PRO>", "</PRO>", PRO},
+                       Elemento{"<MUN>", "</MUN>", MUN});
 }
 
 Escritura EscritorXML::EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL,
@@ -203,15 +212,8 @@ Escritura EscritorXML::EscribirRegistroPP(std::string_view PRO, std::string_view
 {
     if (!estaPresente(PRO) || !estaPresente(MUN) || !estaPresente(POL))
         return Escritura::Omitido;
-    char *inicio = reservar(PRO.size() + MUN.size() + POL.size() + PAR.size(), razon);
-    if (!inicio)
-        return Escritura::Fallo;
-    char *p = copiar(inicio, AperturaDAT);
-    p = elemento(p, "<PRO>", "</PRO>", PRO);
-    p = elemento(p, "<MUN>", "</MUN>", MUN);
-    p = elemento(p, "<POL>", "</POL>", POL);
-    p = elemento(p, "<PAR>", "</PAR>", PAR);
-    return terminarLinea(inicio, copiar(p, CierreDAT), razon);
+    return escribirDAT(razon, Elemento{"<PRO>", "</PRO>", PRO}, Elemento{"<MUN>", "</MUN>", MUN},
+                       Elemento{"<POL>", "</POL>", POL}, Elemento{"<PAR>", "</PAR>", PAR});
 }
 
 Escritura EscritorXML::escribirRegistro(const Campos &campos, QString *razon)

@@ -78,6 +78,8 @@ private:
 
     bool abrirParte(QString *razon);
     bool cerrarParte(QString *razon);
+    template<typename... Elementos>
+    Escritura escribirDAT(QString *razon, const Elementos &...elementos);
     Escritura terminarLinea(char *inicio, char *fin, QString *razon);
     char *reservar(size_t bytes, QString *razon);
     /// Room for `necesario` bytes at the cursor.

@@ -160,13 +160,8 @@ QString textoLimpio(const Campos &campos, qsizetype desde)
         for (char32_t c : caracteres)
             anadir(c);
     }
-    qsizetype inicio = 0;
-    qsizetype fin = texto.size();
-    while (inicio < fin && texto.at(inicio) == u' ')
-        ++inicio;
-    while (fin > inicio && texto.at(fin - 1) == u' ')
-        --fin;
-    return fin - inicio == texto.size() ? texto : texto.sliced(inicio, fin - inicio);
+    // Only a warning's value: blanks at its ends say nothing.
+    return texto.trimmed();
 }
 
 } // namespace torxal

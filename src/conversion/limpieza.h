@@ -59,7 +59,7 @@ struct Campos {
 };
 
 /// The cleaned record the fields were cut from, from its 0-based position `desde` on,
-/// without the spaces at its ends; characters XML forbids are left out after the cut, as
+/// without the blanks at its ends; characters XML forbids are left out after the cut, as
 /// from a field.
 QString textoLimpio(const Campos &campos, qsizetype desde = 0);
 

@@ -248,17 +248,6 @@ void comprobarCrudo(const QByteArray &lista, TipoConsulta tipo)
         fallo("the checks change what the run writes", general, sinComprobar);
 }
 
-QByteArray comoUtf16(const QString &texto, bool bigEndian)
-{
-    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
-    for (QChar c : texto) {
-        const char16_t u = c.unicode();
-        bytes.append(char(bigEndian ? u >> 8 : u & 0xFF));
-        bytes.append(char(bigEndian ? u & 0xFF : u >> 8));
-    }
-    return bytes;
-}
-
 // The raw bytes read as their Windows-1252 text only when no mark makes them another
 // encoding and no line with a byte past ASCII is valid UTF-8 (which the reader takes as such).
 bool seLeenComoWindows1252(const QByteArray &lista)
