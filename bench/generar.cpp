@@ -175,7 +175,12 @@ private:
 
     void codigosProvinciaMunicipio()
     {
-        numero(1 + m_azar.entre(52), 2);
+        // The 48 provinces the service covers: Álava, Gipuzkoa, Navarra and Bizkaia keep
+        // cadastres of their own, and an office's list for the service has none of theirs.
+        unsigned provincia = 1 + m_azar.entre(48);
+        for (unsigned propia : {1u, 20u, 31u, 48u})
+            provincia += provincia >= propia;
+        numero(provincia, 2);
         numero(1 + m_azar.entre(900), 3);
     }
 
@@ -217,11 +222,26 @@ private:
         m_linea += LetrasMayusculas[m_azar.entre(24)];
         if (m_azar.probabilidad(800)) {
             cifras(4);
-            m_linea += LetrasMayusculas[m_azar.entre(24)];
-            m_linea += LetrasMayusculas[m_azar.entre(24)];
+            controlRC();
         }
         rellenarHasta(20);
         codigosProvinciaMunicipio();
+    }
+
+    // The two check characters of a property's reference, from its first eighteen.
+    void controlRC()
+    {
+        static constexpr int Pesos[] = {13, 15, 12, 5, 4, 17, 9, 21, 3, 7, 1};
+        const std::string_view referencia = std::string_view(m_linea).substr(m_linea.size() - 18);
+        const auto valor = [](char c) { return c <= '9' ? c - '0' : c - 'A' + (c > 'N' ? 2 : 1); };
+        for (size_t tramo : {size_t(0), size_t(7)}) {
+            int suma = 0;
+            for (size_t i = 0; i < 7; ++i)
+                suma += valor(referencia[tramo + i]) * Pesos[i];
+            for (size_t i = 0; i < 4; ++i)
+                suma += valor(referencia[14 + i]) * Pesos[7 + i];
+            m_linea += "MQWERTYUIOPASDFGHJKLBZX"[suma % 23];
+        }
     }
 
     void lineaPP()

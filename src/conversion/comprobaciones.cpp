@@ -13,8 +13,6 @@
 #include <new>
 #include <vector>
 
-#include <sys/mman.h>
-
 namespace torxal {
 
 namespace {
@@ -173,21 +171,11 @@ private:
         size_t usados = 0;
     };
 
-    // Tables of a megabyte or more go on huge pages where the system offers them: every
-    // record looks at a random slot, and with small pages nearly every look misses the TLB.
     static Entradas reservar(size_t capacidad)
     {
-        constexpr size_t PaginaGrande = 2 << 20;
-        const size_t bytes = capacidad * sizeof(Entrada);
-        void *memoria = bytes >= PaginaGrande / 2 ? std::aligned_alloc(PaginaGrande, (bytes + PaginaGrande - 1) & ~(PaginaGrande - 1))
-                                              : std::malloc(bytes);
+        void *memoria = std::calloc(capacidad, sizeof(Entrada));
         if (!memoria)
             throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-        if (bytes >= PaginaGrande / 2)
-            ::madvise(memoria, (bytes + PaginaGrande - 1) & ~(PaginaGrande - 1), MADV_HUGEPAGE);
-#endif
-        std::memset(memoria, 0, bytes);
         return Entradas(static_cast<Entrada *>(memoria));
     }
 
@@ -262,7 +250,11 @@ const DescripcionAviso &describir(CodigoAviso codigo)
     return Descripciones[int(codigo)];
 }
 
-std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado)
+namespace {
+
+// The NIF check without a single allocation: it runs on every record of a NIF list.
+// `esperado` receives the right control character(s) as text: "Z", or "8 o H".
+std::optional<CodigoAviso> comprobarNifSinTexto(std::string_view nif, std::array<char, 6> &esperado)
 {
     if (nif.size() != 9 || !sonCifras(nif.substr(1, 7), 7))
         return NifForma;
@@ -271,7 +263,7 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado)
         return std::nullopt;
     const char primero = nif[0];
     const char control = nif[8];
-    QString correcto;
+    esperado = {};
     if (esCifra(primero) || primero == 'X' || primero == 'Y' || primero == 'Z' || primero == 'K' || primero == 'L'
         || primero == 'M') {
         if (!esLetra(control))
@@ -283,30 +275,39 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado)
             cuenta += (primero == 'Y' ? 1 : 2) * 10000000;
         if (control == LetrasDNI[cuenta % 23])
             return std::nullopt;
-        correcto = QChar(QLatin1Char(LetrasDNI[cuenta % 23]));
-    } else if (PrimerasEntidad.find(primero) != std::string_view::npos) {
-        if (!esCifra(control) && !(control >= 'A' && control <= 'J'))
-            return NifForma;
-        int pares = 0;
-        int impares = 0;
-        for (int i = 1; i <= 7; ++i) {
-            const int cifra = nif[size_t(i)] - '0';
-            if (i % 2 == 0)
-                pares += cifra;
-            else
-                impares += (2 * cifra) / 10 + (2 * cifra) % 10;
-        }
-        const int c = (10 - (pares + impares) % 10) % 10;
-        // Either form of the control is accepted: the digit or its letter.
-        if (control == char('0' + c) || control == LetrasEntidad[c])
-            return std::nullopt;
-        correcto = QString(QLatin1Char(char('0' + c))) + QStringLiteral(" o ") + QLatin1Char(LetrasEntidad[c]);
-    } else {
-        return NifForma;
+        esperado[0] = LetrasDNI[cuenta % 23];
+        return NifControl;
     }
-    if (esperado)
-        *esperado = correcto;
+    if (PrimerasEntidad.find(primero) == std::string_view::npos)
+        return NifForma;
+    if (!esCifra(control) && !(control >= 'A' && control <= 'J'))
+        return NifForma;
+    int pares = 0;
+    int impares = 0;
+    for (int i = 1; i <= 7; ++i) {
+        const int cifra = nif[size_t(i)] - '0';
+        if (i % 2 == 0)
+            pares += cifra;
+        else
+            impares += (2 * cifra) / 10 + (2 * cifra) % 10;
+    }
+    const int c = (10 - (pares + impares) % 10) % 10;
+    // Either form of the control is accepted: the digit or its letter.
+    if (control == char('0' + c) || control == LetrasEntidad[c])
+        return std::nullopt;
+    esperado = {char('0' + c), ' ', 'o', ' ', LetrasEntidad[c], '\0'};
     return NifControl;
+}
+
+} // namespace
+
+std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado)
+{
+    std::array<char, 6> correcto{};
+    const std::optional<CodigoAviso> aviso = comprobarNifSinTexto(nif, correcto);
+    if (aviso == NifControl && esperado)
+        *esperado = QString::fromLatin1(correcto.data());
+    return aviso;
 }
 
 QString calcularControlRC(std::u32string_view dieciocho)
@@ -381,7 +382,28 @@ struct Comprobador::Paso {
     qint64 linea = 0;
     // A record.
     quint64 hash = 0;
-    std::string clave;
+    // The record's identifier as its key: the NIF or the reference as written, or the four
+    // codes with a separator no value can hold, in their document form (each character in
+    // at most five bytes) or, for a reference, as text.
+    static constexpr size_t MaximoClave = 128;
+    std::array<char, MaximoClave> clave;
+    size_t longitudClave = 0;
+    std::string_view vistaClave() const { return std::string_view(clave.data(), longitudClave); }
+    void ponerClave(std::string_view valor)
+    {
+        longitudClave = std::min(valor.size(), MaximoClave);
+        std::memcpy(clave.data(), valor.data(), longitudClave);
+    }
+    void anadirAClave(std::string_view valor)
+    {
+        const size_t n = std::min(valor.size(), MaximoClave - longitudClave);
+        std::memcpy(clave.data() + longitudClave, valor.data(), n);
+        longitudClave += n;
+    }
+    // A reference of 14, 18 or 20 characters: the hashes of its first 14 and 18, when
+    // it has them, for rc-incluida; 0 where there is none.
+    bool incluible = false;
+    std::array<quint64, 2> prefijos{};
     bool deOtroTipo = false;
     std::vector<AvisoGuardado> antes;   // its fields' warnings
     std::vector<AvisoGuardado> despues; // a tab, text past the columns
@@ -507,32 +529,34 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
                              std::string_view valor, std::string_view detalle = {}) {
         donde.push_back(AvisoGuardado{codigo, campo, std::string(valor), std::string(detalle)});
     };
+    // Digits are checked on the document form, where a digit is itself: only a warning
+    // needs the value undone.
     const auto codigo = [&](CodigoAviso numerico, CodigoAviso inexistente, const CampoXml &campo, size_t cifras,
                             QLatin1StringView nombre) {
-        const std::string_view valor = descodificarValor(campo.vista(), e.almacen);
-        if (valor.empty())
+        const std::string_view documento = campo.vista();
+        if (documento.empty())
             return;
-        if (!sonCifras(valor, cifras)) {
-            guardar(paso.antes, numerico, nombre, valor);
+        if (!sonCifras(documento, cifras)) {
+            guardar(paso.antes, numerico, nombre, descodificarValor(documento, e.almacen));
             return;
         }
         if (numerico != ProNoNumerico)
             return;
-        const int provincia = numero(valor);
+        const int provincia = numero(documento);
         if (provincia > 52)
-            guardar(paso.antes, inexistente, nombre, valor, valor);
+            guardar(paso.antes, inexistente, nombre, documento, documento);
         else if (provincia == 1 || provincia == 20 || provincia == 31 || provincia == 48)
-            guardar(paso.antes, ProSinServicio, nombre, valor, valor);
+            guardar(paso.antes, ProSinServicio, nombre, documento, documento);
     };
 
-    std::string &clave = paso.clave;
-    clave.clear();
     switch (m_tipo) {
     case TipoConsulta::NIF: {
-        clave = descodificarValor(campos.NIF.vista(), e.almacen);
-        QString esperado;
-        if (const auto aviso = comprobarNIF(clave, &esperado)) {
-            guardar(paso.antes, *aviso, QLatin1StringView("NIF"), clave, esperado.toStdString());
+        // Two NIFs are equal when their document forms are: no need to undo the escapes.
+        paso.ponerClave(campos.NIF.vista());
+        std::array<char, 6> esperado{};
+        if (const auto aviso = comprobarNifSinTexto(paso.vistaClave(), esperado)) {
+            guardar(paso.antes, *aviso, QLatin1StringView("NIF"), descodificarValor(paso.vistaClave(), e.almacen),
+                    esperado.data());
             paso.deOtroTipo = *aviso == NifForma;
         }
         codigo(ProNoNumerico, ProInexistente, campos.PRO, 2, QLatin1StringView("PRO"));
@@ -540,7 +564,9 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
         break;
     }
     case TipoConsulta::RC: {
-        clave = descodificarValor(campos.RC.vista(), e.almacen);
+        // A reference is cut into prefixes by characters, so it is kept as text.
+        paso.ponerClave(descodificarValor(campos.RC.vista(), e.almacen));
+        const std::string_view clave = paso.vistaClave();
         QString esperado;
         for (CodigoAviso aviso : comprobarRC(clave, &esperado)) {
             guardar(paso.antes, aviso, QLatin1StringView("RC"), clave,
@@ -556,20 +582,38 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
         codigo(MunNoNumerico, MunNoNumerico, campos.MUN, 3, QLatin1StringView("MUN"));
         codigo(PolNoNumerico, PolNoNumerico, campos.POL, 3, QLatin1StringView("POL"));
         codigo(ParNoNumerico, ParNoNumerico, campos.PAR, 5, QLatin1StringView("PAR"));
+        paso.longitudClave = 0;
         for (const CampoXml *campo : {&campos.PRO, &campos.MUN, &campos.POL, &campos.PAR}) {
-            clave += descodificarValor(campo->vista(), e.almacen);
-            clave += '\x1F';
+            paso.anadirAClave(campo->vista());
+            paso.anadirAClave("\x1F");
         }
         break;
     }
     }
+    const std::string_view clave = paso.vistaClave();
     paso.hash = TablaClaves::hashDe(clave);
     e.claves.precargar(paso.hash);
+    paso.incluible = false;
+    if (m_tipo == TipoConsulta::RC) {
+        const size_t caracteres = contarCaracteres(clave);
+        paso.incluible = caracteres == 14 || caracteres == 18 || caracteres == 20;
+        if (paso.incluible) {
+            e.prefijos.precargar(paso.hash);
+            for (size_t i = 0; i < 2; ++i) {
+                const int corte = i == 0 ? 14 : 18;
+                paso.prefijos[i] = size_t(corte) < caracteres ? TablaClaves::hashDe(clave.substr(0, desplazamientoDe(clave, corte)))
+                                                              : 0;
+                if (paso.prefijos[i]) {
+                    e.claves.precargar(paso.prefijos[i]);
+                    e.prefijos.precargar(paso.prefijos[i]);
+                }
+            }
+        }
+    }
     if (campos.tabulador)
         guardar(paso.despues, Tabulador, {}, textoLimpio(campos).toStdString());
     if (campos.sobrante) {
-        guardar(paso.despues, TextoSobrante, {},
-                textoLimpio(campos, finDeColumnas(m_tipo) - 1).toStdString());
+        guardar(paso.despues, TextoSobrante, {}, textoLimpio(campos, finDeColumnas(m_tipo) - 1).toStdString());
         paso.deOtroTipo = true;
     }
 }
@@ -593,34 +637,30 @@ void Comprobador::retirarRegistro(Paso &paso)
     const qint64 avisosAntes = m_avisos;
     for (const AvisoGuardado &aviso : paso.antes)
         avisar(aviso.codigo, paso.linea, aviso.campo, aviso.valor, aviso.detalle);
-    const std::string &clave = paso.clave;
     const QLatin1StringView nombreClave = m_tipo == TipoConsulta::NIF ? QLatin1StringView("NIF")
         : m_tipo == TipoConsulta::RC                                  ? QLatin1StringView("RC")
                                                                       : QLatin1StringView("PRO MUN POL PAR");
+    // Only a warning needs the key as the user wrote it.
     const auto valorClave = [&] {
+        std::string valor(descodificarValor(paso.vistaClave(), e.almacen));
         if (m_tipo != TipoConsulta::PP)
-            return clave;
-        std::string valor = clave;
+            return valor;
         std::replace(valor.begin(), valor.end(), '\x1F', ' ');
         return valor.substr(0, valor.find_last_not_of(' ') + 1);
     };
     if (const qint64 anterior = e.claves.buscarOAnadir(paso.hash, paso.linea)) {
         avisar(Duplicado, paso.linea, nombreClave, valorClave(), std::to_string(anterior));
-    } else if (m_tipo == TipoConsulta::RC) {
-        const size_t caracteres = contarCaracteres(clave);
-        if (caracteres == 14 || caracteres == 18 || caracteres == 20) {
-            qint64 incluida = e.prefijos.buscar(paso.hash);
-            for (int corte : {14, 18}) {
-                if (size_t(corte) >= caracteres)
-                    continue;
-                const quint64 prefijo = TablaClaves::hashDe(std::string_view(clave).substr(0, desplazamientoDe(clave, corte)));
-                if (!incluida)
-                    incluida = e.claves.buscar(prefijo);
-                e.prefijos.buscarOAnadir(prefijo, paso.linea);
-            }
-            if (incluida)
-                avisar(RcIncluida, paso.linea, nombreClave, valorClave(), std::to_string(incluida));
+    } else if (paso.incluible) {
+        qint64 incluida = e.prefijos.buscar(paso.hash);
+        for (quint64 prefijo : paso.prefijos) {
+            if (!prefijo)
+                continue;
+            if (!incluida)
+                incluida = e.claves.buscar(prefijo);
+            e.prefijos.buscarOAnadir(prefijo, paso.linea);
         }
+        if (incluida)
+            avisar(RcIncluida, paso.linea, nombreClave, valorClave(), std::to_string(incluida));
     }
     for (const AvisoGuardado &aviso : paso.despues)
         avisar(aviso.codigo, paso.linea, aviso.campo, aviso.valor, aviso.detalle);
