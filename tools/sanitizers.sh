@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Builds the engine, the command line and every test with AddressSanitizer and
-# UndefinedBehaviorSanitizer in build-asan/ (no window: it adds nothing the engine
-# tests do not cover and doubles the build) and runs the tests. Any sanitizer report
-# aborts its test, so ctest fails.
+# Builds the engine, the command line and every test twice, without the window (it adds
+# nothing the engine tests do not cover and doubles the build), and runs the tests:
+# with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, and with
+# ThreadSanitizer in build-tsan/ (the checks of a list run on a thread of their own).
+# Any sanitizer report aborts its test, so ctest fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTORXAL_SANITIZE=ON -DTORXAL_BUILD_APP=OFF -DBUILD_TESTING=ON -DTORXAL_WERROR="${CI:+ON}"
-cmake --build build-asan
+construir() {
+  local carpeta=$1
+  shift
+  cmake -S . -B "$carpeta" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTORXAL_BUILD_APP=OFF -DBUILD_TESTING=ON -DTORXAL_WERROR="${CI:+ON}" "$@"
+  cmake --build "$carpeta"
+}
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-ctest --test-dir build-asan --output-on-failure
+construir build-asan -DTORXAL_SANITIZE=ON
+ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1} \
+UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1} \
+  ctest --test-dir build-asan --output-on-failure
+
+construir build-tsan -DTORXAL_SANITIZE_THREAD=ON
+TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:abort_on_error=1:second_deadlock_stack=1} \
+  ctest --test-dir build-tsan --output-on-failure

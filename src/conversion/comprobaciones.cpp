@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -374,6 +375,115 @@ struct AvisoGuardado {
     std::string detalle;
 };
 
+// A field's document form as the reading thread hands it over: codes take at most five
+// characters of five bytes, an identifier twenty.
+template<size_t N>
+struct Copia {
+    std::array<char, N> bytes;
+    quint8 longitud = 0;
+    void poner(std::string_view valor)
+    {
+        longitud = quint8(std::min(valor.size(), N));
+        std::memcpy(bytes.data(), valor.data(), longitud);
+    }
+    std::string_view vista() const { return std::string_view(bytes.data(), longitud); }
+};
+
+// One record as the checks need it, copied out of the reading thread's fields.
+struct Comprobador::Pieza {
+    enum class Clase : quint8 { Registro, Fin, Abandono };
+    Clase clase = Clase::Registro;
+    bool escrito = false;
+    bool primeroDeSuLinea = false;
+    bool enBlanco = true;
+    bool tabulador = false;
+    bool sobrante = false;
+    bool windows1252 = false;
+    bool listaUtf8 = false;
+    qint64 linea = 0;
+    Copia<104> identificador; // the NIF or the reference
+    Copia<32> PRO, MUN, POL, PAR;
+    std::string texto;        // the cleaned record, when a tab or a comma may be quoted
+    std::string textoSobrante; // what stands past the last column, when something does
+};
+
+// The records on their way from the reading thread to the checks', in order. One writer
+// and one reader, each on its own cache line. Both sides hand over in batches: a shared
+// counter written on every record would bounce between the two cores, and waking a
+// sleeping side is a system call. Each side spins a little before it sleeps.
+struct Comprobador::Cola {
+    static constexpr quint64 Capacidad = 1024;
+    static constexpr quint64 Tanda = 32;
+    std::array<Pieza, Capacidad> piezas;
+    alignas(64) std::atomic<quint64> escritas{0};
+    std::atomic<bool> lectorDuerme{false};
+    alignas(64) std::atomic<quint64> leidas{0};
+    std::atomic<bool> escritorDuerme{false};
+    // Each side's own view: what it has done, and what it last saw of the other.
+    alignas(64) quint64 propiasEscritas = 0;
+    quint64 vistasLeidas = 0;
+    alignas(64) quint64 propiasLeidas = 0;
+    quint64 vistasEscritas = 0;
+
+    // Waits until `valor` differs from `visto`, which the other side changes.
+    static quint64 esperar(std::atomic<quint64> &valor, quint64 visto, std::atomic<bool> &duerme)
+    {
+        for (int vuelta = 0; vuelta < 4000; ++vuelta) {
+            const quint64 ahora = valor.load(std::memory_order_acquire);
+            if (ahora != visto)
+                return ahora;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        // Said before looking again, and looked at after the other side's change is seen
+        // (both sequentially consistent): one of the two always notices the other.
+        duerme.store(true);
+        quint64 ahora;
+        while ((ahora = valor.load()) == visto)
+            valor.wait(visto);
+        duerme.store(false);
+        return ahora;
+    }
+
+    Pieza &reservar()
+    {
+        while (propiasEscritas - vistasLeidas == Capacidad)
+            vistasLeidas = esperar(leidas, vistasLeidas, escritorDuerme);
+        return piezas[propiasEscritas % Capacidad];
+    }
+    void publicar(bool ahora = false)
+    {
+        ++propiasEscritas;
+        if (!ahora && propiasEscritas % Tanda != 0 && propiasEscritas - vistasLeidas < Capacidad)
+            return;
+        escritas.store(propiasEscritas);
+        if (lectorDuerme.load())
+            escritas.notify_one();
+        vistasLeidas = leidas.load(std::memory_order_acquire);
+    }
+    const Pieza &siguiente()
+    {
+        if (propiasLeidas == vistasEscritas) {
+            // Whatever was read so far goes back to the writer before this side waits.
+            leidas.store(propiasLeidas);
+            if (escritorDuerme.load())
+                leidas.notify_one();
+            vistasEscritas = esperar(escritas, propiasLeidas, lectorDuerme);
+        }
+        return piezas[propiasLeidas % Capacidad];
+    }
+    void liberar()
+    {
+        ++propiasLeidas;
+        if (propiasLeidas % Tanda == 0) {
+            leidas.store(propiasLeidas);
+            if (escritorDuerme.load())
+                leidas.notify_one();
+        }
+    }
+};
+
 // A step of the checks that waits in the queue: a written record whose key is being
 // fetched from the table, or the end of a line, whose own warnings follow its records'.
 struct Comprobador::Paso {
@@ -477,10 +587,46 @@ Comprobador::Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor)
     : m_tipo(tipo)
     , m_receptor(receptor)
     , m_estado(std::make_unique<Estado>())
+    , m_cola(std::make_unique<Cola>())
+    , m_hilo(&Comprobador::trabajar, this)
 {
 }
 
-Comprobador::~Comprobador() = default;
+Comprobador::~Comprobador()
+{
+    if (m_hilo.joinable())
+        acabar(false, false);
+}
+
+void Comprobador::acabar(bool completo, bool listaUtf8)
+{
+    Pieza &pieza = m_cola->reservar();
+    pieza.clase = completo ? Pieza::Clase::Fin : Pieza::Clase::Abandono;
+    pieza.listaUtf8 = listaUtf8;
+    m_cola->publicar(true);
+    m_hilo.join();
+}
+
+void Comprobador::trabajar()
+{
+    for (;;) {
+        const Pieza &pieza = m_cola->siguiente();
+        const Pieza::Clase clase = pieza.clase;
+        if (clase == Pieza::Clase::Fin) {
+            Estado &e = *m_estado;
+            cerrarLinea(pieza.listaUtf8);
+            while (e.cuantos > 0)
+                retirar(e.cola[e.primero]);
+            e.pendientes.clear();
+            e.ultimaPendiente = 0;
+        } else if (clase == Pieza::Clase::Registro) {
+            procesar(pieza);
+        }
+        m_cola->liberar();
+        if (clase != Pieza::Clase::Registro)
+            return;
+    }
+}
 
 QString textoDeAviso(const Aviso &aviso)
 {
@@ -500,28 +646,70 @@ void Comprobador::avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView cam
 void Comprobador::comprobarRegistro(const Campos &campos, bool escrito, qint64 linea, bool primeroDeSuLinea,
                                     torxal::Codificacion codificacion, bool listaUtf8)
 {
-    Estado &e = *m_estado;
-    if (primeroDeSuLinea) {
-        cerrarLinea(listaUtf8);
-        e.lineaAbierta = true;
-        e.linea = linea;
-        e.windows1252 = codificacion == torxal::Codificacion::Windows1252;
-    }
-    if (!campos.enBlanco && ++e.noEnBlanco == 2)
-        e.trasLaComa = textoLimpio(campos).toStdString();
+    Pieza &pieza = m_cola->reservar();
+    pieza.clase = Pieza::Clase::Registro;
+    pieza.escrito = escrito;
+    pieza.primeroDeSuLinea = primeroDeSuLinea;
+    pieza.enBlanco = campos.enBlanco;
+    pieza.tabulador = campos.tabulador;
+    pieza.sobrante = campos.sobrante;
+    pieza.windows1252 = codificacion == torxal::Codificacion::Windows1252;
+    pieza.listaUtf8 = listaUtf8;
+    pieza.linea = linea;
+    if (primeroDeSuLinea)
+        m_noEnBlancoEnLinea = 0;
+    const bool segundoDeLaLinea = !campos.enBlanco && ++m_noEnBlancoEnLinea == 2;
+    // The record's text is made here, where the cleaned record is at hand, and only when a
+    // warning may quote it.
+    pieza.texto.clear();
+    if (segundoDeLaLinea || (escrito && campos.tabulador))
+        pieza.texto = textoLimpio(campos).toStdString();
+    pieza.textoSobrante.clear();
     if (escrito) {
+        switch (m_tipo) {
+        case TipoConsulta::NIF:
+            pieza.identificador.poner(campos.NIF.vista());
+            break;
+        case TipoConsulta::RC:
+            pieza.identificador.poner(campos.RC.vista());
+            break;
+        case TipoConsulta::PP:
+            pieza.POL.poner(campos.POL.vista());
+            pieza.PAR.poner(campos.PAR.vista());
+            break;
+        }
+        pieza.PRO.poner(campos.PRO.vista());
+        pieza.MUN.poner(campos.MUN.vista());
+        if (campos.sobrante)
+            pieza.textoSobrante = textoLimpio(campos, finDeColumnas(m_tipo) - 1).toStdString();
+    }
+    m_cola->publicar();
+}
+
+void Comprobador::procesar(const Pieza &pieza)
+{
+    Estado &e = *m_estado;
+    if (pieza.primeroDeSuLinea) {
+        cerrarLinea(pieza.listaUtf8);
+        e.lineaAbierta = true;
+        e.linea = pieza.linea;
+        e.windows1252 = pieza.windows1252;
+    }
+    if (!pieza.enBlanco && ++e.noEnBlanco == 2)
+        e.trasLaComa = pieza.texto;
+    if (pieza.escrito) {
         ++e.escritos;
         Paso &paso = e.nuevoPaso();
         paso.finDeLinea = false;
         paso.abreLinea = e.escritos == 1;
-        paso.linea = linea;
-        comprobarCampos(campos, paso);
+        paso.linea = pieza.linea;
+        comprobarCampos(pieza, paso);
     }
     while (e.cuantos > Estado::Distancia)
         retirar(e.cola[e.primero]);
 }
 
-void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
+void Comprobador::comprobarCampos(const Pieza &campos, Paso &paso)
 {
     Estado &e = *m_estado;
     paso.deOtroTipo = false;
@@ -531,7 +719,7 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
     };
     // Digits are checked on the document form, where a digit is itself: only a warning
     // needs the value undone.
-    const auto codigo = [&](CodigoAviso numerico, CodigoAviso inexistente, const CampoXml &campo, size_t cifras,
+    const auto codigo = [&](CodigoAviso numerico, CodigoAviso inexistente, const Copia<32> &campo, size_t cifras,
                             QLatin1StringView nombre) {
         const std::string_view documento = campo.vista();
         if (documento.empty())
@@ -552,7 +740,7 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
     switch (m_tipo) {
     case TipoConsulta::NIF: {
         // Two NIFs are equal when their document forms are: no need to undo the escapes.
-        paso.ponerClave(campos.NIF.vista());
+        paso.ponerClave(campos.identificador.vista());
         std::array<char, 6> esperado{};
         if (const auto aviso = comprobarNifSinTexto(paso.vistaClave(), esperado)) {
             guardar(paso.antes, *aviso, QLatin1StringView("NIF"), descodificarValor(paso.vistaClave(), e.almacen),
@@ -565,7 +753,7 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
     }
     case TipoConsulta::RC: {
         // A reference is cut into prefixes by characters, so it is kept as text.
-        paso.ponerClave(descodificarValor(campos.RC.vista(), e.almacen));
+        paso.ponerClave(descodificarValor(campos.identificador.vista(), e.almacen));
         const std::string_view clave = paso.vistaClave();
         QString esperado;
         for (CodigoAviso aviso : comprobarRC(clave, &esperado)) {
@@ -583,7 +771,7 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
         codigo(PolNoNumerico, PolNoNumerico, campos.POL, 3, QLatin1StringView("POL"));
         codigo(ParNoNumerico, ParNoNumerico, campos.PAR, 5, QLatin1StringView("PAR"));
         paso.longitudClave = 0;
-        for (const CampoXml *campo : {&campos.PRO, &campos.MUN, &campos.POL, &campos.PAR}) {
+        for (const Copia<32> *campo : {&campos.PRO, &campos.MUN, &campos.POL, &campos.PAR}) {
             paso.anadirAClave(campo->vista());
             paso.anadirAClave("\x1F");
         }
@@ -611,9 +799,9 @@ void Comprobador::comprobarCampos(const Campos &campos, Paso &paso)
         }
     }
     if (campos.tabulador)
-        guardar(paso.despues, Tabulador, {}, textoLimpio(campos).toStdString());
+        guardar(paso.despues, Tabulador, {}, campos.texto);
     if (campos.sobrante) {
-        guardar(paso.despues, TextoSobrante, {}, textoLimpio(campos, finDeColumnas(m_tipo) - 1).toStdString());
+        guardar(paso.despues, TextoSobrante, {}, campos.textoSobrante);
         paso.deOtroTipo = true;
     }
 }
@@ -740,12 +928,8 @@ void Comprobador::cerrarLinea(bool listaUtf8)
 
 void Comprobador::terminar(bool listaUtf8)
 {
-    Estado &e = *m_estado;
-    cerrarLinea(listaUtf8);
-    while (e.cuantos > 0)
-        retirar(e.cola[e.primero]);
-    e.pendientes.clear();
-    e.ultimaPendiente = 0;
+    if (m_hilo.joinable())
+        acabar(true, listaUtf8);
 }
 
 } // namespace torxal

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace torxal {
 
@@ -85,11 +86,17 @@ public:
     virtual void recibirAviso(const Aviso &aviso) = 0;
 };
 
-/// Checks every record of a list as the run reads it, in order.
+/// Checks every record of a list as the run reads it, in order. The checks run on a
+/// thread of their own, fed through a queue in the order of the list, so on a machine with
+/// a second core they cost the conversion little time. The warnings reach the receptor on
+/// that thread, in order; the counts are final once terminar() has returned.
 class Comprobador {
 public:
     Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor);
+    /// Without terminar(), the checks stop where they are: no more warnings.
     ~Comprobador();
+    Comprobador(const Comprobador &) = delete;
+    Comprobador &operator=(const Comprobador &) = delete;
 
     /// One record as read and cut; `escrito` when the writer wrote it. Only written records
     /// are checked, but every record counts for the line it comes from.
@@ -108,22 +115,30 @@ public:
     qint64 registrosDeOtroTipo() const { return m_registrosDeOtroTipo; }
 
 private:
+    struct Pieza;
+    struct Cola;
     struct Estado;
     struct Paso;
+    void trabajar();
+    void procesar(const Pieza &pieza);
     void avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,
                 std::string_view detalle = {});
-    void comprobarCampos(const Campos &campos, Paso &paso);
+    void comprobarCampos(const Pieza &pieza, Paso &paso);
     void cerrarLinea(bool listaUtf8);
     void retirar(Paso &paso);
     void retirarRegistro(Paso &paso);
     void retirarFinDeLinea(Paso &paso);
+    void acabar(bool completo, bool listaUtf8);
 
     TipoConsulta m_tipo;
     ReceptorAvisos &m_receptor;
-    std::unique_ptr<Estado> m_estado;
+    std::unique_ptr<Estado> m_estado; // the checks' thread's own
+    std::unique_ptr<Cola> m_cola;
+    qint64 m_noEnBlancoEnLinea = 0;   // the reading thread's: the second non-blank record of a line gives the comma's text
     qint64 m_avisos = 0;
     qint64 m_registrosConAvisos = 0;
     qint64 m_registrosDeOtroTipo = 0;
+    std::thread m_hilo; // last: it starts once everything it uses is there
 };
 
 } // namespace torxal

@@ -186,11 +186,12 @@ private:
     std::unique_ptr<EscritorXML> m_escritor;
     std::unique_ptr<Informe> m_informe;
     QString m_razonInforme;
-    std::unique_ptr<Comprobador> m_comprobador;
     std::array<qint64, NumeroDeCodigos> m_avisosPorCodigo{};
     std::array<qint64, NumeroDeCodigos> m_lineasDistintas{};
     std::array<QList<qint64>, NumeroDeCodigos> m_lineasPorCodigo;
     QStringList m_detalle;
+    // Last, so it goes first: its thread hands warnings to the members above until it stops.
+    std::unique_ptr<Comprobador> m_comprobador;
 };
 
 bool Conversor::Ejecucion::rechazar(const ExamenSalida &examen, const QString &salida)
