@@ -72,30 +72,41 @@ inline const char *buscarParada(const char *p, const char *fin, char parada)
     return p;
 }
 
-// The first CR or LF in [p, fin), or fin; `primerAlto` learns where the first byte of
-// 0x80 or more stands before it, if none had been found yet: a plain ASCII line needs
-// no more looking at, and a line with letters is validated from its first one.
-inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *&primerAlto)
+// The first CR or LF in [p, fin), or fin. Before it, `primerAlto` learns where the first
+// byte of 0x80 or more stands and `primeraComa` where the first comma does, if none had
+// been found yet: a plain ASCII line needs no more looking at, a line with letters is
+// validated from its first one, and a line without a comma is its own record.
+inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *&primerAlto, const char *&primeraComa)
 {
 #ifdef __SSE2__
     const __m128i cr16 = _mm_set1_epi8('\r');
     const __m128i lf16 = _mm_set1_epi8('\n');
+    const __m128i coma16 = _mm_set1_epi8(',');
     while (fin - p >= 16) {
         const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
         const int finales = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16)));
         int conAlto = _mm_movemask_epi8(dieciseis);
-        if (finales != 0)
-            conAlto &= (1 << std::countr_zero(unsigned(finales))) - 1;
+        int comas = _mm_movemask_epi8(_mm_cmpeq_epi8(dieciseis, coma16));
+        if (finales != 0) {
+            const int antes = (1 << std::countr_zero(unsigned(finales))) - 1;
+            conAlto &= antes;
+            comas &= antes;
+        }
         if (conAlto != 0 && !primerAlto)
             primerAlto = p + std::countr_zero(unsigned(conAlto));
+        if (comas != 0 && !primeraComa)
+            primeraComa = p + std::countr_zero(unsigned(comas));
         if (finales != 0)
             return p + std::countr_zero(unsigned(finales));
         p += 16;
     }
 #endif
-    for (; p < fin && *p != '\r' && *p != '\n'; ++p)
+    for (; p < fin && *p != '\r' && *p != '\n'; ++p) {
         if (!primerAlto && static_cast<unsigned char>(*p) >= 0x80)
             primerAlto = p;
+        if (!primeraComa && *p == ',')
+            primeraComa = p;
+    }
     return p;
 }
 
@@ -543,13 +554,21 @@ bool LectorRegistros::decidirLinea()
 {
     qsizetype buscado = 0; // how far past m_pos the line end has been looked for
     qsizetype alto = -1;   // where the first byte of 0x80 or more stands, past m_pos
+    qsizetype coma = -1;   // where the first comma stands, past m_pos
+    m_finPrimerRegistro = -1;
     for (;;) {
         const char *datos = m_bloque.constData();
         const char *primerAlto = nullptr;
-        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, primerAlto);
+        const char *primeraComa = nullptr;
+        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, primerAlto, primeraComa);
         if (alto < 0 && primerAlto)
             alto = primerAlto - (datos + m_pos);
+        if (coma < 0 && primeraComa)
+            coma = primeraComa - (datos + m_pos);
         if (fin < datos + m_fin || m_agotado) {
+            // Unless it is quoted, the line's first record ends at its first comma or its end.
+            if (m_bloque.at(m_pos) != '"')
+                m_finPrimerRegistro = coma >= 0 ? m_pos + coma : fin - datos;
             m_lineaAscii = alto < 0;
             m_codificacionLinea = Codificacion::UTF8;
             if (alto >= 0 && !m_utf16) {
@@ -575,6 +594,7 @@ bool LectorRegistros::decidirLinea()
 // how to decode it, and then read again from its start.
 bool LectorRegistros::decidirLineaLarga(qsizetype hasta)
 {
+    m_finPrimerRegistro = -1;
     m_lineaAscii = false;
     m_codificacionLinea = Codificacion::UTF8;
     if (m_utf16)
@@ -685,11 +705,18 @@ LectorRegistros::Resultado LectorRegistros::leerRegistro()
     if (entreComillas)
         ++m_pos;
     inicio = m_pos;
-    const Busqueda busqueda = buscar(entreComillas ? '"' : ',', inicio, limite);
-    if (busqueda == Busqueda::Error)
-        return Resultado::ErrorLectura;
-    if (busqueda == Busqueda::DemasiadoLargo)
-        return Resultado::DemasiadoLargo;
+    if (m_primeroDeSuLinea && m_finPrimerRegistro >= 0) {
+        // Where the line's first record ends is known from the look for the line's end.
+        m_pos = m_finPrimerRegistro;
+        if (m_pos - inicio > limite)
+            return Resultado::DemasiadoLargo;
+    } else {
+        const Busqueda busqueda = buscar(entreComillas ? '"' : ',', inicio, limite);
+        if (busqueda == Busqueda::Error)
+            return Resultado::ErrorLectura;
+        if (busqueda == Busqueda::DemasiadoLargo)
+            return Resultado::DemasiadoLargo;
+    }
     m_bytes = std::string_view(m_bloque.constData() + inicio, size_t(m_pos - inicio));
     if (qsizetype(m_bytes.size()) > LongitudMaximaRegistro && qsizetype(texto().size()) > LongitudMaximaRegistro)
         return Resultado::DemasiadoLargo;

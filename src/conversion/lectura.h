@@ -98,6 +98,7 @@ private:
 
     Codificacion m_codificacionLinea = Codificacion::UTF8;
     bool m_lineaAscii = true;
+    qsizetype m_finPrimerRegistro = -1; // where the line's first record ends in the block, when known
     bool m_listaUtf8 = false;
     bool m_primeroDeSuLinea = true;
     std::string_view m_bytes;
