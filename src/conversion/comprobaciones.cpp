@@ -410,9 +410,11 @@ struct Comprobador::Pieza {
 // The records on their way from the reading thread to the checks', in order. One writer
 // and one reader, each on its own cache line. Both sides hand over in batches: a shared
 // counter written on every record would bounce between the two cores, and waking a
-// sleeping side is a system call. Each side spins a little before it sleeps.
+// sleeping side is a system call. Each side spins a little before it sleeps. Eight
+// batches of room are enough to ride out a stall; more is paid for by every list, short
+// ones too, in zeroed pages.
 struct Comprobador::Cola {
-    static constexpr quint64 Capacidad = 1024;
+    static constexpr quint64 Capacidad = 256;
     static constexpr quint64 Tanda = 32;
     std::array<Pieza, Capacidad> piezas;
     alignas(64) std::atomic<quint64> escritas{0};
