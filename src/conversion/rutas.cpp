@@ -14,11 +14,6 @@ namespace torxal {
 
 namespace {
 
-qsizetype ultimoSeparador(const QString &ruta)
-{
-    return ruta.lastIndexOf(u'/');
-}
-
 bool estado(const QString &ruta, bool seguirEnlaces, struct stat *datos)
 {
     const QByteArray nativa = QFile::encodeName(ruta);
@@ -52,7 +47,7 @@ QString RutaSalida::rutaParte(int numero) const
 RutaSalida derivarRutaSalida(const QString &rutaEntrada)
 {
     RutaSalida ruta;
-    const qsizetype separador = ultimoSeparador(rutaEntrada);
+    const qsizetype separador = rutaEntrada.lastIndexOf(u'/');
     // The directory is kept as given: trimming " /sub/" would turn a relative folder into
     // an absolute one, and the output must land beside the list whatever the path looks like.
     ruta.directorio = rutaEntrada.left(separador + 1);
@@ -122,7 +117,6 @@ ExamenSalida ExisteFichero(const QString &salida, const QString &entrada, const 
 PlanRutas planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &escritas)
 {
     PlanRutas plan;
-    plan.entrada = rutaEntrada;
     if (recortarEspacios(rutaEntrada).isEmpty()) {
         plan.salida.rechazo = Rechazo::RutaVacia;
         return plan;

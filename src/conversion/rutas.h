@@ -61,7 +61,6 @@ ExamenSalida ExisteFichero(const QString &salida, const QString &entrada, const 
 
 /// Everything the run needs to know about its paths before it reads a byte.
 struct PlanRutas {
-    QString entrada; // as given: it is opened exactly so
     RutaSalida nombres;
     ExamenSalida salida;
 };
