@@ -1,18 +1,6 @@
 #include "documento.h"
 
-#include <cstring>
-
 namespace torxal {
-
-namespace {
-
-inline char *copiar(char *p, std::string_view texto)
-{
-    std::memcpy(p, texto.data(), texto.size());
-    return p + texto.size();
-}
-
-} // namespace
 
 bool esCaracterXml(char32_t c)
 {
@@ -30,33 +18,19 @@ char *codificarValor(char *p, std::u32string_view valor)
     for (char32_t c : valor) {
         if (!esCaracterXml(c))
             continue;
-        if (c < 0x80) {
-            switch (c) {
-            case U'&':
-                p = copiar(p, "&amp;");
-                break;
-            case U'<':
-                p = copiar(p, "&lt;");
-                break;
-            case U'>':
-                p = copiar(p, "&gt;");
-                break;
-            default:
-                *p++ = char(c);
-                break;
-            }
-        } else if (c < 0x800) {
-            *p++ = char(0xC0 | (c >> 6));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *p++ = char(0xE0 | (c >> 12));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else {
-            *p++ = char(0xF0 | (c >> 18));
-            *p++ = char(0x80 | ((c >> 12) & 0x3F));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-            *p++ = char(0x80 | (c & 0x3F));
+        switch (c) {
+        case U'&':
+            p = copiar(p, "&amp;");
+            break;
+        case U'<':
+            p = copiar(p, "&lt;");
+            break;
+        case U'>':
+            p = copiar(p, "&gt;");
+            break;
+        default:
+            p = anadirUtf8(p, c);
+            break;
         }
     }
     return p;

@@ -41,12 +41,6 @@ QByteArray bytesDe(std::string_view texto)
     return QByteArray(texto.data(), qsizetype(texto.size()));
 }
 
-inline char *copiar(char *p, std::string_view texto)
-{
-    std::memcpy(p, texto.data(), texto.size());
-    return p + texto.size();
-}
-
 // One child element of a record whose value is already in its document form; an
 // absent value writes nothing. The tags are whole constants and the cursor a local,
 // so the compiler keeps it in a register instead of storing it after every byte.

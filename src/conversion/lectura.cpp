@@ -1,5 +1,6 @@
 #include "lectura.h"
 
+#include "documento.h"
 #include "mensajes.h"
 #include "ochoalavez.h"
 
@@ -232,26 +233,6 @@ qsizetype tamanoInicial(const QIODevice &entrada)
 inline const unsigned char *sinSigno(const char *p)
 {
     return reinterpret_cast<const unsigned char *>(p);
-}
-
-inline char *anadirUtf8(char *p, char32_t c)
-{
-    if (c < 0x80) {
-        *p++ = char(c);
-    } else if (c < 0x800) {
-        *p++ = char(0xC0 | (c >> 6));
-        *p++ = char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *p++ = char(0xE0 | (c >> 12));
-        *p++ = char(0x80 | ((c >> 6) & 0x3F));
-        *p++ = char(0x80 | (c & 0x3F));
-    } else {
-        *p++ = char(0xF0 | (c >> 18));
-        *p++ = char(0x80 | ((c >> 12) & 0x3F));
-        *p++ = char(0x80 | ((c >> 6) & 0x3F));
-        *p++ = char(0x80 | (c & 0x3F));
-    }
-    return p;
 }
 
 // A list read straight from its descriptor, so a failure keeps the system's reason.
