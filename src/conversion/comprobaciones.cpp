@@ -906,22 +906,17 @@ void Comprobador::cerrarLinea(bool listaUtf8)
     const bool avisaLaLinea = e.escritos > 0 && (e.noEnBlanco >= 2 || e.windows1252);
     const bool vuelcaPendientes = listaUtf8 && e.quizaPendientes;
     e.lineaAbierta = false;
-    if (!avisaLaLinea && !vuelcaPendientes) {
-        e.noEnBlanco = 0;
-        e.escritos = 0;
-        e.windows1252 = false;
-        e.trasLaComa.clear();
-        return;
+    if (avisaLaLinea || vuelcaPendientes) {
+        e.quizaPendientes = listaUtf8 ? false : e.quizaPendientes || (e.escritos > 0 && e.windows1252);
+        Paso &paso = e.nuevoPaso();
+        paso.finDeLinea = true;
+        paso.linea = e.linea;
+        paso.noEnBlanco = e.noEnBlanco;
+        paso.escritos = e.escritos;
+        paso.windows1252 = e.windows1252;
+        paso.listaUtf8 = listaUtf8;
+        paso.trasLaComa = std::move(e.trasLaComa);
     }
-    e.quizaPendientes = listaUtf8 ? false : e.quizaPendientes || (e.escritos > 0 && e.windows1252);
-    Paso &paso = e.nuevoPaso();
-    paso.finDeLinea = true;
-    paso.linea = e.linea;
-    paso.noEnBlanco = e.noEnBlanco;
-    paso.escritos = e.escritos;
-    paso.windows1252 = e.windows1252;
-    paso.listaUtf8 = listaUtf8;
-    paso.trasLaComa = e.trasLaComa;
     e.noEnBlanco = 0;
     e.escritos = 0;
     e.windows1252 = false;
