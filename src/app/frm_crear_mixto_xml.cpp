@@ -255,16 +255,11 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     torxal::Ajustes ajustes;
     torxal::ErrorAjustes error;
     if (!torxal::cargarAjustes(&ajustes, nullptr, &error)) {
-        m_mensajero.mostrar(error.clave.isEmpty()
-                                ? torxal::crearMensaje(torxal::Texto::AjustesIlegibles, {error.fichero}, error.problema)
-                                : torxal::crearMensaje(torxal::Texto::AjusteNoValido,
-                                                       {error.fichero, error.clave, error.problema}));
+        m_mensajero.mostrar(torxal::crearMensaje(error));
         return;
     }
     torxal::OpcionesConversion opciones;
-    opciones.documento.espacioDeNombres = ajustes.espacioDeNombres;
-    opciones.documento.formatoFecha = torxal::textoFormatoFecha(ajustes.formatoFecha);
-    opciones.documento.tamanoMaximo = ajustes.tamanoMaximoKb * 1024;
+    opciones.documento = torxal::opcionesDocumento(ajustes);
     // Each press is a call of its own: outputs of earlier presses may be written again.
     torxal::Conversor conversor(m_mensajero);
     conversor.setOpciones(opciones);

@@ -211,19 +211,18 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
     for (const QString &nota : std::as_const(notas))
         consola.errores << QStringLiteral("torxal-cli: ") << nota << '\n';
     if (!ajustesLeidos) {
-        const Mensaje mensaje = error.clave.isEmpty()
-            ? crearMensaje(Texto::AjustesIlegibles, {error.fichero}, error.problema)
-            : crearMensaje(Texto::AjusteNoValido, {error.fichero, error.clave, error.problema});
+        const Mensaje mensaje = crearMensaje(error);
         consola.errores << mensaje.texto << '\n';
         if (!mensaje.detalle.isEmpty())
             consola.errores << mensaje.detalle << '\n';
         consola.errores.flush();
         return 1;
     }
+    ajustes.espacioDeNombres = espacioDeNombres.value_or(ajustes.espacioDeNombres);
+    ajustes.formatoFecha = formatoFecha.value_or(ajustes.formatoFecha);
+    ajustes.tamanoMaximoKb = tamanoMaximoKb.value_or(ajustes.tamanoMaximoKb);
     OpcionesConversion opciones;
-    opciones.documento.espacioDeNombres = espacioDeNombres.value_or(ajustes.espacioDeNombres);
-    opciones.documento.formatoFecha = textoFormatoFecha(formatoFecha.value_or(ajustes.formatoFecha));
-    opciones.documento.tamanoMaximo = tamanoMaximoKb.value_or(ajustes.tamanoMaximoKb) * 1024;
+    opciones.documento = opcionesDocumento(ajustes);
     opciones.estricto = estricto;
 
     MensajeroConsola mensajero(consola, sobrescribir);

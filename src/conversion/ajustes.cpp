@@ -262,6 +262,19 @@ QStringList buscarFicherosAjustes()
     return ficheros;
 }
 
+OpcionesDocumento opcionesDocumento(const Ajustes &ajustes)
+{
+    return OpcionesDocumento{ajustes.espacioDeNombres, textoFormatoFecha(ajustes.formatoFecha), {},
+                             ajustes.tamanoMaximoKb * 1024};
+}
+
+Mensaje crearMensaje(const ErrorAjustes &error)
+{
+    // A file that cannot be read has no key to name; its reason goes beneath.
+    return error.clave.isEmpty() ? crearMensaje(Texto::AjustesIlegibles, {error.fichero}, error.problema)
+                                 : crearMensaje(Texto::AjusteNoValido, {error.fichero, error.clave, error.problema});
+}
+
 bool cargarAjustes(Ajustes *ajustes, QStringList *notas, ErrorAjustes *error)
 {
     for (const QString &fichero : buscarFicherosAjustes()) {

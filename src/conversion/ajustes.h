@@ -1,5 +1,8 @@
 #pragma once
 
+#include "escritorxml.h"
+#include "mensajes.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +22,9 @@ struct Ajustes {
     FormatoFecha formatoFecha = FormatoFecha::DiaMesAnio;
     qint64 tamanoMaximoKb = 0; // 0: no limit
 };
+
+/// What the settings put in the document.
+OpcionesDocumento opcionesDocumento(const Ajustes &ajustes);
 
 /// Checks an absolute URI that can stand in the document; false with the problem in
 /// Spanish (e.g. "contiene un espacio").
@@ -42,6 +48,9 @@ struct ErrorAjustes {
     QString clave;
     QString problema;
 };
+
+/// The message that tells the user what is wrong with a settings file.
+Mensaje crearMensaje(const ErrorAjustes &error);
 
 /// The settings files that exist, in the order they are applied (lowest precedence first).
 QStringList buscarFicherosAjustes();

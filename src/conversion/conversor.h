@@ -45,7 +45,7 @@ ResultadoConversion convertirRegistros(QIODevice &entrada, TipoConsulta tipo, Es
 
 /// How a run writes and checks, beyond the list and its kind.
 struct OpcionesConversion {
-    OpcionesDocumento documento{espacioDeNombresPredeterminado(), QStringLiteral("dd/MM/yyyy"), {}, 0};
+    OpcionesDocumento documento = opcionesDocumento(Ajustes{});
     QString informe;       // where the warnings go as CSV; empty: nowhere
     bool estricto = false; // a list with warnings writes no document
 };
