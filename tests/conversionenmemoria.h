@@ -53,7 +53,7 @@ inline ConversionEnMemoria convertirEnMemoria(const QByteArray &lista, torxal::T
     using namespace torxal;
     ConversionEnMemoria conversion;
     QList<QByteArray> colocados;
-    OpcionesDocumento opciones{QStringLiteral("urn:example:consulta-masiva"), QStringLiteral("dd/MM/yyyy"),
+    OpcionesDocumento opciones{QStringLiteral("http://www.catastro.meh.es/"), QStringLiteral("dd/MM/yyyy"),
                                QDate(2026, 12, 7), tamanoMaximo};
     EscritorXML escritor(fabricaEnMemoria(&colocados), QStringLiteral("lista.xml"), tipo, opciones);
     QString razon;

@@ -53,7 +53,7 @@ QByteArray rc(const QByteArray &referencia, const QByteArray &codigos = {})
 QByteArray documentoDe(const QByteArray &lista, TipoConsulta tipo, Comprobador *comprobador)
 {
     QList<QByteArray> colocados;
-    const OpcionesDocumento opciones{u"urn:example:consulta-masiva"_s, u"dd/MM/yyyy"_s, QDate(2026, 12, 7), 0};
+    const OpcionesDocumento opciones{u"http://www.catastro.meh.es/"_s, u"dd/MM/yyyy"_s, QDate(2026, 12, 7), 0};
     EscritorXML escritor(fabricaEnMemoria(&colocados), u"lista.xml"_s, tipo, opciones);
     QString razon;
     QByteArray copia = lista;

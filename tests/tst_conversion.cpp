@@ -242,7 +242,7 @@ void tst_Conversion::ejecucion_data()
     };
     const QString documentoUno = QStringLiteral(
         "<?xml version='1.0' encoding='UTF-8'?>\r\n"
-        "<LISTADATOS xmlns='urn:example:consulta-masiva' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\r\n"
+        "<LISTADATOS xmlns='http://www.catastro.meh.es/' xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\r\n"
         "<FEC>07/12/2026</FEC>\r\n<FIN>Consulta por NIF</FIN>\r\n<DAT><NIF>12345678Z</NIF></DAT>\r\n</LISTADATOS>\r\n");
     const QString lista = QStringLiteral("lista.txt=12345678Z");
     const QString largo = QString(252, u'a');

@@ -266,7 +266,7 @@ void tst_LineaDeOrdenes::precedenciaDeAjustes_data()
     QTest::addColumn<QString>("cabecera"); // the root's namespace and the date's form
 
     const QByteArray sistema = "[documento]\nespacio-de-nombres=urn:oficina:sistema\nformato-fecha=yyyy-MM-dd\n";
-    QTest::newRow("no settings") << QByteArray() << QByteArray() << QStringList{} << "urn:example:consulta-masiva dd/MM/yyyy";
+    QTest::newRow("no settings") << QByteArray() << QByteArray() << QStringList{} << "http://www.catastro.meh.es/ dd/MM/yyyy";
     QTest::newRow("the system file") << sistema << QByteArray() << QStringList{} << "urn:oficina:sistema yyyy-MM-dd";
     QTest::newRow("the user's file over it, key by key")
         << sistema << QByteArray("[documento]\nespacio-de-nombres=urn:oficina:usuario\n") << QStringList{}

@@ -113,7 +113,7 @@ bool esUtf8(const QByteArray &bytes)
 QByteArray cabeceraEsperada(TipoConsulta tipo)
 {
     const QByteArray comun = "<?xml version='1.0' encoding='UTF-8'?>\r\n"
-                             "<LISTADATOS xmlns='urn:example:consulta-masiva' "
+                             "<LISTADATOS xmlns='http://www.catastro.meh.es/' "
                              "xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'>\r\n"
                              "<FEC>07/12/2026</FEC>\r\n";
     switch (tipo) {
