@@ -139,6 +139,29 @@ Mensaje crearMensaje(Texto id, const QStringList &argumentos, const QString &det
     return mensaje;
 }
 
+bool fallar(Fallo *fallo, Texto que, const QStringList &argumentos, int error)
+{
+    if (fallo)
+        *fallo = Fallo{que, argumentos, error, Texto::Ninguno, {}};
+    return false;
+}
+
+bool fallarPorMotivo(Fallo *fallo, Texto que, const QStringList &argumentos, Texto motivo,
+                     const QStringList &argumentosMotivo)
+{
+    if (fallo)
+        *fallo = Fallo{que, argumentos, 0, motivo, argumentosMotivo};
+    return false;
+}
+
+Mensaje crearMensaje(const Fallo &fallo)
+{
+    const QString razon = fallo.motivo != Texto::Ninguno ? textoDe(fallo.motivo, fallo.argumentosMotivo)
+        : fallo.error != 0                              ? razonDelSistema(fallo.error)
+                                                        : QString();
+    return crearMensaje(fallo.que, fallo.argumentos, razon);
+}
+
 QString razonDelSistema(int error)
 {
     for (const RazonConocida &razon : Razones)

@@ -18,6 +18,7 @@ inline const QString TituloMensajes = QStringLiteral("Crear fichero proceso por 
 
 /// Every text the program says, defined once in the table of mensajes.cpp.
 enum class Texto {
+    Ninguno, // no text: a failure value that holds no failure
     // What a run tells the user, one message box each.
     FicheroObligatorio,
     MismoFichero,
@@ -89,6 +90,26 @@ struct Mensaje {
 
 /// The message of `id` in the style the table gives it.
 Mensaje crearMensaje(Texto id, const QStringList &argumentos = {}, const QString &detalle = {});
+
+/// What a fallible step could not do, for the run to word once: the message that tells it,
+/// what that message names (paths, lines, keys), and the reason beneath it, either the
+/// system's (an errno value) or one of ours from the table with its own arguments.
+struct Fallo {
+    Texto que = Texto::Ninguno;
+    QStringList argumentos;
+    int error = 0;
+    Texto motivo = Texto::Ninguno;
+    QStringList argumentosMotivo;
+};
+
+/// Fills `fallo` (when given) and returns false, so a step can end with `return fallar(...)`.
+bool fallar(Fallo *fallo, Texto que, const QStringList &argumentos = {}, int error = 0);
+/// The same with a reason of ours instead of the system's.
+bool fallarPorMotivo(Fallo *fallo, Texto que, const QStringList &argumentos, Texto motivo,
+                     const QStringList &argumentosMotivo = {});
+
+/// The message that tells the user of `fallo`, its reason beneath.
+Mensaje crearMensaje(const Fallo &fallo);
 
 /// The seam through which every message reaches the user: a modal message box in the
 /// window, standard output and error on the command line, a script in the tests.
