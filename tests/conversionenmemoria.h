@@ -1,7 +1,7 @@
 #pragma once
 
+#include "bucle.h"
 #include "comprobaciones.h"
-#include "conversor.h"
 #include "destinomemoria.h"
 #include "escritorxml.h"
 
@@ -14,6 +14,7 @@
 // of cutting records and between the encodings of one list.
 struct ConversionEnMemoria {
     torxal::ResultadoConversion resultado;
+    torxal::Fallo fallo;
     QByteArray documento;     // every part, one after the other
     QList<QByteArray> partes; // each part on its own, as its file would hold it
     QStringList avisos;   // "line code field=value: text"
@@ -23,7 +24,8 @@ struct ConversionEnMemoria {
     {
         const auto &a = resultado;
         const auto &b = otra.resultado;
-        return a.parada == b.parada && a.linea == b.linea && a.escritos == b.escritos && a.omitidos == b.omitidos
+        return fallo.que == otra.fallo.que && fallo.argumentos == otra.fallo.argumentos && a.escritos == b.escritos
+            && a.omitidos == b.omitidos
             && a.lineasOmitidas == b.lineasOmitidas && partes == otra.partes && avisos == otra.avisos
             && conAvisos == otra.conAvisos;
     }
@@ -55,21 +57,20 @@ inline ConversionEnMemoria convertirEnMemoria(const QByteArray &lista, torxal::T
     QList<QByteArray> colocados;
     OpcionesDocumento opciones{QStringLiteral("http://www.catastro.meh.es/"), QStringLiteral("dd/MM/yyyy"),
                                QDate(2026, 12, 7), tamanoMaximo};
-    EscritorXML escritor(fabricaEnMemoria(&colocados), QStringLiteral("lista.xml"), tipo, opciones);
-    QString razon;
-    if (!escritor.CrearCabeceraXML(&razon))
+    EscritorXML escritor(fabricaEnMemoria(&colocados), derivarRutaSalida(QStringLiteral("lista.txt")), tipo, opciones);
+    Fallo fallo;
+    if (!escritor.CrearCabeceraXML(&fallo))
         qFatal("the header could not be written to memory");
     QByteArray copia = lista;
     QBuffer entrada(&copia);
     entrada.open(QIODevice::ReadOnly);
     ReceptorEnLista receptor(&conversion.avisos);
     Comprobador comprobador(tipo, receptor);
-    conversion.resultado = convertirRegistros(entrada, tipo, escritor, comprobar ? &comprobador : nullptr, camino);
-    if (conversion.resultado.parada != ResultadoConversion::Parada::Completa)
+    if (!convertirRegistros(entrada, QStringLiteral("lista.txt"), tipo, escritor, comprobar ? &comprobador : nullptr,
+                            camino, &conversion.resultado, &conversion.fallo))
         return conversion;
-    comprobador.terminar(conversion.resultado.listaUtf8);
     conversion.conAvisos = comprobador.registrosConAvisos();
-    if (!escritor.CerrarFicheroXML(&razon))
+    if (!escritor.CerrarFicheroXML(&fallo))
         qFatal("an in-memory document could not be closed");
     for (Parte &parte : escritor.partes()) {
         conversion.partes.append(static_cast<DestinoMemoria *>(parte.destino.get())->documento());

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace torxal;
 using namespace Qt::StringLiterals;
 
@@ -33,7 +35,26 @@ void tst_Ajustes::validar_data()
     QTest::newRow("uri: urn") << "uri" << "urn:example:consulta-masiva" << true << "";
     QTest::newRow("uri: path, query and fragment") << "uri" << "http://x.example/ns?a=1#v" << true << "";
     QTest::newRow("uri: every scheme character") << "uri" << "a1+b.c-d:x" << true << "";
-    QTest::newRow("uri: accented and astral characters") << "uri" << u"urn:año:😀"_s << true << "";
+    QTest::newRow("uri: percent-encoded, IPv6 host, port, query and fragment")
+        << "uri" << "http://u@[::1]:8080/a%C3%B1o?q=1/?#f/?" << true << "";
+    QTest::newRow("uri: accented letter") << "uri" << u"urn:año"_s << false
+                                          << u"contiene «ñ» (U+00F1), que un URI no admite tal cual: escríbalo como %C3%B1"_s;
+    QTest::newRow("uri: astral character") << "uri" << u"urn:😀"_s << false
+        << u"contiene «😀» (U+1F600), que un URI no admite tal cual: escríbalo como %F0%9F%98%80"_s;
+    QTest::newRow("uri: soft hyphen") << "uri" << u"urn:a\u00adb"_s << false
+        << u"contiene «\u00ad» (U+00AD), que un URI no admite tal cual: escríbalo como %C2%AD"_s;
+    QTest::newRow("uri: right-to-left override") << "uri" << u"urn:\u202e"_s << false
+        << u"contiene «\u202e» (U+202E), que un URI no admite tal cual: escríbalo como %E2%80%AE"_s;
+    QTest::newRow("uri: brace") << "uri" << "urn:a{b}" << false << "no es un URI válido: «{» no puede ir en la posición 6";
+    QTest::newRow("uri: bar") << "uri" << "urn:a|b" << false << "no es un URI válido: «|» no puede ir en la posición 6";
+    QTest::newRow("uri: two fragments") << "uri" << "urn:a#b#c" << false
+                                        << "no es un URI válido: «#» no puede ir en la posición 8";
+    QTest::newRow("uri: bad percent") << "uri" << "urn:a%zz" << false
+        << "no es un URI válido: el «%» de la posición 6 no va seguido de dos cifras hexadecimales";
+    QTest::newRow("uri: bracket left open") << "uri" << "http://[::1" << false
+        << "no es un URI válido: lo que va entre corchetes desde la posición 8 no es una dirección IP";
+    QTest::newRow("uri: port with a letter") << "uri" << "http://x:8o/" << false
+                                             << "no es un URI válido: «o» no puede ir en la posición 11";
     QTest::newRow("uri: empty") << "uri" << "" << false << "está vacío";
     QTest::newRow("uri: space") << "uri" << "urn:a b" << false << "contiene un espacio";
     QTest::newRow("uri: tab") << "uri" << "urn:a\tb" << false << "contiene un carácter de control (U+0009)";
@@ -78,7 +99,7 @@ void tst_Ajustes::validar()
     QFETCH(bool, valido);
     QFETCH(QString, resultado);
 
-    QString problema;
+    Fallo problema;
     QString leido;
     bool ok = false;
     if (validador == u"uri") {
@@ -95,7 +116,7 @@ void tst_Ajustes::validar()
         leido = QString::number(kb);
     }
     QCOMPARE(ok, valido);
-    QCOMPARE(ok ? leido : problema, resultado);
+    QCOMPARE(ok ? leido : textoMotivo(problema), resultado);
 }
 
 void tst_Ajustes::buscarFicheros_data()
@@ -210,8 +231,28 @@ void tst_Ajustes::cargar_data()
     QTest::newRow("folder where the file should be") << "<carpeta>" << "" << ""
                                                      << usuario + u"|es una carpeta, no un fichero"_s << QStringList();
 
+    QTest::newRow("a bad system value the user's file overrides is not judged")
+        << "[documento]\ntamano-maximo-kb=4\n" << "[documento]\ntamano-maximo-kb=-1\n" << ""
+        << predeterminado + u" dd/MM/yyyy 4"_s << QStringList();
+    QTest::newRow("a locked system value wins over the user's")
+        << "[documento]\nformato-fecha=dd/MM/yyyy\nespacio-de-nombres=urn:u\n"
+        << "[bloqueado]\nformato-fecha=yyyy-MM-dd\n" << "[bloqueado]\nformato-fecha=dd/MM/yyyy\nespacio-de-nombres=urn:s\n"
+        << "urn:s yyyy-MM-dd 0" << QStringList();
+    QTest::newRow("a bad locked value") << "" << "[bloqueado]\ntamano-maximo-kb=x\n" << ""
+        << "sistema1/torxal/torxal.conf|bloqueado/tamano-maximo-kb|debe ser un número entero de kilobytes escrito "
+           "solo con cifras (0: sin límite)"
+        << QStringList();
+    QTest::newRow("a FIFO is not read") << "<fifo>" << "" << ""
+        << usuario + u"|no es un fichero normal (un dispositivo, una tubería o un socket); no se lee"_s << QStringList();
+    QTest::newRow("a file too large to be settings")
+        << "<grande>" << "" << ""
+        << usuario + u"|ocupa más de 64 KB, y un fichero de ajustes ocupa mucho menos; no se lee"_s << QStringList();
+
     const QString nota = u"El fichero de ajustes usuario/torxal/torxal.conf tiene la clave desconocida «%1», que se "
                          "pasa por alto."_s;
+    QTest::newRow("a user cannot lock a value")
+        << "[bloqueado]\nformato-fecha=yyyy-MM-dd\n" << "" << "" << predeterminado + u" dd/MM/yyyy 0"_s
+        << QStringList{nota.arg(u"bloqueado/formato-fecha"_s)};
     QTest::newRow("unknown keys and sections give notes")
         << "x=1\n[documento]\nformato-fecha=yyyy-MM-dd\ncolor=azul;verde\n[Documento]\ntamano-maximo-kb=3\n" << ""
         << "" << predeterminado + u" yyyy-MM-dd 0"_s
@@ -240,17 +281,24 @@ void tst_Ajustes::cargar()
         // root reads any file whatever its mode, so a folder stands for the unreadable file.
         if (texto == u"<carpeta>")
             QVERIFY(QDir().mkpath(ruta));
+        else if (texto == u"<fifo>")
+            QVERIFY(QDir().mkpath(QFileInfo(ruta).path()) && ::mkfifo(QFile::encodeName(ruta).constData(), 0644) == 0);
+        else if (texto == u"<grande>")
+            QVERIFY(QDir().mkpath(QFileInfo(ruta).path())
+                    && escribir(ruta, "[documento]\n" + QByteArray(";\n").repeated(40000)));
         else if (!texto.isEmpty())
             QVERIFY(QDir().mkpath(QFileInfo(ruta).path()) && escribir(ruta, texto.toUtf8()));
     }
 
     Ajustes ajustes;
     QStringList obtenidas;
-    ErrorAjustes error;
-    QString obtenido = cargarAjustes(&ajustes, &obtenidas, &error)
+    Fallo error;
+    // A file that cannot be read has no key to name; its reason is what is wrong with it.
+    QString obtenido = cargarAjustes(&ajustes, {}, &obtenidas, &error)
         ? ajustes.espacioDeNombres + u' ' + textoFormatoFecha(ajustes.formatoFecha) + u' '
             + QString::number(ajustes.tamanoMaximoKb)
-        : QStringList{error.fichero, error.clave, error.problema}.join(u'|');
+        : error.que == Texto::AjusteNoValido ? error.argumentos.join(u'|')
+                                             : QStringList{error.argumentos.constFirst(), {}, textoMotivo(error)}.join(u'|');
     QCOMPARE(obtenido.replace(raiz, QString()), resultado);
     QCOMPARE(obtenidas.replaceInStrings(raiz, QString()), notas);
 }

@@ -54,17 +54,16 @@ QByteArray documentoDe(const QByteArray &lista, TipoConsulta tipo, Comprobador *
 {
     QList<QByteArray> colocados;
     const OpcionesDocumento opciones{u"http://www.catastro.meh.es/"_s, u"dd/MM/yyyy"_s, QDate(2026, 12, 7), 0};
-    EscritorXML escritor(fabricaEnMemoria(&colocados), u"lista.xml"_s, tipo, opciones);
-    QString razon;
+    EscritorXML escritor(fabricaEnMemoria(&colocados), derivarRutaSalida(u"lista.txt"_s), tipo, opciones);
+    Fallo fallo;
     QByteArray copia = lista;
     QBuffer entrada(&copia);
     entrada.open(QIODevice::ReadOnly);
-    if (!escritor.CrearCabeceraXML(&razon))
+    if (!escritor.CrearCabeceraXML(&fallo))
         return "<sin cabecera>";
-    const ResultadoConversion resultado = convertirRegistros(entrada, tipo, escritor, comprobador);
-    if (comprobador)
-        comprobador->terminar(resultado.listaUtf8);
-    if (resultado.parada != ResultadoConversion::Parada::Completa || !escritor.CerrarFicheroXML(&razon))
+    ResultadoConversion resultado;
+    if (!convertirRegistros(entrada, u"lista.txt"_s, tipo, escritor, comprobador, Camino::ElMasRapido, &resultado, &fallo)
+        || !escritor.CerrarFicheroXML(&fallo))
         return "<incompleto>";
     return static_cast<DestinoMemoria *>(escritor.partes().front().destino.get())->documento();
 }
@@ -135,16 +134,22 @@ void tst_Comprobaciones::identificadores()
     const QByteArray utf8 = valor.toUtf8();
     const std::string_view vista(utf8.constData(), size_t(utf8.size()));
     QStringList hallado;
-    QString esperado;
     if (tipo == TipoConsulta::NIF) {
+        std::array<char, 6> esperado{};
         if (const auto codigo = comprobarNIF(vista, &esperado))
             hallado.append(claveDe(*codigo));
+        if (esperado[0])
+            hallado.append(QString::fromLatin1(esperado.data()));
     } else {
-        for (CodigoAviso codigo : comprobarRC(vista, &esperado))
-            hallado.append(claveDe(codigo));
+        const AvisosRC avisos = comprobarRC(vista);
+        for (auto [hay, codigo] : {std::pair{avisos.forma, CodigoAviso::RcForma},
+                                   std::pair{avisos.longitud, CodigoAviso::RcLongitud},
+                                   std::pair{avisos.control, CodigoAviso::RcControl}})
+            if (hay)
+                hallado.append(claveDe(codigo));
+        if (avisos.control)
+            hallado.append(QString::fromLatin1(avisos.esperado.data()));
     }
-    if (!esperado.isEmpty())
-        hallado.append(esperado);
     QCOMPARE(hallado.join(u' '), resultado);
 }
 
@@ -304,15 +309,15 @@ void tst_Comprobaciones::informeEnDisco()
                           "registros; si la coma es parte de un dato, escriba el dato entre comillas.\"\r\n";
     {
         Informe informe(crearDestinoFichero, ruta);
-        QString razon;
-        QVERIFY(informe.abrir(&razon));
-        QVERIFY(informe.anadir(Aviso{CodigoAviso::Coma, 1, {}, "A;\"B\"", {}}, &razon));
+        Fallo fallo;
+        QVERIFY(informe.abrir(&fallo));
+        informe.recibirAviso(Aviso{CodigoAviso::Coma, 1, {}, "A;\"B\"", {}});
         for (int linea = 2; linea <= 3000; ++linea) {
-            QVERIFY(informe.anadir(Aviso{CodigoAviso::Duplicado, linea, QLatin1StringView("NIF"), "12345678Z", "1"}, &razon));
+            informe.recibirAviso(Aviso{CodigoAviso::Duplicado, linea, QLatin1StringView("NIF"), "12345678Z", "1"});
             esperado += QByteArray::number(linea) + ";duplicado;NIF;12345678Z;Repite el registro de la l\xC3\xADnea 1.\r\n";
         }
-        QVERIFY(informe.preparar(&razon));
-        QVERIFY(informe.colocar(&razon));
+        QVERIFY(informe.preparar(&fallo));
+        QVERIFY(informe.colocar(true, &fallo));
     }
     QCOMPARE(leer(ruta), esperado);
 }

@@ -1,4 +1,5 @@
 #include "conversor.h"
+#include "destinomemoria.h"
 #include "ficheros.h"
 #include "lectura.h"
 #include "mensajeroguion.h"
@@ -488,7 +489,7 @@ void tst_Conversion::resumenDeOmitidos()
     QVERIFY(banco.generar(temporal.filePath(u"lista.txt"_s)));
     QCOMPARE(banco.ultimo().detalle, QStringLiteral("Registros escritos: 1.\nRegistros omitidos por falta de un campo "
                                                     "obligatorio: 25 (líneas 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, "
-                                                    "26, 28, 30, 32, 34, 36, 38, 40, …).\nRegistros con avisos: 0."));
+                                                    "26, 28, 30, 32, 34, 36, 38, 40 y 5 más).\nRegistros con avisos: 0."));
 }
 
 void tst_Conversion::salidaDeOtraListaDeLaMismaOrden()
@@ -651,23 +652,18 @@ void tst_Conversion::partesTodasONinguna()
     public:
         std::unique_ptr<Destino> operator()(const QString &ruta)
         {
-            class QueFalla final : public Destino {
+            class QueFalla final : public DestinoEnvuelto {
             public:
-                QueFalla(std::unique_ptr<Destino> real, bool falla) : m_real(std::move(real)), m_falla(falla) {}
-                bool abrir(QString *r) override { return m_real->abrir(r); }
-                bool escribir(const char *d, qsizetype n, QString *r) override { return m_real->escribir(d, n, r); }
-                bool preparar(QString *r) override { return m_real->preparar(r); }
-                bool colocar(const QString &ruta, bool reemplazar, QString *r) override
+                QueFalla(std::unique_ptr<Destino> real, bool falla) : DestinoEnvuelto(std::move(real)), m_falla(falla) {}
+                bool colocar(const QString &ruta, bool reemplazar, int *error) override
                 {
                     if (!m_falla)
-                        return m_real->colocar(ruta, reemplazar, r);
-                    *r = razonDelSistema(EIO);
+                        return m_real->colocar(ruta, reemplazar, error);
+                    *error = EIO;
                     return false;
                 }
-                void descartar() override { m_real->descartar(); }
 
             private:
-                std::unique_ptr<Destino> m_real;
                 bool m_falla;
             };
             return std::make_unique<QueFalla>(crearDestinoFichero(ruta), ++*m_creados == 3);

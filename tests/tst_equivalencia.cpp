@@ -26,9 +26,9 @@ QByteArray lineasDAT(const QByteArray &documento)
 
 QString describir(const ConversionEnMemoria &c)
 {
-    return QStringLiteral("parada %1 línea %2, escritos %3, omitidos %4, con avisos %5\n%6\n%7")
-        .arg(int(c.resultado.parada))
-        .arg(c.resultado.linea)
+    return QStringLiteral("fallo «%1» %2, escritos %3, omitidos %4, con avisos %5\n%6\n%7")
+        .arg(crearMensaje(c.fallo).texto)
+        .arg(c.fallo.argumentos.join(u' '))
         .arg(c.resultado.escritos)
         .arg(c.resultado.omitidos)
         .arg(c.conAvisos)
@@ -131,7 +131,7 @@ void tst_Equivalencia::ambasManerasYTodasLasCodificaciones()
     QFETCH(QByteArray, esperado);
 
     const ConversionEnMemoria rapida = convertirEnMemoria(lista, tipo, Camino::ElMasRapido);
-    QCOMPARE(rapida.resultado.parada, ResultadoConversion::Parada::Completa);
+    QCOMPARE(rapida.fallo.que, Texto::Ninguno);
     if (!esperado.isEmpty())
         QCOMPARE(lineasDAT(rapida.documento), esperado);
     const QString texto = comoTexto(lista);

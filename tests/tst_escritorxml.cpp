@@ -79,7 +79,7 @@ void tst_EscritorXML::partes()
     // -2 stands for a third of the whole document.
     const qint64 limite = holgura == -2 ? entero.documento.size() / 3 : entero.documento.size() + holgura;
     const ConversionEnMemoria partido = convertirEnMemoria(entrada, TipoConsulta::NIF, Camino::ElMasRapido, limite);
-    QCOMPARE(partido.resultado.parada, ResultadoConversion::Parada::Completa);
+    QCOMPARE(partido.fallo.que, Texto::Ninguno);
 
     const QList<QByteArray> partes = partesDe(partido.documento);
     if (esperadas > 0)
@@ -110,11 +110,10 @@ void tst_EscritorXML::registroQueNoCabe()
     const ConversionEnMemoria entero = convertirEnMemoria(entrada, TipoConsulta::NIF, Camino::ElMasRapido);
     const QByteArrayList dat = lineasDAT(entero.documento);
     const qint64 solo = entero.documento.size() - (dat[0].size() + 1) - (dat[1].size() + 1);
-    QCOMPARE(convertirEnMemoria(entrada, TipoConsulta::NIF, Camino::ElMasRapido, solo).resultado.parada,
-             ResultadoConversion::Parada::Completa);
+    QCOMPARE(convertirEnMemoria(entrada, TipoConsulta::NIF, Camino::ElMasRapido, solo).fallo.que, Texto::Ninguno);
     const ConversionEnMemoria partido = convertirEnMemoria(entrada, TipoConsulta::NIF, Camino::ElMasRapido, solo - 1);
-    QCOMPARE(partido.resultado.parada, ResultadoConversion::Parada::NoCabe);
-    QCOMPARE(partido.resultado.linea, 3);
+    QCOMPARE(partido.fallo.que, Texto::RegistroNoCabe);
+    QCOMPARE(partido.fallo.argumentos.constFirst(), QStringLiteral("3"));
 }
 
 QTEST_APPLESS_MAIN(tst_EscritorXML)

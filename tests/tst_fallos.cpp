@@ -4,6 +4,7 @@
 
 #include "conversor.h"
 #include "destino.h"
+#include "destinomemoria.h"
 #include "ficheros.h"
 #include "mensajeroguion.h"
 #include "mensajes.h"
@@ -31,27 +32,27 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString RazonSimulada = QStringLiteral("No queda espacio en el dispositivo (simulado)");
+const QString RazonSimulada = QStringLiteral("No queda espacio en el dispositivo");
 
 enum class Etapa { Crear, Cabecera, Registro, Cierre, Volcar, Colocar, Aparece };
 
 // Wraps the real file destination and fails at one stage, as a full disk or a pulled
 // drive would: the stage's call reports failure and writes nothing. At `Aparece`
 // nothing fails, but someone else puts a file at the target while the run converts.
-class DestinoQueFalla final : public Destino {
+class DestinoQueFalla final : public DestinoEnvuelto {
 public:
     DestinoQueFalla(std::unique_ptr<Destino> real, Etapa etapa, int *escrituras)
-        : m_real(std::move(real)), m_etapa(etapa), m_escrituras(escrituras)
+        : DestinoEnvuelto(std::move(real)), m_etapa(etapa), m_escrituras(escrituras)
     {
     }
 
-    bool abrir(QString *razon) override
+    bool abrir(int *razon) override
     {
         if (m_etapa == Etapa::Crear)
             return fallar(razon);
         return m_real->abrir(razon);
     }
-    bool escribir(const char *datos, qsizetype longitud, QString *razon) override
+    bool escribir(const char *datos, qsizetype longitud, int *razon) override
     {
         ++*m_escrituras;
         const QByteArrayView bloque(datos, longitud);
@@ -62,13 +63,13 @@ public:
             return fallar(razon);
         return m_real->escribir(datos, longitud, razon);
     }
-    bool preparar(QString *razon) override
+    bool preparar(int *razon) override
     {
         if (m_etapa == Etapa::Volcar)
             return fallar(razon);
         return m_real->preparar(razon);
     }
-    bool colocar(const QString &ruta, bool reemplazar, QString *razon) override
+    bool colocar(const QString &ruta, bool reemplazar, int *razon) override
     {
         if (m_etapa == Etapa::Colocar)
             return fallar(razon);
@@ -76,16 +77,15 @@ public:
             ::escribir(ruta, "DE OTRO");
         return m_real->colocar(ruta, reemplazar, razon);
     }
-    void descartar() override { m_real->descartar(); }
 
 private:
-    bool fallar(QString *razon)
+    // A full disk, as the system would say it.
+    static bool fallar(int *razon)
     {
-        *razon = RazonSimulada;
+        *razon = ENOSPC;
         return false;
     }
 
-    std::unique_ptr<Destino> m_real;
     Etapa m_etapa;
     int *m_escrituras;
 };

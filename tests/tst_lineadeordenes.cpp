@@ -349,7 +349,7 @@ void tst_LineaDeOrdenes::informeYEstricto_data()
     QTest::newRow("strict with warnings writes the report, not the document")
         << QStringList{u"--estricto"_s, u"--informe=%D/avisos.csv"_s, u"%D/pp.txt"_s} << 1
         << QStringList{u"avisos.csv"_s}
-        << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\nRegistros escritos: 4.\n"
+        << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\nRegistros que se habrían escrito: 4.\n"
            "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: 4.\n"
            "NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
            "Compruebe el tipo de consulta elegido.\n"_s;

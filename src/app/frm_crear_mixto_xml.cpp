@@ -253,8 +253,8 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     // The settings are deployment configuration, read afresh at every run; notes about
     // keys this version does not know are for the command line, not for the window.
     torxal::Ajustes ajustes;
-    torxal::ErrorAjustes error;
-    if (!torxal::cargarAjustes(&ajustes, nullptr, &error)) {
+    torxal::Fallo error;
+    if (!torxal::cargarAjustes(&ajustes, {}, nullptr, &error)) {
         m_mensajero.mostrar(torxal::crearMensaje(error));
         return;
     }

@@ -162,7 +162,7 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
         } else {
             return errorDeUso(consola, QStringLiteral("falta el valor de %1.").arg(opcion));
         }
-        QString problema;
+        Fallo problema;
         if (opcion == u"--tipo") {
             tipo = leerTipoConsulta(valor);
             if (!tipo)
@@ -173,16 +173,16 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
             informe = valor;
         } else if (opcion == u"--espacio-de-nombres") {
             if (!comprobarEspacioDeNombres(valor, &problema))
-                return errorDeUso(consola, QStringLiteral("espacio de nombres no válido «%1»: %2.").arg(valor, problema));
+                return errorDeUso(consola, QStringLiteral("espacio de nombres no válido «%1»: %2.").arg(valor, textoMotivo(problema)));
             espacioDeNombres = valor;
         } else if (opcion == u"--formato-fecha") {
             formatoFecha = leerFormatoFecha(valor, &problema);
             if (!formatoFecha)
-                return errorDeUso(consola, QStringLiteral("formato de fecha no válido «%1»: %2.").arg(valor, problema));
+                return errorDeUso(consola, QStringLiteral("formato de fecha no válido «%1»: %2.").arg(valor, textoMotivo(problema)));
         } else {
             qint64 kb = 0;
             if (!leerTamanoMaximo(valor, &kb, &problema))
-                return errorDeUso(consola, QStringLiteral("tamaño máximo no válido «%1»: %2.").arg(valor, problema));
+                return errorDeUso(consola, QStringLiteral("tamaño máximo no válido «%1»: %2.").arg(valor, textoMotivo(problema)));
             tamanoMaximoKb = kb;
         }
     }
@@ -206,8 +206,15 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
     // The settings files first, then the options over them.
     Ajustes ajustes;
     QStringList notas;
-    ErrorAjustes error;
-    const bool ajustesLeidos = cargarAjustes(&ajustes, &notas, &error);
+    Fallo error;
+    QList<Clave> fijadas;
+    if (espacioDeNombres)
+        fijadas.append(Clave::EspacioDeNombres);
+    if (formatoFecha)
+        fijadas.append(Clave::FormatoFecha);
+    if (tamanoMaximoKb)
+        fijadas.append(Clave::TamanoMaximoKb);
+    const bool ajustesLeidos = cargarAjustes(&ajustes, fijadas, &notas, &error);
     for (const QString &nota : std::as_const(notas))
         consola.errores << QStringLiteral("torxal-cli: ") << nota << '\n';
     if (!ajustesLeidos) {

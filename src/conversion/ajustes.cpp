@@ -1,5 +1,7 @@
 #include "ajustes.h"
 
+#include "sistema.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,143 +14,150 @@ namespace torxal {
 
 namespace {
 
+static_assert(analizarUri(u"" TORXAL_NAMESPACE_URI).motivo == Texto::Ninguno,
+              "TORXAL_NAMESPACE_URI is not an absolute URI that can stand in the document");
+
 // Past this the limit no longer fits in a qint64 once counted in bytes.
 constexpr qint64 MaximoKb = std::numeric_limits<qint64>::max() / 1024;
+// A settings file is a few lines; anything this large is not one (a device, a mistake).
+constexpr qint64 MaximoFichero = 64 * 1024;
 
-bool fallar(QString *problema, const QString &texto)
-{
-    if (problema)
-        *problema = texto;
-    return false;
-}
-
-QString formatearCodigo(char16_t c)
+QString formatearCodigo(char32_t c)
 {
     return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
 }
 
-bool esLetraAscii(QChar c)
+bool fallarValor(Fallo *fallo, Texto motivo, const QStringList &argumentos = {})
 {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    return fallarPorMotivo(fallo, Texto::Ninguno, {}, motivo, argumentos);
 }
 
 struct ClaveConocida {
+    Clave clave;
     const char *nombre;
-    bool (*aplicar)(const QString &valor, Ajustes *ajustes, QString *problema);
+    bool (*aplicar)(const QString &valor, Ajustes *ajustes, Fallo *fallo);
 };
 
 const std::array<ClaveConocida, 3> ClavesConocidas = {{
-    {"espacio-de-nombres",
-     [](const QString &valor, Ajustes *ajustes, QString *problema) {
-         if (!comprobarEspacioDeNombres(valor, problema))
+    {Clave::EspacioDeNombres, "espacio-de-nombres",
+     [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
+         if (!comprobarEspacioDeNombres(valor, fallo))
              return false;
          ajustes->espacioDeNombres = valor;
          return true;
      }},
-    {"formato-fecha",
-     [](const QString &valor, Ajustes *ajustes, QString *problema) {
-         const std::optional<FormatoFecha> formato = leerFormatoFecha(valor, problema);
+    {Clave::FormatoFecha, "formato-fecha",
+     [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
+         const std::optional<FormatoFecha> formato = leerFormatoFecha(valor, fallo);
          if (formato)
              ajustes->formatoFecha = *formato;
          return formato.has_value();
      }},
-    {"tamano-maximo-kb",
-     [](const QString &valor, Ajustes *ajustes, QString *problema) {
-         return leerTamanoMaximo(valor, &ajustes->tamanoMaximoKb, problema);
+    {Clave::TamanoMaximoKb, "tamano-maximo-kb",
+     [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
+         return leerTamanoMaximo(valor, &ajustes->tamanoMaximoKb, fallo);
      }},
 }};
 
-const QString Seccion = QStringLiteral("documento/");
+const QString Documento = QStringLiteral("documento");
+const QString Bloqueado = QStringLiteral("bloqueado");
 
 // QSettings ends an unquoted value at ';' or '#' (a comment) and takes '\' as the start of an
 // escape, both without a word: "http://x/ns#v" would arrive as "http://x/ns". No value of ours
 // can hold those characters that way, so such a line is refused instead.
-QString revisarTextoBruto(const QByteArray &bytes, const char *nombre)
+bool revisarTextoBruto(const QByteArray &bytes, const QString &seccion, const char *nombre, Fallo *fallo)
 {
-    bool enDocumento = false;
+    bool enSeccion = false;
     for (const QByteArray &linea : bytes.split('\n')) {
         const QByteArray limpia = linea.trimmed();
         if (limpia.startsWith('[')) {
-            enDocumento = limpia.mid(1, limpia.indexOf(']') - 1).trimmed() == "documento";
+            enSeccion = QString::fromUtf8(limpia.mid(1, limpia.indexOf(']') - 1).trimmed()) == seccion;
             continue;
         }
         const qsizetype igual = limpia.indexOf('=');
-        if (!enDocumento || igual < 0 || limpia.left(igual).trimmed() != nombre)
+        if (!enSeccion || igual < 0 || limpia.left(igual).trimmed() != nombre)
             continue;
         bool entreComillas = false;
         for (char c : limpia.mid(igual + 1)) {
             if (c == '\\')
-                return QStringLiteral("contiene «\\», que no se admite");
+                return fallarValor(fallo, Texto::AjusteConCaracter, {QStringLiteral("\\")});
             if (c == '"')
                 entreComillas = !entreComillas;
             else if ((c == ';' || c == '#') && !entreComillas)
-                return QStringLiteral("contiene «%1» fuera de comillas, que en este fichero empieza un comentario: "
-                                      "si es parte del valor, escriba el valor entre comillas dobles; "
-                                      "si es un comentario, póngalo en una línea aparte")
-                    .arg(QLatin1Char(c));
+                return fallarValor(fallo, Texto::AjusteComentario, {QString(QLatin1Char(c))});
         }
     }
-    return {};
-}
-
-bool leerValor(const QSettings &ini, const QByteArray &bytes, const char *nombre, QString *valor, QString *problema)
-{
-    *problema = revisarTextoBruto(bytes, nombre);
-    if (!problema->isEmpty())
-        return false;
-    const QVariant leido = ini.value(Seccion + QLatin1String(nombre));
-    // An unquoted comma makes QSettings split the value into a list, trimming each piece.
-    if (leido.typeId() == QMetaType::QStringList)
-        return fallar(problema, QStringLiteral("contiene una coma fuera de comillas y se lee como una lista: "
-                                               "escriba el valor entre comillas dobles"));
-    if (leido.typeId() != QMetaType::QString)
-        return fallar(problema, QStringLiteral("no se lee como texto: un valor que empieza por «@» "
-                                               "indica otro tipo de dato"));
-    *valor = leido.toString();
     return true;
 }
 
-bool aplicarFichero(const QString &ruta, Ajustes *ajustes, QStringList *notas, ErrorAjustes *error)
-{
-    const auto rechazar = [&](const QString &clave, const QString &problema) {
-        if (error)
-            *error = ErrorAjustes{ruta, clave, problema};
-        return false;
-    };
-    // Qt's reason for a folder is an English text of its own.
-    if (QFileInfo(ruta).isDir())
-        return rechazar({}, QStringLiteral("es una carpeta, no un fichero"));
-    QFile fichero(ruta);
+// One settings file, read once: its bytes (bounded, never blocking) and QSettings' view.
+struct FicheroAjustes {
+    QString ruta;
     QByteArray bytes;
-    if (fichero.open(QIODevice::ReadOnly))
-        bytes = fichero.readAll();
-    if (fichero.error() != QFileDevice::NoError)
-        return rechazar({}, QStringLiteral("no se puede leer: %1").arg(fichero.errorString()));
+    std::unique_ptr<QSettings> ini;
+};
 
-    const QSettings ini(ruta, QSettings::IniFormat);
-    if (ini.status() == QSettings::FormatError)
-        return rechazar({}, QStringLiteral("no tiene el formato de un fichero INI; por ejemplo, "
-                                           "una línea empieza por «[» y no cierra la sección con «]»"));
-    if (ini.status() != QSettings::NoError)
-        return rechazar({}, QStringLiteral("no se puede leer"));
+bool leerFichero(const QString &ruta, FicheroAjustes *fichero, Fallo *fallo)
+{
+    const auto rechazar = [&](Texto motivo, const QStringList &argumentos = {}) {
+        return fallarPorMotivo(fallo, Texto::AjustesIlegibles, {ruta}, motivo, argumentos);
+    };
+    // A FIFO would block the reader and a device might never end: only a regular file is read.
+    Examen examen;
+    int error = 0;
+    if (!examinar(ruta, true, &examen, &error))
+        return fallar(fallo, Texto::AjustesIlegibles, {ruta}, error);
+    if (examen.tipo == TipoEntrada::Directorio)
+        return rechazar(Texto::AjustesEsCarpeta);
+    if (examen.tipo != TipoEntrada::Normal)
+        return rechazar(Texto::AjustesNoNormal);
+    if (examen.tamano > MaximoFichero)
+        return rechazar(Texto::AjustesDemasiadoGrandes, {QString::number(MaximoFichero / 1024)});
+    std::unique_ptr<QIODevice> entrada;
+    switch (abrirParaLeer(ruta, &entrada, &error)) {
+    case Apertura::Abierta:
+        break;
+    case Apertura::NoSeAbre:
+        return fallar(fallo, Texto::AjustesIlegibles, {ruta}, error);
+    case Apertura::EsDirectorio:
+        return rechazar(Texto::AjustesEsCarpeta);
+    case Apertura::NoEsNormal:
+        return rechazar(Texto::AjustesNoNormal);
+    }
+    fichero->bytes = entrada->read(MaximoFichero + 1);
+    if (fichero->bytes.size() > MaximoFichero)
+        return rechazar(Texto::AjustesDemasiadoGrandes, {QString::number(MaximoFichero / 1024)});
+    fichero->ruta = ruta;
+    fichero->ini = std::make_unique<QSettings>(ruta, QSettings::IniFormat);
+    if (fichero->ini->status() == QSettings::FormatError)
+        return rechazar(Texto::AjustesSinFormatoIni);
+    if (fichero->ini->status() != QSettings::NoError)
+        return fallar(fallo, Texto::AjustesIlegibles, {ruta});
+    return true;
+}
 
-    QStringList conocidas;
-    for (const ClaveConocida &conocida : ClavesConocidas) {
-        const QString clave = Seccion + QLatin1String(conocida.nombre);
-        conocidas << clave;
-        QString valor;
-        QString problema;
-        if (ini.contains(clave)
-            && !(leerValor(ini, bytes, conocida.nombre, &valor, &problema)
-                 && conocida.aplicar(valor, ajustes, &problema)))
-            return rechazar(clave, problema);
+// The value of `clave` in `seccion`, when the file has it.
+bool leerValor(const FicheroAjustes &fichero, const QString &seccion, const ClaveConocida &conocida, QString *valor,
+               Fallo *fallo)
+{
+    const QString clave = seccion + u'/' + QLatin1String(conocida.nombre);
+    const auto rechazar = [&](Fallo *problema) {
+        return fallar(fallo, Texto::AjusteNoValido, {fichero.ruta, clave, textoMotivo(*problema)});
+    };
+    Fallo problema;
+    if (!revisarTextoBruto(fichero.bytes, seccion, conocida.nombre, &problema))
+        return rechazar(&problema);
+    const QVariant leido = fichero.ini->value(clave);
+    // An unquoted comma makes QSettings split the value into a list, trimming each piece.
+    if (leido.typeId() == QMetaType::QStringList) {
+        fallarValor(&problema, Texto::AjusteEsLista);
+        return rechazar(&problema);
     }
-    for (const QString &clave : ini.allKeys()) {
-        if (notas && !conocidas.contains(clave))
-            notas->append(QStringLiteral("El fichero de ajustes %1 tiene la clave desconocida «%2», "
-                                         "que se pasa por alto.")
-                              .arg(ruta, clave));
+    if (leido.typeId() != QMetaType::QString) {
+        fallarValor(&problema, Texto::AjusteNoEsTexto);
+        return rechazar(&problema);
     }
+    *valor = leido.toString();
     return true;
 }
 
@@ -169,6 +178,11 @@ QStringList listarCarpetasConfiguracion()
     return carpetas + sistema;
 }
 
+QString carpetaDeUsuario()
+{
+    return QDir::cleanPath(listarCarpetasConfiguracion().constFirst() + QStringLiteral("/torxal/torxal.conf"));
+}
+
 } // namespace
 
 QString espacioDeNombresPredeterminado()
@@ -176,55 +190,52 @@ QString espacioDeNombresPredeterminado()
     return QStringLiteral(TORXAL_NAMESPACE_URI);
 }
 
-// The rule is an absolute URI that can go into the single-quoted xmlns attribute as it is.
-bool comprobarEspacioDeNombres(QStringView uri, QString *problema)
+bool comprobarEspacioDeNombres(QStringView uri, Fallo *fallo)
 {
-    if (uri.isEmpty())
-        return fallar(problema, QStringLiteral("está vacío"));
-    for (qsizetype i = 0; i < uri.size(); ++i) {
-        const char16_t c = uri[i].unicode();
-        if (c == u' ')
-            return fallar(problema, QStringLiteral("contiene un espacio"));
-        if (c < 0x20 || (c >= 0x7f && c <= 0x9f))
-            return fallar(problema, QStringLiteral("contiene un carácter de control (%1)").arg(formatearCodigo(c)));
-        if (QChar::isSpace(c))
-            return fallar(problema, QStringLiteral("contiene un espacio en blanco (%1)").arg(formatearCodigo(c)));
-        if (QStringView(u"'\"<>&\\").contains(QChar(c)))
-            return fallar(problema, QStringLiteral("contiene «%1», que no se admite").arg(QChar(c)));
-        if (QChar::isHighSurrogate(c) && i + 1 < uri.size() && uri[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (QChar::isSurrogate(c) || c == 0xfffe || c == 0xffff)
-            return fallar(problema,
-                          QStringLiteral("contiene un carácter que XML no admite (%1)").arg(formatearCodigo(c)));
+    const AnalisisUri analisis = analizarUri(std::u16string_view(uri.utf16(), size_t(uri.size())));
+    if (analisis.motivo == Texto::Ninguno)
+        return true;
+    const qsizetype i = analisis.posicion - 1;
+    char32_t caracter = analisis.caracter;
+    if (QChar::isHighSurrogate(caracter) && i + 1 < uri.size() && uri[i + 1].isLowSurrogate())
+        caracter = QChar::surrogateToUcs4(char16_t(caracter), uri[i + 1].unicode());
+    const QString texto = QString::fromUcs4(&caracter, 1);
+    const QString esquema = uri.first(std::max<qsizetype>(uri.indexOf(u':'), 0)).toString();
+    switch (analisis.motivo) {
+    case Texto::AjusteConControl:
+    case Texto::AjusteConBlanco:
+    case Texto::AjusteNoXml:
+        return fallarValor(fallo, analisis.motivo, {formatearCodigo(caracter)});
+    case Texto::AjusteConCaracter:
+        return fallarValor(fallo, analisis.motivo, {texto});
+    case Texto::AjusteNoAscii: {
+        QString codificado;
+        for (char byte : texto.toUtf8())
+            codificado += QStringLiteral("%%1").arg(uint(static_cast<unsigned char>(byte)), 2, 16, QLatin1Char('0')).toUpper();
+        return fallarValor(fallo, analisis.motivo, {texto, formatearCodigo(caracter), codificado});
     }
-    const qsizetype dosPuntos = uri.indexOf(u':');
-    if (dosPuntos <= 0)
-        return fallar(problema,
-                      QStringLiteral("no empieza por un esquema seguido de dos puntos, como «urn:» o «http:»"));
-    const QStringView esquema = uri.first(dosPuntos);
-    if (!esLetraAscii(esquema.front()))
-        return fallar(problema,
-                      QStringLiteral("el esquema «%1» no empieza por una letra de la a a la z").arg(esquema));
-    for (QChar c : esquema) {
-        if (!esLetraAscii(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.')
-            return fallar(problema, QStringLiteral("el esquema «%1» solo admite letras de la a a la z, cifras, "
-                                                   "«+», «-» y «.»")
-                                        .arg(esquema));
+    case Texto::AjusteEsquemaSinLetra:
+    case Texto::AjusteEsquemaCaracteres:
+        return fallarValor(fallo, analisis.motivo, {esquema});
+    case Texto::AjusteNadaTrasEsquema:
+        return fallarValor(fallo, analisis.motivo, {uri.toString()});
+    case Texto::AjusteUriNoValida:
+        return fallarValor(fallo, analisis.motivo, {texto, QString::number(analisis.posicion)});
+    case Texto::AjustePorcentaje:
+    case Texto::AjusteCorcheteAbierto:
+        return fallarValor(fallo, analisis.motivo, {QString::number(analisis.posicion)});
+    default:
+        return fallarValor(fallo, analisis.motivo);
     }
-    if (dosPuntos + 1 == uri.size())
-        return fallar(problema, QStringLiteral("no tiene nada tras «%1»").arg(uri));
-    return true;
 }
 
-std::optional<FormatoFecha> leerFormatoFecha(QStringView texto, QString *problema)
+std::optional<FormatoFecha> leerFormatoFecha(QStringView texto, Fallo *fallo)
 {
     for (FormatoFecha formato : {FormatoFecha::DiaMesAnio, FormatoFecha::AnioMesDia}) {
         if (texto == textoFormatoFecha(formato))
             return formato;
     }
-    fallar(problema, QStringLiteral("debe ser dd/MM/yyyy o yyyy-MM-dd"));
+    fallarValor(fallo, Texto::AjusteFormatoFecha);
     return std::nullopt;
 }
 
@@ -233,18 +244,17 @@ QString textoFormatoFecha(FormatoFecha formato)
     return formato == FormatoFecha::AnioMesDia ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("dd/MM/yyyy");
 }
 
-bool leerTamanoMaximo(QStringView texto, qint64 *kb, QString *problema)
+bool leerTamanoMaximo(QStringView texto, qint64 *kb, Fallo *fallo)
 {
     if (texto.isEmpty())
-        return fallar(problema, QStringLiteral("está vacío"));
+        return fallarValor(fallo, Texto::AjusteVacio);
     qint64 valor = 0;
     for (QChar c : texto) {
         if (c < u'0' || c > u'9')
-            return fallar(problema, QStringLiteral("debe ser un número entero de kilobytes escrito solo con cifras "
-                                                   "(0: sin límite)"));
+            return fallarValor(fallo, Texto::AjusteNoEsNumero);
         const int cifra = c.unicode() - u'0';
         if (valor > (MaximoKb - cifra) / 10)
-            return fallar(problema, QStringLiteral("es demasiado grande: el máximo es %1").arg(MaximoKb));
+            return fallarValor(fallo, Texto::AjusteDemasiadoGrande, {QString::number(MaximoKb)});
         valor = valor * 10 + cifra;
     }
     *kb = valor;
@@ -268,18 +278,56 @@ OpcionesDocumento opcionesDocumento(const Ajustes &ajustes)
                              ajustes.tamanoMaximoKb * 1024};
 }
 
-Mensaje crearMensaje(const ErrorAjustes &error)
+bool cargarAjustes(Ajustes *ajustes, const QList<Clave> &fijadas, QStringList *notas, Fallo *fallo)
 {
-    // A file that cannot be read has no key to name; its reason goes beneath.
-    return error.clave.isEmpty() ? crearMensaje(Texto::AjustesIlegibles, {error.fichero}, error.problema)
-                                 : crearMensaje(Texto::AjusteNoValido, {error.fichero, error.clave, error.problema});
-}
-
-bool cargarAjustes(Ajustes *ajustes, QStringList *notas, ErrorAjustes *error)
-{
-    for (const QString &fichero : buscarFicherosAjustes()) {
-        if (!aplicarFichero(fichero, ajustes, notas, error))
+    std::vector<FicheroAjustes> ficheros;
+    for (const QString &ruta : buscarFicherosAjustes()) {
+        FicheroAjustes fichero;
+        if (!leerFichero(ruta, &fichero, fallo))
             return false;
+        ficheros.push_back(std::move(fichero));
+    }
+    const QString delUsuario = carpetaDeUsuario();
+    const auto esDelSistema = [&](const FicheroAjustes &f) { return f.ruta != delUsuario; };
+    // The value of each key that takes effect, and nothing else, is judged: a bad value a
+    // higher file overrides does not stop the run.
+    for (const ClaveConocida &conocida : ClavesConocidas) {
+        if (fijadas.contains(conocida.clave))
+            continue;
+        const FicheroAjustes *fuente = nullptr;
+        QString seccion;
+        for (const QString &candidata : {Documento, Bloqueado}) {
+            for (const FicheroAjustes &fichero : ficheros) {
+                if (candidata == Bloqueado && !esDelSistema(fichero))
+                    continue;
+                if (fichero.ini->contains(candidata + u'/' + QLatin1String(conocida.nombre))) {
+                    fuente = &fichero;
+                    seccion = candidata;
+                }
+            }
+        }
+        if (!fuente)
+            continue;
+        QString valor;
+        if (!leerValor(*fuente, seccion, conocida, &valor, fallo))
+            return false;
+        Fallo problema;
+        if (!conocida.aplicar(valor, ajustes, &problema))
+            return fallar(fallo, Texto::AjusteNoValido,
+                          {fuente->ruta, seccion + u'/' + QLatin1String(conocida.nombre), textoMotivo(problema)});
+    }
+    if (notas) {
+        for (const FicheroAjustes &fichero : ficheros) {
+            for (const QString &clave : fichero.ini->allKeys()) {
+                const QString seccion = clave.section(u'/', 0, 0);
+                const QString nombre = clave.section(u'/', 1);
+                const bool conocida = (seccion == Documento || (seccion == Bloqueado && esDelSistema(fichero)))
+                    && std::any_of(ClavesConocidas.begin(), ClavesConocidas.end(),
+                                   [&](const ClaveConocida &c) { return nombre == QLatin1String(c.nombre); });
+                if (!conocida)
+                    notas->append(textoDe(Texto::AjustesClaveDesconocida, {fichero.ruta, clave}));
+            }
+        }
     }
     return true;
 }

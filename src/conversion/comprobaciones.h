@@ -1,57 +1,23 @@
 #pragma once
 
-#include "lectura.h"
+#include "claves.h"
+#include "mensajes.h"
 #include "tipoconsulta.h"
+#include "utf8.h"
 
 #include <QLatin1StringView>
-#include <QList>
 #include <QString>
 
-#include <memory>
+#include <array>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <vector>
 
 namespace torxal {
 
+struct Campo;
 struct Campos;
-
-/// What the checks can find in a written record. They never change the document.
-enum class CodigoAviso : quint8 {
-    NifForma,
-    NifControl,
-    RcForma,
-    RcLongitud,
-    RcControl,
-    ProNoNumerico,
-    ProInexistente,
-    ProSinServicio,
-    MunNoNumerico,
-    PolNoNumerico,
-    ParNoNumerico,
-    Duplicado,
-    RcIncluida,
-    Coma,
-    Tabulador,
-    TextoSobrante,
-    Codificacion,
-};
-inline constexpr int NumeroDeCodigos = int(CodigoAviso::Codificacion) + 1;
-
-/// One code: its stable name in reports, how the summary names what it found, and the
-/// text of one warning (with %1 where it names a value or an earlier line).
-struct DescripcionAviso {
-    CodigoAviso codigo;
-    const char *clave;
-    const char16_t *resumen;
-    const char16_t *texto;
-};
-
-/// Every code, in the order the summary lists them.
-std::span<const DescripcionAviso> descripcionesAvisos();
-const DescripcionAviso &describir(CodigoAviso codigo);
 
 /// One warning: where it comes from (the physical line, as the skipped-record list counts
 /// them), the field and its value as written, and what its text names. The views are
@@ -69,15 +35,22 @@ QString textoDeAviso(const Aviso &aviso);
 
 /// What a NIF as written (nine characters, spaces included) is: nothing to say, a shape
 /// that is none of a DNI, an NIE or an entity's NIF, or a wrong control character.
-/// `esperado` receives the right control character(s) in the last case.
-std::optional<CodigoAviso> comprobarNIF(std::string_view nif, QString *esperado = nullptr);
+/// `esperado` receives the right control character(s) in the last case ("Z", "4 o D").
+std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 6> *esperado = nullptr);
 
-/// The warnings of a cadastral reference as written, trimmed (UTF-8); `esperado`
-/// receives the right check characters of a 20-character reference that has wrong ones.
-QList<CodigoAviso> comprobarRC(std::string_view rc, QString *esperado = nullptr);
+/// What the checks find in a cadastral reference as written, trimmed (UTF-8).
+struct AvisosRC {
+    bool forma = false;             // a character other than 0-9, A-Z, Ñ
+    bool longitud = false;          // neither 14, 18 nor 20 characters
+    bool control = false;           // 20 characters whose last two are not the right ones
+    size_t caracteres = 0;
+    std::array<char, 3> esperado{}; // the right check characters, when `control`
+};
+AvisosRC comprobarRC(std::string_view rc);
 
-/// The two check characters of a 20-character reference, from its first 18.
-QString calcularControlRC(std::u32string_view dieciocho);
+/// The two check characters of a 20-character reference, from its first 18 (digits and
+/// letters, Ñ counted as one character); false when they are not that.
+bool calcularControlRC(std::string_view dieciocho, std::array<char, 3> *control);
 
 /// Hears every warning as it is found.
 class ReceptorAvisos {
@@ -86,59 +59,66 @@ public:
     virtual void recibirAviso(const Aviso &aviso) = 0;
 };
 
-/// Checks every record of a list as the run reads it, in order. The checks run on a
-/// thread of their own, fed through a queue in the order of the list, so on a machine with
-/// a second core they cost the conversion little time. The warnings reach the receptor on
-/// that thread, in order; the counts are final once terminar() has returned.
+/// Checks every record of a list as the run reads it, on the same thread and in order.
+/// A record's own warnings and its line's reach the receptor as the list is read; the
+/// Windows-1252 lines of a list that shows itself to be UTF-8 only later come when it
+/// does; duplicates and references that include another are found once the whole list
+/// is known, in terminar(), and come last, in the order of their lines.
 class Comprobador {
 public:
     Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor);
-    /// Without terminar(), the checks stop where they are: no more warnings.
-    ~Comprobador();
-    Comprobador(const Comprobador &) = delete;
-    Comprobador &operator=(const Comprobador &) = delete;
 
-    /// One record as read and cut; `escrito` when the writer wrote it. Only written records
-    /// are checked, but every record counts for the line it comes from.
-    void comprobarRegistro(const Campos &campos, bool escrito, qint64 linea, bool primeroDeSuLinea,
-                           Codificacion codificacion, bool listaUtf8);
-    /// The end of the list: the last line's warnings, and those that waited to know
-    /// whether the list is UTF-8.
+    /// One record as read and cut. Only the records the record rule lets into the
+    /// document are checked, but every record counts for the line it comes from.
+    void comprobarRegistro(const Campos &campos, qint64 linea, bool primeroDeSuLinea, Codificacion codificacion,
+                           bool listaUtf8);
+    /// The end of the list: the last line's warnings, then duplicates and inclusions.
     void terminar(bool listaUtf8);
 
     /// Warnings found so far.
     qint64 avisos() const { return m_avisos; }
-    /// Written records that carry at least one warning, their line's included.
-    qint64 registrosConAvisos() const { return m_registrosConAvisos; }
+    /// Written records that carry at least one warning, their line's included; final
+    /// once terminar() has returned.
+    qint64 registrosConAvisos() const;
     /// Written records whose identifier has the wrong shape, or that run past the last
     /// column: many of them suggest a list of another kind.
     qint64 registrosDeOtroTipo() const { return m_registrosDeOtroTipo; }
 
 private:
-    struct Pieza;
-    struct Cola;
-    struct Estado;
-    struct Paso;
-    void trabajar();
-    void procesar(const Pieza &pieza);
     void avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,
                 std::string_view detalle = {});
-    void comprobarCampos(const Pieza &pieza, Paso &paso);
+    bool comprobarCampos(const Campos &campos, qint64 linea);
+    void comprobarCodigo(const Campo &campo, CodigoAviso numerico, size_t cifras, QLatin1StringView nombre,
+                         qint64 linea);
     void cerrarLinea(bool listaUtf8);
-    void retirar(Paso &paso);
-    void retirarRegistro(Paso &paso);
-    void retirarFinDeLinea(Paso &paso);
-    void acabar(bool completo, bool listaUtf8);
+    void marcar(quint32 desde, quint32 hasta);
+    void anadirPendiente(quint64 numero);
 
     TipoConsulta m_tipo;
     ReceptorAvisos &m_receptor;
-    std::unique_ptr<Estado> m_estado; // the checks' thread's own
-    std::unique_ptr<Cola> m_cola;
-    qint64 m_noEnBlancoEnLinea = 0;   // the reading thread's: the second non-blank record of a line gives the comma's text
+    Claves m_claves;
     qint64 m_avisos = 0;
-    qint64 m_registrosConAvisos = 0;
     qint64 m_registrosDeOtroTipo = 0;
-    std::thread m_hilo; // last: it starts once everything it uses is there
+    quint32 m_escritos = 0;
+    std::vector<quint64> m_conAvisos; // one bit a written record
+    std::string m_texto;              // a warning's value being built
+    char m_numero[24];
+
+    // The line being read.
+    qint64 m_linea = 0;
+    bool m_lineaAbierta = false;
+    bool m_windows1252 = false;
+    int m_noEnBlanco = 0;
+    quint32 m_primerEscritoDeLinea = 0;
+    std::string m_trasLaComa;
+
+    // Windows-1252 lines met before the list showed itself to be UTF-8: reported once it
+    // does, forgotten if it never does. A list that is Windows-1252 throughout has one for
+    // almost every line, so each takes a few bytes: the step from the line before, its
+    // first written record and how many it has, as variable-length numbers.
+    std::vector<quint8> m_pendientes;
+    qint64 m_ultimaPendiente = 0;
+    quint32 m_primeroPendiente = 0;
 };
 
 } // namespace torxal

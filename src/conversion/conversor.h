@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ajustes.h"
-#include "comprobaciones.h"
 #include "destino.h"
 #include "escritorxml.h"
 #include "mensajes.h"
@@ -17,31 +16,6 @@
 class QIODevice;
 
 namespace torxal {
-
-/// Which way the record loop cuts records.
-enum class Camino {
-    ElMasRapido, // on the bytes where one byte is one character, else on the decoded text
-    General,     // always on the decoded text
-};
-
-/// What the record loop made of a list.
-struct ResultadoConversion {
-    enum class Parada { Completa, ErrorLectura, ErrorEscritura, DemasiadoLargo, NoCabe };
-    Parada parada = Parada::Completa;
-    qint64 linea = 0; // the record's line, for DemasiadoLargo and NoCabe
-    QString razon;    // the system's reason, for the two errors
-    qint64 escritos = 0;
-    qint64 omitidos = 0;              // non-blank records that lacked a mandatory field
-    QList<qint64> lineasOmitidas;     // the first of them, by line of the file
-    qint64 lineasWindows1252 = 0;     // lines that were not UTF-8
-    QList<qint64> primerasWindows1252;
-    bool listaUtf8 = false;           // the list showed itself to be UTF-8 somewhere
-};
-
-/// Reads, cleans and cuts every record of `entrada` and hands it to `escritor`, whose
-/// header must already be written, and to `comprobador` when there is one.
-ResultadoConversion convertirRegistros(QIODevice &entrada, TipoConsulta tipo, EscritorXML &escritor,
-                                       Comprobador *comprobador = nullptr, Camino camino = Camino::ElMasRapido);
 
 /// How a run writes and checks, beyond the list and its kind.
 struct OpcionesConversion {

@@ -1,6 +1,10 @@
 #include "documento.h"
 
+#include "ochoalavez.h"
+
 namespace torxal {
+
+using namespace ochoalavez;
 
 bool esCaracterXml(char32_t c)
 {
@@ -13,57 +17,37 @@ bool esCaracterXml(char32_t c)
     return c != 0xFFFE && c != 0xFFFF && c <= 0x10FFFF;
 }
 
-char *codificarValor(char *p, std::u32string_view valor)
+char *escaparValor(char *p, std::string_view valor)
 {
-    for (char32_t c : valor) {
-        if (!esCaracterXml(c))
-            continue;
-        switch (c) {
-        case U'&':
+    const char *q = valor.data();
+    const char *fin = q + valor.size();
+    // Values almost never hold markup: eight bytes are looked at together, and copied
+    // whole while none of them needs an entity.
+    while (fin - q >= 8) {
+        const quint64 ocho = leer(q);
+        if ((bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>'))) != 0)
+            break;
+        std::memcpy(p, &ocho, 8);
+        p += 8;
+        q += 8;
+    }
+    for (; q < fin; ++q) {
+        switch (*q) {
+        case '&':
             p = copiar(p, "&amp;");
             break;
-        case U'<':
+        case '<':
             p = copiar(p, "&lt;");
             break;
-        case U'>':
+        case '>':
             p = copiar(p, "&gt;");
             break;
         default:
-            p = anadirUtf8(p, c);
+            *p++ = *q;
             break;
         }
     }
     return p;
-}
-
-std::string_view descodificarValor(std::string_view documento, std::string &almacen)
-{
-    if (documento.find('&') == std::string_view::npos)
-        return documento;
-    almacen.clear();
-    for (size_t i = 0; i < documento.size(); ++i) {
-        const std::string_view resto = documento.substr(i);
-        if (resto.starts_with("&amp;")) {
-            almacen += '&';
-            i += 4;
-        } else if (resto.starts_with("&lt;")) {
-            almacen += '<';
-            i += 3;
-        } else if (resto.starts_with("&gt;")) {
-            almacen += '>';
-            i += 3;
-        } else {
-            almacen += documento[i];
-        }
-    }
-    return almacen;
-}
-
-QString textoDeValor(std::string_view documento)
-{
-    std::string almacen;
-    const std::string_view valor = descodificarValor(documento, almacen);
-    return QString::fromUtf8(valor.data(), qsizetype(valor.size()));
 }
 
 } // namespace torxal

@@ -41,18 +41,16 @@ QByteArray bytesDe(std::string_view texto)
     return QByteArray(texto.data(), qsizetype(texto.size()));
 }
 
-// One child element of a record whose value is already in its document form; an
-// absent value writes nothing. The tags are whole constants and the cursor a local,
-// so the compiler keeps it in a register instead of storing it after every byte.
+// One child element of a record; an absent value writes nothing. The tags are whole
+// constants and the cursor a local, so the compiler keeps it in a register instead of
+// storing it after every byte.
 template<size_t A, size_t C>
-inline char *elemento(char *p, const char (&apertura)[A], const char (&cierre)[C], std::string_view valor)
+inline char *elemento(char *p, const char (&apertura)[A], const char (&cierre)[C], const Campo &campo)
 {
-    if (!estaPresente(valor))
+    if (!campo.presente())
         return p;
     std::memcpy(p, apertura, A - 1);
-    p += A - 1;
-    std::memcpy(p, valor.data(), valor.size());
-    p += valor.size();
+    p = escaparValor(p + A - 1, campo.vista());
     std::memcpy(p, cierre, C - 1);
     return p + C - 1;
 }
@@ -62,19 +60,20 @@ template<size_t A, size_t C>
 struct Elemento {
     const char (&apertura)[A];
     const char (&cierre)[C];
-    std::string_view valor;
+    const Campo &valor;
 };
 template<size_t A, size_t C>
-Elemento(const char (&)[A], const char (&)[C], std::string_view) -> Elemento<A, C>;
+Elemento(const char (&)[A], const char (&)[C], const Campo &) -> Elemento<A, C>;
 
 constexpr char AperturaDAT[] = "<DAT>";
 constexpr char CierreDAT[] = "</DAT>\r\n";
 
 } // namespace
 
-EscritorXML::EscritorXML(FabricaDestino fabrica, const QString &ruta, TipoConsulta tipo, OpcionesDocumento opciones)
+EscritorXML::EscritorXML(FabricaDestino fabrica, const RutaSalida &nombres, TipoConsulta tipo,
+                         OpcionesDocumento opciones)
     : m_fabrica(std::move(fabrica))
-    , m_ruta(ruta)
+    , m_nombres(nombres)
     , m_tipo(tipo)
     , m_limite(opciones.tamanoMaximo)
 {
@@ -89,47 +88,60 @@ EscritorXML::~EscritorXML()
     descartar();
 }
 
-bool EscritorXML::CrearCabeceraXML(QString *razon)
+QString EscritorXML::nombreParte() const
+{
+    // Until a second part opens, the document may still fit whole under its own name.
+    return m_partes.size() > 1 ? m_nombres.rutaParte(int(m_partes.size())) : m_nombres.ruta();
+}
+
+bool EscritorXML::fallarEscritura(Fallo *fallo, int error) const
+{
+    return fallar(fallo, Texto::NoEscribeSalida, {nombreParte()}, error);
+}
+
+bool EscritorXML::CrearCabeceraXML(Fallo *fallo)
 {
     m_buffer = QByteArray(BufferInicial, Qt::Uninitialized);
     m_cursor = m_buffer.data();
-    if (!abrirParte(razon))
-        return false;
     // The header goes out at once, so a file that cannot take it is known here.
-    return vaciar(razon);
+    Fallo propio;
+    if (!abrirParte(&propio) || !vaciar(&propio))
+        return fallar(fallo, Texto::NoSeCrea, {m_nombres.ruta()}, propio.error);
+    return true;
 }
 
-bool EscritorXML::abrirParte(QString *razon)
+bool EscritorXML::abrirParte(Fallo *fallo)
 {
     // Whatever the buffer holds is the previous part's, and goes there if it must.
-    if (!hacerHueco(m_cabecera.size(), razon))
+    if (!hacerHueco(m_cabecera.size(), fallo))
         return false;
     Parte parte;
-    parte.destino = m_fabrica(m_ruta);
-    if (!parte.destino->abrir(razon))
-        return false;
+    parte.destino = m_fabrica(m_nombres.ruta());
+    int error = 0;
+    if (!parte.destino->abrir(&error))
+        return fallar(fallo, Texto::NoSeCrea, {m_nombres.rutaParte(int(m_partes.size()) + 1)}, error);
     m_partes.push_back(std::move(parte));
     m_cursor = copiar(m_cursor, std::string_view(m_cabecera.constData(), size_t(m_cabecera.size())));
     m_partes.back().bytes = m_cabecera.size();
     return true;
 }
 
-bool EscritorXML::cerrarParte(QString *razon)
+bool EscritorXML::cerrarParte(Fallo *fallo)
 {
     // Room for a record's tags is not room for the closing line after it too.
-    if (!hacerHueco(qsizetype(Cierre.size()), razon))
+    if (!hacerHueco(qsizetype(Cierre.size()), fallo))
         return false;
     m_cursor = copiar(m_cursor, Cierre);
     m_partes.back().bytes += qint64(Cierre.size());
-    return vaciar(razon);
+    return vaciar(fallo);
 }
 
-char *EscritorXML::reservar(size_t bytes, QString *razon)
+char *EscritorXML::reservar(size_t bytes, Fallo *fallo)
 {
-    return hacerHueco(qsizetype(BytesDeEtiquetas + bytes), razon) ? m_cursor : nullptr;
+    return hacerHueco(qsizetype(BytesDeEtiquetas + bytes), fallo) ? m_cursor : nullptr;
 }
 
-bool EscritorXML::hacerHueco(qsizetype necesario, QString *razon)
+bool EscritorXML::hacerHueco(qsizetype necesario, Fallo *fallo)
 {
     const qsizetype usados = m_cursor - m_buffer.constData();
     while (m_buffer.size() - usados < necesario && m_buffer.size() < TamanoBuffer) {
@@ -138,7 +150,7 @@ bool EscritorXML::hacerHueco(qsizetype necesario, QString *razon)
     }
     if (m_buffer.size() - usados >= necesario)
         return true;
-    if (!vaciar(razon))
+    if (!vaciar(fallo))
         return false;
     if (m_buffer.size() < necesario) {
         m_buffer = QByteArray(necesario, Qt::Uninitialized);
@@ -149,7 +161,7 @@ bool EscritorXML::hacerHueco(qsizetype necesario, QString *razon)
 
 // The line stands in the buffer at [inicio, fin); under a size limit it may have to go
 // into the next part instead.
-Escritura EscritorXML::terminarLinea(char *inicio, char *fin, QString *razon)
+Escritura EscritorXML::terminarLinea(char *inicio, char *fin, Fallo *fallo)
 {
     const qint64 longitud = fin - inicio;
     Parte *parte = &m_partes.back();
@@ -158,10 +170,10 @@ Escritura EscritorXML::terminarLinea(char *inicio, char *fin, QString *razon)
             return Escritura::NoCabe;
         const QByteArray linea(inicio, longitud);
         m_cursor = inicio;
-        if (!cerrarParte(razon) || !abrirParte(razon))
-            return Escritura::Fallo;
-        if (!reservar(size_t(longitud), razon))
-            return Escritura::Fallo;
+        if (!cerrarParte(fallo) || !abrirParte(fallo))
+            return Escritura::Fallida;
+        if (!reservar(size_t(longitud), fallo))
+            return Escritura::Fallida;
         fin = copiar(m_cursor, std::string_view(linea.constData(), size_t(longitud)));
         parte = &m_partes.back();
     }
@@ -173,65 +185,59 @@ Escritura EscritorXML::terminarLinea(char *inicio, char *fin, QString *razon)
 
 // One record line: the DAT element with the children given, in their order.
 template<typename... Elementos>
-Escritura EscritorXML::escribirDAT(QString *razon, const Elementos &...elementos)
+Escritura EscritorXML::escribirDAT(Fallo *fallo, const Elementos &...elementos)
 {
-    char *inicio = reservar((elementos.valor.size() + ...), razon);
+    char *inicio = reservar((elementos.valor.vista().size() + ...) * BytesPorByteEscapado, fallo);
     if (!inicio)
-        return Escritura::Fallo;
+        return Escritura::Fallida;
     char *p = copiar(inicio, AperturaDAT);
     ((p = elemento(p, elementos.apertura, elementos.cierre, elementos.valor)), ...);
-    return terminarLinea(inicio, copiar(p, CierreDAT), razon);
+    return terminarLinea(inicio, copiar(p, CierreDAT), fallo);
 }
 
-Escritura EscritorXML::EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO,
-                                           std::string_view MUN, QString *razon)
+Escritura EscritorXML::EscribirRegistroNIF(const Campos &c, Fallo *fallo)
 {
-    if (!estaPresente(NIF))
+    return escribirDAT(fallo, Elemento{"<NIF>", "</NIF>", c.NIF}, Elemento{"<APE>", "</APE>", c.APE},
+                       Elemento{"<PRO>", "</PRO>", c.PRO}, Elemento{"<MUN>", "</MUN>", c.MUN});
+}
+
+Escritura EscritorXML::EscribirRegistroRC(const Campos &c, Fallo *fallo)
+{
+    return escribirDAT(fallo, Elemento{"<RC>", "</RC>", c.RC}, Elemento{"<PRO>", "</PRO>", c.PRO},
+                       Elemento{"<MUN>", "</MUN>", c.MUN});
+}
+
+Escritura EscritorXML::EscribirRegistroPP(const Campos &c, Fallo *fallo)
+{
+    return escribirDAT(fallo, Elemento{"<PRO>", "</PRO>", c.PRO}, Elemento{"<MUN>", "</MUN>", c.MUN},
+                       Elemento{"<POL>", "</POL>", c.POL}, Elemento{"<PAR>", "</PAR>", c.PAR});
+}
+
+Escritura EscritorXML::escribirRegistro(const Campos &campos, Fallo *fallo)
+{
+    if (!campos.escribible)
         return Escritura::Omitido;
-    return escribirDAT(razon, Elemento{"<NIF>", "</NIF>", NIF}, Elemento{"<APE>", "</APE>", APE},
-                       Elemento{"<PRO>", "</PRO>", PRO}, Elemento{"<MUN>", "</MUN>", MUN});
-}
-
-Escritura EscritorXML::EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN,
-                                          QString *razon)
-{
-    if (!estaPresente(RC))
-        return Escritura::Omitido;
-    return escribirDAT(razon, Elemento{"<RC>", "</RC>", RC}, Elemento{"<PRO>", "</PRO>", PRO},
-                       Elemento{"<MUN>", "</MUN>", MUN});
-}
-
-Escritura EscritorXML::EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL,
-                                          std::string_view PAR, QString *razon)
-{
-    if (!estaPresente(PRO) || !estaPresente(MUN) || !estaPresente(POL))
-        return Escritura::Omitido;
-    return escribirDAT(razon, Elemento{"<PRO>", "</PRO>", PRO}, Elemento{"<MUN>", "</MUN>", MUN},
-                       Elemento{"<POL>", "</POL>", POL}, Elemento{"<PAR>", "</PAR>", PAR});
-}
-
-Escritura EscritorXML::escribirRegistro(const Campos &campos, QString *razon)
-{
     switch (m_tipo) {
     case TipoConsulta::NIF:
-        return EscribirRegistroNIF(campos.NIF.vista(), campos.APE.vista(), campos.PRO.vista(), campos.MUN.vista(),
-                                   razon);
+        return EscribirRegistroNIF(campos, fallo);
     case TipoConsulta::RC:
-        return EscribirRegistroRC(campos.RC.vista(), campos.PRO.vista(), campos.MUN.vista(), razon);
+        return EscribirRegistroRC(campos, fallo);
     case TipoConsulta::PP:
-        return EscribirRegistroPP(campos.PRO.vista(), campos.MUN.vista(), campos.POL.vista(), campos.PAR.vista(),
-                                  razon);
+        return EscribirRegistroPP(campos, fallo);
     }
     return Escritura::Omitido;
 }
 
-bool EscritorXML::CerrarFicheroXML(QString *razon)
+bool EscritorXML::CerrarFicheroXML(Fallo *fallo)
 {
-    if (m_partes.empty() || !cerrarParte(razon))
+    if (m_partes.empty() || !cerrarParte(fallo))
         return false;
-    for (Parte &parte : m_partes)
-        if (!parte.destino->preparar(razon))
-            return false;
+    for (size_t i = 0; i < m_partes.size(); ++i) {
+        int error = 0;
+        if (!m_partes[i].destino->preparar(&error))
+            return fallar(fallo, Texto::NoEscribeSalida,
+                          {m_partes.size() > 1 ? m_nombres.rutaParte(int(i) + 1) : m_nombres.ruta()}, error);
+    }
     return true;
 }
 
@@ -243,11 +249,14 @@ void EscritorXML::descartar()
     m_partes.clear();
 }
 
-bool EscritorXML::vaciar(QString *razon)
+bool EscritorXML::vaciar(Fallo *fallo)
 {
     const qsizetype usados = m_cursor - m_buffer.constData();
     m_cursor = m_buffer.data();
-    return usados == 0 || m_partes.back().destino->escribir(m_buffer.constData(), usados, razon);
+    int error = 0;
+    if (usados == 0 || m_partes.back().destino->escribir(m_buffer.constData(), usados, &error))
+        return true;
+    return fallarEscritura(fallo, error);
 }
 
 } // namespace torxal

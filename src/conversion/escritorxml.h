@@ -1,6 +1,8 @@
 #pragma once
 
 #include "destino.h"
+#include "mensajes.h"
+#include "rutas.h"
 #include "tipoconsulta.h"
 
 #include <QByteArray>
@@ -28,7 +30,7 @@ enum class Escritura {
     Escrito,
     Omitido, // a mandatory field is absent: nothing written
     NoCabe,  // with a size limit, the record does not fit even alone in a part
-    Fallo,   // the destination failed; `razon` says why
+    Fallida, // the destination failed; the failure says why
 };
 
 /// One document of the run: the whole document, or a part of it under a size limit.
@@ -44,25 +46,19 @@ struct Parte {
 /// they can be; records are never split.
 class EscritorXML {
 public:
-    /// The document (or its parts) go through destinations made by `fabrica` beside `ruta`.
-    EscritorXML(FabricaDestino fabrica, const QString &ruta, TipoConsulta tipo, OpcionesDocumento opciones);
+    /// The document (or its parts) go through destinations made by `fabrica` beside the
+    /// output `nombres` names; its parts are named as they say, in the failures.
+    EscritorXML(FabricaDestino fabrica, const RutaSalida &nombres, TipoConsulta tipo, OpcionesDocumento opciones);
     ~EscritorXML();
 
     /// Creates the document and writes its header lines.
-    bool CrearCabeceraXML(QString *razon);
+    bool CrearCabeceraXML(Fallo *fallo);
 
-    /// Each writes one record line, or nothing when a mandatory field is absent. The values
-    /// are in their document form (UTF-8, escaped).
-    Escritura EscribirRegistroNIF(std::string_view NIF, std::string_view APE, std::string_view PRO,
-                                  std::string_view MUN, QString *razon);
-    Escritura EscribirRegistroRC(std::string_view RC, std::string_view PRO, std::string_view MUN, QString *razon);
-    Escritura EscribirRegistroPP(std::string_view PRO, std::string_view MUN, std::string_view POL,
-                                 std::string_view PAR, QString *razon);
-    /// The record operation of the document's kind, with the fields it takes.
-    Escritura escribirRegistro(const Campos &campos, QString *razon);
+    /// Writes the record's line, or nothing when the record rule leaves it out.
+    Escritura escribirRegistro(const Campos &campos, Fallo *fallo);
 
     /// Writes the closing line and makes every part durable; nothing is in place yet.
-    bool CerrarFicheroXML(QString *razon);
+    bool CerrarFicheroXML(Fallo *fallo);
 
     /// The parts written, in order (one when the document fits, or without a limit).
     std::vector<Parte> &partes() { return m_partes; }
@@ -70,24 +66,35 @@ public:
     /// Abandons the document: every target keeps whatever it held before.
     void descartar();
 
+    /// The bytes a part may take; 0 when there is no limit.
+    qint64 limite() const { return m_limite; }
+
     /// The header and closing lines alone, in bytes: the least a part can take.
     qint64 bytesSinRegistros() const { return qint64(m_cabecera.size()) + qint64(Cierre.size()); }
 
 private:
     static constexpr std::string_view Cierre = "</LISTADATOS>\r\n";
 
-    bool abrirParte(QString *razon);
-    bool cerrarParte(QString *razon);
+    // One record line of each kind: the DAT element with the kind's children, an absent
+    // optional field left out.
+    Escritura EscribirRegistroNIF(const Campos &campos, Fallo *fallo);
+    Escritura EscribirRegistroRC(const Campos &campos, Fallo *fallo);
+    Escritura EscribirRegistroPP(const Campos &campos, Fallo *fallo);
+    bool abrirParte(Fallo *fallo);
+    bool cerrarParte(Fallo *fallo);
     template<typename... Elementos>
-    Escritura escribirDAT(QString *razon, const Elementos &...elementos);
-    Escritura terminarLinea(char *inicio, char *fin, QString *razon);
-    char *reservar(size_t bytes, QString *razon);
+    Escritura escribirDAT(Fallo *fallo, const Elementos &...elementos);
+    Escritura terminarLinea(char *inicio, char *fin, Fallo *fallo);
+    char *reservar(size_t bytes, Fallo *fallo);
     /// Room for `necesario` bytes at the cursor.
-    bool hacerHueco(qsizetype necesario, QString *razon);
-    bool vaciar(QString *razon);
+    bool hacerHueco(qsizetype necesario, Fallo *fallo);
+    bool vaciar(Fallo *fallo);
+    /// The name of the part being written, as the user will know it.
+    QString nombreParte() const;
+    bool fallarEscritura(Fallo *fallo, int error) const;
 
     FabricaDestino m_fabrica;
-    QString m_ruta;
+    RutaSalida m_nombres;
     TipoConsulta m_tipo;
     qint64 m_limite;
     QByteArray m_cabecera;

@@ -1,26 +1,41 @@
 #include "informe.h"
 
+#include <cerrno>
+
 namespace torxal {
 
 namespace {
 
 constexpr qsizetype TamanoBuffer = 64 * 1024;
 
-QString campoCsv(const QString &valor)
+// One field, quoted when it holds what a CSV reader would take for structure.
+void anadirCampo(QByteArray &fila, QByteArrayView valor)
 {
-    if (!valor.contains(u';') && !valor.contains(u'"') && !valor.contains(u'\r') && !valor.contains(u'\n'))
-        return valor;
-    return u'"' + QString(valor).replace(u'"', QStringLiteral("\"\"")) + u'"';
+    const bool citar = valor.contains(';') || valor.contains('"') || valor.contains('\r') || valor.contains('\n');
+    if (!citar) {
+        fila.append(valor);
+        return;
+    }
+    fila.append('"');
+    for (char c : valor) {
+        if (c == '"')
+            fila.append('"');
+        fila.append(c);
+    }
+    fila.append('"');
 }
 
 } // namespace
 
 QByteArray filaCsv(const QStringList &campos)
 {
-    QStringList citados;
-    for (const QString &campo : campos)
-        citados.append(campoCsv(campo));
-    return citados.join(u';').toUtf8() + "\r\n";
+    QByteArray fila;
+    for (qsizetype i = 0; i < campos.size(); ++i) {
+        if (i > 0)
+            fila.append(';');
+        anadirCampo(fila, campos[i].toUtf8());
+    }
+    return fila + "\r\n";
 }
 
 Informe::Informe(FabricaDestino fabrica, const QString &ruta)
@@ -34,36 +49,65 @@ Informe::~Informe()
     descartar();
 }
 
-bool Informe::abrir(QString *razon)
+bool Informe::fallarInforme(Fallo *fallo, int error) const
 {
-    if (!m_destino->abrir(razon))
-        return false;
-    m_buffer = "\xEF\xBB\xBF" + filaCsv({QStringLiteral("linea"), QStringLiteral("codigo"), QStringLiteral("campo"), QStringLiteral("valor"), QStringLiteral("aviso")});
+    return fallar(fallo, Texto::NoSeEscribeInforme, {m_ruta}, error);
+}
+
+bool Informe::abrir(Fallo *fallo)
+{
+    int error = 0;
+    if (!m_destino->abrir(&error))
+        return fallarInforme(fallo, error);
+    m_buffer = "\xEF\xBB\xBF" "linea;codigo;campo;valor;aviso\r\n";
     return true;
 }
 
-bool Informe::anadir(const Aviso &aviso, QString *razon)
+void Informe::recibirAviso(const Aviso &aviso)
 {
-    m_buffer += filaCsv({QString::number(aviso.linea), QString::fromLatin1(describir(aviso.codigo).clave), aviso.campo,
-                         QString::fromUtf8(aviso.valor.data(), qsizetype(aviso.valor.size())), textoDeAviso(aviso)});
-    return m_buffer.size() < TamanoBuffer || vaciar(razon);
+    if (m_error != 0)
+        return;
+    m_buffer.append(QByteArray::number(aviso.linea));
+    m_buffer.append(';');
+    m_buffer.append(describir(aviso.codigo).clave);
+    m_buffer.append(';');
+    anadirCampo(m_buffer, QByteArrayView(aviso.campo.data(), aviso.campo.size()));
+    m_buffer.append(';');
+    anadirCampo(m_buffer, QByteArrayView(aviso.valor.data(), qsizetype(aviso.valor.size())));
+    m_buffer.append(';');
+    anadirCampo(m_buffer, textoDeAviso(aviso).toUtf8());
+    m_buffer.append("\r\n");
+    if (m_buffer.size() >= TamanoBuffer)
+        vaciar();
 }
 
-bool Informe::vaciar(QString *razon)
+bool Informe::vaciar()
 {
-    const bool escrito = m_buffer.isEmpty() || m_destino->escribir(m_buffer.constData(), m_buffer.size(), razon);
+    if (!m_buffer.isEmpty() && m_error == 0 && !m_destino->escribir(m_buffer.constData(), m_buffer.size(), &m_error)
+        && m_error == 0)
+        m_error = EIO;
     m_buffer.clear();
-    return escrito;
+    return m_error == 0;
 }
 
-bool Informe::preparar(QString *razon)
+bool Informe::preparar(Fallo *fallo)
 {
-    return vaciar(razon) && m_destino->preparar(razon);
+    int error = 0;
+    if (!vaciar())
+        return fallarInforme(fallo, m_error);
+    if (!m_destino->preparar(&error))
+        return fallarInforme(fallo, error);
+    return true;
 }
 
-bool Informe::colocar(QString *razon)
+bool Informe::colocar(bool reemplazar, Fallo *fallo)
 {
-    return m_destino->colocar(m_ruta, true, razon);
+    int error = 0;
+    if (!m_destino->colocar(m_ruta, reemplazar, &error))
+        return error == EEXIST && !reemplazar ? fallar(fallo, Texto::YaExiste, {m_ruta})
+                                              : fallarInforme(fallo, error);
+    m_destino->confirmar();
+    return true;
 }
 
 void Informe::descartar()

@@ -2,9 +2,11 @@
 
 #include "comprobaciones.h"
 #include "destino.h"
+#include "mensajes.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -13,29 +15,31 @@ namespace torxal {
 /// The checks' warnings as a CSV file a spreadsheet opens as it is: UTF-8 with a
 /// byte-order mark, ";" between fields, CR LF line ends, quoting as RFC 4180. Written
 /// beside its target and put in place at the end, like the document.
-class Informe {
+class Informe final : public ReceptorAvisos {
 public:
     Informe(FabricaDestino fabrica, const QString &ruta);
-    ~Informe();
+    ~Informe() override;
 
     /// Creates the file and writes the header line.
-    bool abrir(QString *razon);
-    /// One row per warning, in the order found.
-    bool anadir(const Aviso &aviso, QString *razon);
+    bool abrir(Fallo *fallo);
+    /// One row per warning, in the order found; a failure to write is kept for preparar().
+    void recibirAviso(const Aviso &aviso) override;
     /// Makes the report durable; nothing is in place yet.
-    bool preparar(QString *razon);
-    /// Puts the report at its name, over whatever report stood there.
-    bool colocar(QString *razon);
+    bool preparar(Fallo *fallo);
+    /// Puts the report at its name: over the file there when `reemplazar`.
+    bool colocar(bool reemplazar, Fallo *fallo);
     void descartar();
 
     const QString &ruta() const { return m_ruta; }
 
 private:
-    bool vaciar(QString *razon);
+    bool vaciar();
+    bool fallarInforme(Fallo *fallo, int error) const;
 
     QString m_ruta;
     std::unique_ptr<Destino> m_destino;
     QByteArray m_buffer;
+    int m_error = 0; // the first failure to write, reported at the end
 };
 
 /// One CSV line of the report, CR LF included.

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "mensajes.h"
+#include "utf16.h"
+#include "utf8.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,42 +16,28 @@ class QIODevice;
 
 namespace torxal {
 
-/// How one line of a list is decoded.
-enum class Codificacion { Windows1252, UTF8 };
-
 /// The longest record, in characters as delimited and normalised, that the cleaning is made for.
 inline constexpr qsizetype LongitudMaximaRegistro = 32767;
 
-/// What opening a list found.
-enum class Apertura { Abierta, NoSeAbre, EsDirectorio, NoEsNormal };
-
 /// Opens the list at `ruta` for reading, without ever blocking: a FIFO, a device or a
-/// socket is refused, not read. On `NoSeAbre`, `razon` says why.
-Apertura abrirEntrada(const QString &ruta, std::unique_ptr<QIODevice> *entrada, QString *razon);
-
-/// True when the bytes are valid UTF-8 (no overlongs, surrogates or values past U+10FFFF).
-bool esUtf8Valido(std::string_view bytes);
-
-/// Appends the characters of `bytes` to `destino`; invalid UTF-8 becomes U+FFFD,
-/// one for each maximal ill-formed subpart.
-void decodificar(std::string_view bytes, Codificacion codificacion, std::u32string &destino);
-
-/// Puts `texto` in Unicode normalisation form C, so a letter and its accent typed apart
-/// count as the one character the user sees.
-void normalizarNFC(std::u32string &texto);
+/// socket is refused, not read.
+bool abrirEntrada(const QString &ruta, std::unique_ptr<QIODevice> *entrada, Fallo *fallo);
 
 /// Streams the records of a list. A record ends at a comma or a line end (CR LF, LF or
 /// CR); one whose first character is a double quote runs to the next quote on its line.
 /// Each line is decoded on its own: as UTF-8 when it is valid UTF-8, else as
-/// Windows-1252; a list that starts with a UTF-16 byte-order mark is UTF-16 throughout.
+/// Windows-1252; a list that starts with a UTF-16 byte-order mark, or whose first line
+/// has a NUL in every other byte, is UTF-16 throughout. A line must end within the
+/// reader's 1 MiB block; no list of records has longer ones.
 class LectorRegistros {
 public:
-    enum class Resultado { Registro, Fin, ErrorLectura, DemasiadoLargo };
+    /// `ruta` names the list in the failures the reader fills.
+    explicit LectorRegistros(QIODevice &entrada, const QString &ruta = {});
+    ~LectorRegistros();
 
-    explicit LectorRegistros(QIODevice &entrada);
-
-    /// Reads the next record; on `Registro` the accessors below describe it.
-    Resultado leerRegistro();
+    /// Reads the next record; false at the end of the list (`fallo` untouched) or when
+    /// the list cannot be read or holds a record too long.
+    bool leerRegistro(Fallo *fallo);
 
     /// 1-based line of the file on which the record just read (or refused) starts.
     qint64 linea() const { return m_lineaRegistro; }
@@ -65,47 +56,43 @@ public:
     /// True once the list has shown itself to be UTF-8: a byte-order mark, UTF-16, or a
     /// well-formed multi-byte sequence anywhere so far.
     bool esListaUtf8() const { return m_listaUtf8; }
-    /// The system's reason after `ErrorLectura`.
-    const QString &razon() const { return m_razon; }
+    /// The byte order of a list read as UTF-16 although it has no mark.
+    std::optional<OrdenUtf16> utf16SinMarca() const { return m_utf16SinMarca; }
 
 private:
     enum class Busqueda { Encontrado, FinDeFichero, DemasiadoLargo, Error };
     Busqueda buscar(char parada, qsizetype &inicio, qsizetype limite);
     bool rellenar(qsizetype &inicio);
-    qint64 leerBloque(char *destino, qint64 maximo);
-    qint64 leerUtf16(char *destino, qint64 maximo);
     bool empezar();
-    bool decidirLinea();
-    bool decidirLineaLarga(qsizetype hasta);
+    Busqueda decidirLinea();
     void consumirDelimitador();
+    bool fallarLectura(Fallo *fallo) const;
+    bool fallarLargo(Fallo *fallo) const;
 
     QIODevice *m_entrada;
+    QString m_ruta;
+    std::unique_ptr<QIODevice> m_utf16;
     QByteArray m_bloque;
     qsizetype m_pos = 0;
     qsizetype m_fin = 0;
-    qint64 m_desplazamiento = 0; // where m_bloque[0] lies in the device
     bool m_agotado = false;
     bool m_empezado = false;
     bool m_saltarLF = false;
     bool m_inicioDeLinea = true;
     qint64 m_linea = 1;
     qint64 m_lineaRegistro = 0;
-
-    int m_utf16 = 0; // 0: bytes as they are; 1: UTF-16 LE; 2: UTF-16 BE
-    QByteArray m_crudo;
-    char16_t m_alto = 0;      // a high surrogate waiting for its pair
-    int m_byteSuelto = -1;    // the first byte of a unit split between two reads
+    QString m_razon; // the device's words for a failed read
 
     Codificacion m_codificacionLinea = Codificacion::UTF8;
     bool m_lineaAscii = true;
     qsizetype m_finPrimerRegistro = -1; // where the line's first record ends in the block, when known
     bool m_listaUtf8 = false;
+    std::optional<OrdenUtf16> m_utf16SinMarca;
     bool m_primeroDeSuLinea = true;
     std::string_view m_bytes;
     std::string m_copia;
     bool m_decodificado = false;
     std::u32string m_texto;
-    QString m_razon;
 };
 
 } // namespace torxal

@@ -21,7 +21,7 @@ void rellenarConCeros(std::u32string &campo, int longitud)
         campo.clear();
 }
 
-void cortarColumna(std::u32string_view limpio, const Columna &columna, std::u32string &trozo, CampoXml &campo)
+void cortarColumna(std::u32string_view limpio, const Columna &columna, std::u32string &trozo, Campo &campo)
 {
     trozo.clear();
     const size_t desde = size_t(columna.inicio - 1);
@@ -44,9 +44,11 @@ void cortarColumna(std::u32string_view limpio, const Columna &columna, std::u32s
         valor = trozo;
         break;
     }
-    char *principio = campo.datos + CampoXml::Delante;
-    campo.inicio = CampoXml::Delante;
-    campo.longitud = int(codificarValor(principio, valor) - principio);
+    char *p = campo.datos + Campo::Delante;
+    campo.inicio = Campo::Delante;
+    for (char32_t c : valor)
+        p = anadirUtf8(p, c);
+    campo.longitud = int(p - (campo.datos + Campo::Delante));
 }
 
 } // namespace
@@ -131,37 +133,50 @@ std::u32string_view cortarRegistro(std::u32string &registro, TipoConsulta tipo, 
     recorrerColumnas(tipo, [&](const Columna &columna) {
         cortarColumna(limpio, columna, campos.trozo, campos.*(columna.campo));
     });
+    campos.escribible = tieneObligatorios(tipo, campos);
     return limpio;
 }
 
-QString textoLimpio(const Campos &campos, qsizetype desde)
+bool tieneObligatorios(TipoConsulta tipo, const Campos &campos)
 {
-    // The checks ask for this on lines with a warning, which a careless list has many of:
-    // one allocation, not one a character.
-    QString texto;
-    const auto anadir = [&texto](char32_t c) {
-        if (!esCaracterXml(c))
-            return;
-        if (QChar::requiresSurrogates(c)) {
-            texto.append(QChar(QChar::highSurrogate(c)));
-            texto.append(QChar(QChar::lowSurrogate(c)));
-        } else {
-            texto.append(QChar(char16_t(c)));
-        }
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return campos.NIF.presente();
+    case TipoConsulta::RC:
+        return campos.RC.presente();
+    case TipoConsulta::PP:
+        return campos.PRO.presente() && campos.MUN.presente() && campos.POL.presente();
+    }
+    return false;
+}
+
+void textoLimpio(const Campos &campos, qsizetype desde, std::string &destino)
+{
+    // Only a warning's value: blanks at its ends say nothing, nor what XML forbids.
+    const auto escribir = [&destino](auto caracteres, auto caracter) {
+        const auto sobra = [](char32_t c) { return !esCaracterXml(c) || QChar::isSpace(c); };
+        size_t inicio = 0;
+        size_t fin = caracteres.size();
+        while (inicio < fin && sobra(caracter(caracteres[inicio])))
+            ++inicio;
+        while (fin > inicio && sobra(caracter(caracteres[fin - 1])))
+            --fin;
+        const size_t base = destino.size();
+        destino.resize(base + (fin - inicio) * 4);
+        char *p = destino.data() + base;
+        for (size_t i = inicio; i < fin; ++i)
+            if (const char32_t c = caracter(caracteres[i]); esCaracterXml(c))
+                p = anadirUtf8(p, c);
+        destino.resize(size_t(p - destino.data()));
     };
     if (campos.tabla) {
-        const std::string_view bytes = campos.limpioBytes.substr(std::min(size_t(desde), campos.limpioBytes.size()));
-        texto.reserve(qsizetype(bytes.size()));
-        for (char b : bytes)
-            anadir(aMayuscula(campos.tabla->codigo[static_cast<unsigned char>(b)]));
+        const TablaBytes &tabla = *campos.tabla;
+        escribir(campos.limpioBytes.substr(std::min(size_t(desde), campos.limpioBytes.size())),
+                 [&tabla](char b) { return aMayuscula(tabla.codigo[static_cast<unsigned char>(b)]); });
     } else {
-        const std::u32string_view caracteres = campos.limpioTexto.substr(std::min(size_t(desde), campos.limpioTexto.size()));
-        texto.reserve(qsizetype(caracteres.size()));
-        for (char32_t c : caracteres)
-            anadir(c);
+        escribir(campos.limpioTexto.substr(std::min(size_t(desde), campos.limpioTexto.size())),
+                 [](char32_t c) { return c; });
     }
-    // Only a warning's value: blanks at its ends say nothing.
-    return texto.trimmed();
 }
 
 } // namespace torxal

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lectura.h"
 #include "tipoconsulta.h"
+#include "utf8.h"
 
 #include <QString>
 
@@ -28,25 +28,27 @@ std::u32string_view QuitarNoImprimibles(std::u32string_view texto);
 /// Leading and trailing U+0020 removed; no other character counts as a space.
 std::u32string_view recortarEspacios(std::u32string_view texto);
 
-/// A field in its document form (UTF-8, escaped), as both ways of cutting leave it.
-struct CampoXml {
-    // Zeros may go in front of a code; a field is at most 62 characters of up to five
+/// A field as cut, in plain UTF-8; characters XML forbids are already left out.
+struct Campo {
+    // Zeros may go in front of a code; a field is at most 62 characters of up to four
     // bytes; a copy may overrun by eight.
     static constexpr int Delante = 8;
-    char datos[Delante + 62 * 5 + 8];
+    char datos[Delante + 62 * 4 + 8];
     int inicio = Delante;
     int longitud = 0;
     std::string_view vista() const { return std::string_view(datos + inicio, size_t(longitud)); }
+    /// Empty, or only spaces: the field is absent.
+    bool presente() const { return vista().find_first_not_of(' ') != std::string_view::npos; }
 };
 
-/// One record cut into the fields of its kind, in their document form, with what the
-/// checks need to know of the record as a whole. Reused from record to record, so
-/// cutting allocates nothing once warm.
+/// One record cut into the fields of its kind, with what the checks need to know of the
+/// record as a whole. Reused from record to record, so cutting allocates nothing once warm.
 struct Campos {
-    CampoXml NIF, APE, RC, PRO, MUN, POL, PAR;
-    bool enBlanco = true;   // the cleaned record holds nothing but spaces
-    bool tabulador = false; // a tab inside the record shifted the columns after it
-    bool sobrante = false;  // something other than a space stands past the layout's last column
+    Campo NIF, APE, RC, PRO, MUN, POL, PAR;
+    bool escribible = false; // the kind's mandatory fields are present: the record goes in the document
+    bool enBlanco = true;    // the cleaned record holds nothing but spaces
+    bool tabulador = false;  // a tab inside the record shifted the columns after it
+    bool sobrante = false;   // something other than a space stands past the layout's last column
 
     // The cleaned record, for the checks' reports: decoded text, or bytes and their table.
     std::u32string_view limpioTexto;
@@ -58,16 +60,20 @@ struct Campos {
     std::u32string trozo;
 };
 
-/// The cleaned record the fields were cut from, from its 0-based position `desde` on,
-/// without the blanks at its ends; characters XML forbids are left out after the cut, as
-/// from a field.
-QString textoLimpio(const Campos &campos, qsizetype desde = 0);
+/// The record rule: whether the kind's mandatory fields are present (the NIF; the
+/// reference; province, municipality and polygon). A record without them is left out.
+bool tieneObligatorios(TipoConsulta tipo, const Campos &campos);
+
+/// Appends to `destino`, in UTF-8, the cleaned record the fields were cut from, from its
+/// 0-based position `desde` on, without the blanks at its ends; characters XML forbids are
+/// left out, as from a field.
+void textoLimpio(const Campos &campos, qsizetype desde, std::string &destino);
 
 enum class Normalizacion { Ninguna, Recortar, Rellenar };
 
 /// One field of a layout.
 struct Columna {
-    CampoXml Campos::*campo;
+    Campo Campos::*campo;
     int inicio; // 1-based, in characters of the cleaned record
     int longitud;
     Normalizacion normalizacion;

@@ -33,22 +33,21 @@ TablaBytes construirTabla(Codificacion codificacion)
         if (c == U'\t' || !esCaracterXml(mayuscula))
             continue;
         char codificado[8];
-        const char *fin = codificarValor(codificado, std::u32string_view(&mayuscula, 1));
+        const char *fin = anadirUtf8(codificado, mayuscula);
         entrada.longitud = static_cast<unsigned char>(fin - codificado);
         std::memcpy(entrada.salida, codificado, entrada.longitud);
     }
     return tabla;
 }
 
-// How many of the eight bytes, from the first in memory, are printable ASCII that needs
-// no escaping; those come back upper-cased in `ocho`. Every test below is exact for the
+// How many of the eight bytes, from the first in memory, are printable ASCII; those
+// come back upper-cased in `ocho`. Every test below is exact for the
 // bytes before the first one that fails it (no carry or borrow reaches them), so on a
 // little-endian machine the lowest flagged byte is the first that needs the table.
 inline int sencillos(quint64 &ocho)
 {
-    const quint64 raros = (ocho & Altos)                      // 0x80 and above
-        | (~(ocho + 0x60 * Unos) & Altos)                      // below 0x20
-        | bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>'));
+    const quint64 raros = (ocho & Altos)   // 0x80 and above
+        | (~(ocho + 0x60 * Unos) & Altos); // below 0x20
     const quint64 minuscula = ((ocho + (0x80 - 'a') * Unos) & ~(ocho + (0x80 - 'z' - 1) * Unos)) & Altos;
     ocho ^= minuscula >> 2;
     if (raros == 0)
@@ -58,12 +57,12 @@ inline int sencillos(quint64 &ocho)
     return 0;
 }
 
-void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const TablaBytes &tabla, CampoXml &campo)
+void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const TablaBytes &tabla, Campo &campo)
 {
     const size_t desde = size_t(columna.inicio - 1);
     const std::string_view trozo = desde < limpio.size() ? limpio.substr(desde, size_t(columna.longitud))
                                                           : std::string_view();
-    char *const principio = campo.datos + CampoXml::Delante;
+    char *const principio = campo.datos + Campo::Delante;
     char *p = principio;
     const char *q = trozo.data();
     const char *fin = q + trozo.size();
@@ -214,6 +213,7 @@ void cortarRegistroBytes(std::string_view registro, const TablaBytes &tabla, Tip
     recorrerColumnas(tipo, [&](const Columna &columna) {
         cortarColumnaBytes(limpio, columna, tabla, campos.*(columna.campo));
     });
+    campos.escribible = tieneObligatorios(tipo, campos);
 }
 
 } // namespace torxal

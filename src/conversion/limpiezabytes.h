@@ -1,6 +1,5 @@
 #pragma once
 
-#include "lectura.h"
 #include "limpieza.h"
 #include "tipoconsulta.h"
 
@@ -15,7 +14,7 @@ namespace torxal {
 // through a table, without decoding the record. The table is built from the same
 // functions the general way calls, so both give the same document.
 struct CaracterByte {
-    char salida[5];         // the upper-case character in its document form
+    char salida[5];         // the upper-case character in UTF-8
     unsigned char longitud; // bytes of `salida`; 0 for a character XML forbids, which a field drops
     bool imprimible;        // kept at the ends of a record by the cleaning
     char relleno = 0;
@@ -37,8 +36,7 @@ bool aLatin1(std::string_view utf8, std::string &destino);
 /// True when every byte is below 0x80.
 bool esAscii(std::string_view bytes);
 
-/// Cleans and cuts a record of one byte per character as `cortarRegistro` does,
-/// leaving each field in its document form.
+/// Cleans and cuts a record of one byte per character as `cortarRegistro` does.
 void cortarRegistroBytes(std::string_view registro, const TablaBytes &tabla, TipoConsulta tipo, Campos &campos);
 
 } // namespace torxal

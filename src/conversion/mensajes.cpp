@@ -14,56 +14,152 @@ namespace {
 
 using enum Estilo;
 using enum Texto;
+using enum Clase;
 
 // The overwrite question and the texts about an existing or uncreatable output keep the
 // words and styles users of the original tool know; the rest are this program's own.
 constexpr Plantilla Tabla[] = {
-    {FicheroObligatorio, Critico, u"Es obligatorio un fichero de entrada"},
-    {MismoFichero, Critico, u"El fichero de entrada es el mismo que el de salida."},
-    {PreguntaSobrescribir, Pregunta, u"El fichero de salida ya existe. ¿Desea sobreescribirlo?"},
-    {PreguntaSobrescribirUnaParte, Pregunta, u"El fichero de salida %1 ya existe. ¿Desea sobreescribirlo?"},
-    {PreguntaSobrescribirPartes, Pregunta,
+    {FicheroObligatorio, Critico, DeCuadro, u"Es obligatorio un fichero de entrada"},
+    {MismoFichero, Critico, DeCuadro, u"El fichero de entrada es el mismo que el de salida."},
+    {PreguntaSobrescribir, Pregunta, DeCuadro, u"El fichero de salida ya existe. ¿Desea sobreescribirlo?"},
+    {PreguntaSobrescribirUnaParte, Pregunta, DeCuadro, u"El fichero de salida %1 ya existe. ¿Desea sobreescribirlo?"},
+    {PreguntaSobrescribirPartes, Pregunta, DeCuadro,
      u"Ya existen %1 de los ficheros de salida, el primero %2. ¿Desea sobreescribirlos?"},
-    {EntradaVacia, Critico, u"El fichero de entrada está vacío"},
-    {YaExiste, Informacion, u"El fichero %1 ya existe, no se continúa con el proceso."},
-    {NoSeCrea, Critico, u"No se puede crear el fichero %1."},
-    {Creado, Informacion, u"El fichero %1 se ha creado correctamente."},
-    {CreadasPartes, Informacion, u"Los ficheros %1 a %2 se han creado correctamente."},
-    {NoAbreEntrada, Critico, u"No se puede abrir el fichero de entrada %1."},
-    {EntradaEsDirectorio, Critico, u"Es un directorio, no un fichero."},
-    {EntradaNoNormal, Critico, u"El fichero de entrada %1 no es un fichero normal."},
-    {NoLeeEntrada, Critico, u"No se puede leer el fichero de entrada %1."},
-    {NoEscribeSalida, Critico, u"No se puede escribir el fichero de salida %1."},
-    {RegistroLargo, Critico,
+    {EntradaVacia, Critico, DeCuadro, u"El fichero de entrada está vacío"},
+    {YaExiste, Informacion, DeCuadro, u"El fichero %1 ya existe, no se continúa con el proceso."},
+    {NoSeCrea, Critico, DeCuadro, u"No se puede crear el fichero %1."},
+    {Creado, Informacion, DeCuadro, u"El fichero %1 se ha creado correctamente."},
+    {CreadasPartes, Informacion, DeCuadro, u"Los ficheros %1 a %2 se han creado correctamente."},
+    {NoAbreEntrada, Critico, DeCuadro, u"No se puede abrir el fichero de entrada %1."},
+    {EntradaNoNormal, Critico, DeCuadro, u"El fichero de entrada %1 no es un fichero normal."},
+    {EntradaSinCarpeta, Critico, DeCuadro,
+     u"La lista %1 es la entrada estándar o un descriptor abierto y no tiene carpeta propia donde dejar su fichero "
+     u"XML; guárdela antes en un fichero."},
+    {NombreNoUtf8, Critico, DeCuadro,
+     u"El nombre del fichero de entrada %1 no es texto UTF-8 válido (se guardó con otra codificación), así que no se "
+     u"puede abrir por ese nombre; cámbiele el nombre."},
+    {NoLeeEntrada, Critico, DeCuadro, u"No se puede leer el fichero de entrada %1."},
+    {NoEscribeSalida, Critico, DeCuadro, u"No se puede escribir el fichero de salida %1."},
+    {RegistroLargo, Critico, DeCuadro,
      u"El registro de la línea %1 del fichero de entrada %2 tiene más de %3 caracteres; no se continúa con el proceso."},
-    {RegistroNoCabe, Critico,
+    {RegistroNoCabe, Critico, DeCuadro,
      u"El registro de la línea %1 del fichero de entrada %2 no cabe solo en una parte de %3 KB; no se continúa con el "
      u"proceso."},
-    {SalidaEsEnlace, Critico, u"El fichero de salida %1 es un enlace simbólico; no se escribe a través de él."},
-    {SalidaNoNormal, Critico, u"El fichero de salida %1 existe y no es un fichero normal; no se sustituye."},
-    {SalidaDeOtraLista, Critico,
+    {CabeceraNoCabe, Critico, DeCuadro,
+     u"El principio del documento de la lista %1 (la declaración, la raíz, FEC y FIN) no cabe solo en una parte de %2 "
+     u"KB; no se continúa con el proceso."},
+    {SalidaEsEnlace, Critico, DeCuadro, u"El fichero de salida %1 es un enlace simbólico; no se escribe a través de él."},
+    {SalidaNoNormal, Critico, DeCuadro, u"El fichero de salida %1 existe y no es un fichero normal; no se sustituye."},
+    {SalidaDeOtraLista, Critico, DeCuadro,
      u"El fichero de salida %1 ya es el de la lista %2 en esta misma orden; la lista %3 no se convierte."},
-    {NoCreadoPorAvisos, Critico, u"No se ha creado el fichero %1: la lista tiene %2 avisos."},
-    {NoCreadoPorUnAviso, Critico, u"No se ha creado el fichero %1: la lista tiene 1 aviso."},
-    {NoSeEscribeInforme, Critico, u"No se puede escribir el informe de avisos %1."},
-    {InformeEsLaLista, Critico, u"El informe de avisos %1 sería la propia lista o su fichero XML; no se escribe."},
-    {AjusteNoValido, Critico, u"El fichero de ajustes %1 tiene un valor no válido en %2: %3."},
-    {AjustesIlegibles, Critico, u"No se puede leer el fichero de ajustes %1."},
-    {ResumenEscritos, Informacion, u"Registros escritos: %1."},
-    {ResumenOmitidos, Informacion, u"Registros omitidos por falta de un campo obligatorio: %1"},
-    {ResumenWindows1252, Informacion, u"Líneas leídas como Windows-1252: %1"},
-    {ResumenConAvisos, Informacion, u"Registros con avisos: %1."},
-    {ResumenCompruebeTipo, Informacion, u"Compruebe el tipo de consulta elegido."},
-    {ResumenPartes, Informacion, u"Partes: %1."},
-    {ResumenParte, Informacion, u"%1 (%2 registros)"},
-    {ResumenRestos, Informacion, u"Quedan de una ejecución anterior y no son de esta lista, no los envíe: %1."},
-    {ResumenMasAvisos, Informacion, u"… y %1 avisos más."},
-    {ResumenUnaLinea, Informacion, u" (línea %1)"},
-    {ResumenVariasLineas, Informacion, u" (líneas %1)"},
-    {ResumenYMas, Informacion, u"%1 y %2 más"},
-    {DetalleAvisoCampo, Informacion, u"Línea %1 (%2) %3 «%4»: %5"},
-    {DetalleAvisoRegistro, Informacion, u"Línea %1 (%2): %3"},
+    {NoCreadoPorAvisos, Critico, DeCuadro, u"No se ha creado el fichero %1: la lista tiene %2 avisos."},
+    {NoCreadoPorUnAviso, Critico, DeCuadro, u"No se ha creado el fichero %1: la lista tiene 1 aviso."},
+    {NoSeEscribeInforme, Critico, DeCuadro, u"No se puede escribir el informe de avisos %1."},
+    {InformeEsLaLista, Critico, DeCuadro, u"El informe de avisos %1 sería la propia lista o su fichero XML; no se escribe."},
+    {InformeEsEnlace, Critico, DeCuadro,
+     u"El informe de avisos %1 es un enlace simbólico; no se escribe a través de él."},
+    {InformeNoNormal, Critico, DeCuadro,
+     u"El informe de avisos %1 existe y no es un fichero normal; no se sustituye."},
+    {AjusteNoValido, Critico, DeCuadro, u"El fichero de ajustes %1 tiene un valor no válido en %2: %3."},
+    {AjustesIlegibles, Critico, DeCuadro, u"No se puede leer el fichero de ajustes %1."},
+    {MotivoEsDirectorio, Critico, DeMotivo, u"Es un directorio, no un fichero."},
+    {ResumenEscritos, Informacion, DeResumen, u"Registros escritos: %1."},
+    {ResumenNoEscritos, Informacion, DeResumen, u"Registros que se habrían escrito: %1."},
+    {ResumenOmitidos, Informacion, DeResumen, u"Registros omitidos por falta de un campo obligatorio: %1%2."},
+    {ResumenWindows1252, Informacion, DeResumen, u"Líneas leídas como Windows-1252: %1%2."},
+    {ResumenConAvisos, Informacion, DeResumen, u"Registros con avisos: %1."},
+    {ResumenAviso, Informacion, DeResumen, u"%1: %2%3."},
+    {ResumenCompruebeTipo, Informacion, DeResumen, u"Compruebe el tipo de consulta elegido."},
+    {ResumenPartes, Informacion, DeResumen, u"Partes: %1."},
+    {ResumenParte, Informacion, DeResumen, u"%1 (%2 registros)"},
+    {ResumenParteUnRegistro, Informacion, DeResumen, u"%1 (1 registro)"},
+    {ResumenRestos, Informacion, DeResumen,
+     u"Quedan de una ejecución anterior y no son de esta lista, no los envíe: %1."},
+    {ResumenUtf16SinMarca, Informacion, DeResumen,
+     u"La lista no empieza por una marca de orden de bytes y se ha leído como UTF-16 %1."},
+    {ResumenMasAvisos, Informacion, DeResumen, u"… y %1 avisos más."},
+    {LineasUna, Informacion, DeResumen, u" (línea %1)"},
+    {LineasVarias, Informacion, DeResumen, u" (líneas %1)"},
+    {LineasYMas, Informacion, DeResumen, u"%1 y %2 más"},
+    {Separador, Informacion, DeResumen, u", "},
+    {DetalleAvisoCampo, Informacion, DeResumen, u"Línea %1 (%2) %3 «%4»: %5"},
+    {DetalleAvisoRegistro, Informacion, DeResumen, u"Línea %1 (%2): %3"},
+    {AjusteVacio, Critico, DeMotivo, u"está vacío"},
+    {AjusteConEspacio, Critico, DeMotivo, u"contiene un espacio"},
+    {AjusteConControl, Critico, DeMotivo, u"contiene un carácter de control (%1)"},
+    {AjusteConBlanco, Critico, DeMotivo, u"contiene un espacio en blanco (%1)"},
+    {AjusteConCaracter, Critico, DeMotivo, u"contiene «%1», que no se admite"},
+    {AjusteNoXml, Critico, DeMotivo, u"contiene un carácter que XML no admite (%1)"},
+    {AjusteNoAscii, Critico, DeMotivo,
+     u"contiene «%1» (%2), que un URI no admite tal cual: escríbalo como %3"},
+    {AjusteSinEsquema, Critico, DeMotivo, u"no empieza por un esquema seguido de dos puntos, como «urn:» o «http:»"},
+    {AjusteEsquemaSinLetra, Critico, DeMotivo, u"el esquema «%1» no empieza por una letra de la a a la z"},
+    {AjusteEsquemaCaracteres, Critico, DeMotivo,
+     u"el esquema «%1» solo admite letras de la a a la z, cifras, «+», «-» y «.»"},
+    {AjusteNadaTrasEsquema, Critico, DeMotivo, u"no tiene nada tras «%1»"},
+    {AjusteUriNoValida, Critico, DeMotivo, u"no es un URI válido: «%1» no puede ir en la posición %2"},
+    {AjustePorcentaje, Critico, DeMotivo,
+     u"no es un URI válido: el «%» de la posición %1 no va seguido de dos cifras hexadecimales"},
+    {AjusteCorcheteAbierto, Critico, DeMotivo,
+     u"no es un URI válido: lo que va entre corchetes desde la posición %1 no es una dirección IP"},
+    {AjusteFormatoFecha, Critico, DeMotivo, u"debe ser dd/MM/yyyy o yyyy-MM-dd"},
+    {AjusteNoEsNumero, Critico, DeMotivo, u"debe ser un número entero de kilobytes escrito solo con cifras (0: sin límite)"},
+    {AjusteDemasiadoGrande, Critico, DeMotivo, u"es demasiado grande: el máximo es %1"},
+    {AjusteComentario, Critico, DeMotivo,
+     u"contiene «%1» fuera de comillas, que en este fichero empieza un comentario: si es parte del valor, escriba el "
+     u"valor entre comillas dobles; si es un comentario, póngalo en una línea aparte"},
+    {AjusteEsLista, Critico, DeMotivo,
+     u"contiene una coma fuera de comillas y se lee como una lista: escriba el valor entre comillas dobles"},
+    {AjusteNoEsTexto, Critico, DeMotivo, u"no se lee como texto: un valor que empieza por «@» indica otro tipo de dato"},
+    {AjustesSinFormatoIni, Critico, DeMotivo,
+     u"no tiene el formato de un fichero INI; por ejemplo, una línea empieza por «[» y no cierra la sección con «]»"},
+    {AjustesEsCarpeta, Critico, DeMotivo, u"es una carpeta, no un fichero"},
+    {AjustesNoNormal, Critico, DeMotivo, u"no es un fichero normal (un dispositivo, una tubería o un socket); no se lee"},
+    {AjustesDemasiadoGrandes, Critico, DeMotivo, u"ocupa más de %1 KB, y un fichero de ajustes ocupa mucho menos; no se lee"},
+    {AjustesClaveDesconocida, Informacion, DeMotivo,
+     u"El fichero de ajustes %1 tiene la clave desconocida «%2», que se pasa por alto."},
 };
+
+using enum CodigoAviso;
+
+constexpr DescripcionAviso Descripciones[] = {
+    {NifForma, "nif-forma", u"NIF sin la forma de un DNI, un NIE ni un NIF de entidad",
+     u"El NIF no tiene la forma de un DNI (8 cifras y una letra), un NIE (X, Y o Z, 7 cifras y una letra), un NIF "
+     u"que empieza por K, L o M ni el de una entidad (letra, 7 cifras y una cifra o letra de control)."},
+    {NifControl, "nif-control", u"NIF con el carácter de control equivocado",
+     u"El carácter de control del NIF no es el que corresponde a sus cifras (sería %1)."},
+    {RcForma, "rc-forma", u"Referencias catastrales con caracteres que no son cifras ni letras",
+     u"La referencia catastral tiene caracteres que no son cifras ni letras (un espacio, un guion...)."},
+    {RcLongitud, "rc-longitud", u"Referencias catastrales de una longitud que no es 14, 18 ni 20",
+     u"La referencia catastral tiene %1 caracteres; una de parcela tiene 14, y una de inmueble 18, o 20 con sus "
+     u"caracteres de control."},
+    {RcControl, "rc-control", u"Referencias catastrales con los caracteres de control equivocados",
+     u"Los dos últimos caracteres de la referencia catastral no son los que corresponden al resto (serían %1)."},
+    {ProNoNumerico, "pro-no-numerico", u"Códigos de provincia que no son dos cifras",
+     u"El código de provincia no son dos cifras."},
+    {ProInexistente, "pro-inexistente", u"Códigos de provincia que no existen",
+     u"No hay ninguna provincia con el código %1: van del 01 al 52."},
+    {ProSinServicio, "pro-sin-servicio", u"Provincias con catastro propio, que el servicio no cubre",
+     u"La provincia %1 tiene un catastro propio (Álava, Gipuzkoa, Navarra y Bizkaia), que este servicio no cubre."},
+    {MunNoNumerico, "mun-no-numerico", u"Códigos de municipio que no son tres cifras",
+     u"El código de municipio no son tres cifras."},
+    {PolNoNumerico, "pol-no-numerico", u"Polígonos que no son tres cifras", u"El polígono no son tres cifras."},
+    {ParNoNumerico, "par-no-numerico", u"Parcelas que no son cinco cifras", u"La parcela no son cinco cifras."},
+    {Duplicado, "duplicado", u"Registros repetidos", u"Repite el registro de la línea %1."},
+    {RcIncluida, "rc-incluida", u"Referencias incluidas en otra de la lista",
+     u"Esta referencia y la de la línea %1 se solapan: una empieza por la otra, y la de parcela ya consulta todos "
+     u"sus inmuebles."},
+    {Coma, "coma", u"Líneas partidas por una coma",
+     u"Una coma fuera de comillas partió la línea en varios registros; si la coma es parte de un dato, escriba el "
+     u"dato entre comillas."},
+    {Tabulador, "tabulador", u"Registros con un tabulador que desplazó las columnas",
+     u"Al quitar un tabulador de dentro del registro, las columnas que lo seguían se han desplazado."},
+    {TextoSobrante, "texto-sobrante", u"Registros con texto después de la última columna",
+     u"Hay texto después de la última columna del formato; quizá la lista es de otro tipo de consulta."},
+    {Codificacion, "codificacion", u"Líneas leídas como Windows-1252 en una lista UTF-8",
+     u"La línea no es UTF-8 válido y se ha leído como Windows-1252; compruebe sus letras acentuadas."},
+};
+static_assert(std::size(Descripciones) == NumeroDeCodigos);
 
 const Plantilla &buscar(Texto id)
 {
@@ -110,6 +206,27 @@ std::span<const Plantilla> plantillas()
     return Tabla;
 }
 
+std::span<const DescripcionAviso> descripcionesAvisos()
+{
+    return Descripciones;
+}
+
+const DescripcionAviso &describir(CodigoAviso codigo)
+{
+    return Descripciones[int(codigo)];
+}
+
+QString textoLineas(const QList<qint64> &primeras, qint64 total)
+{
+    QStringList numeros;
+    for (qint64 linea : primeras)
+        numeros.append(QString::number(linea));
+    QString texto = numeros.join(textoDe(Texto::Separador));
+    if (total > primeras.size())
+        texto = textoDe(Texto::LineasYMas, {texto, QString::number(total - primeras.size())});
+    return textoDe(total == 1 ? Texto::LineasUna : Texto::LineasVarias, {texto});
+}
+
 QString textoDe(Texto id, const QStringList &argumentos)
 {
     QString texto = QString::fromUtf16(buscar(id).texto);
@@ -142,7 +259,7 @@ Mensaje crearMensaje(Texto id, const QStringList &argumentos, const QString &det
 bool fallar(Fallo *fallo, Texto que, const QStringList &argumentos, int error)
 {
     if (fallo)
-        *fallo = Fallo{que, argumentos, error, Texto::Ninguno, {}};
+        *fallo = Fallo{que, argumentos, error, Texto::Ninguno, {}, {}};
     return false;
 }
 
@@ -150,16 +267,27 @@ bool fallarPorMotivo(Fallo *fallo, Texto que, const QStringList &argumentos, Tex
                      const QStringList &argumentosMotivo)
 {
     if (fallo)
-        *fallo = Fallo{que, argumentos, 0, motivo, argumentosMotivo};
+        *fallo = Fallo{que, argumentos, 0, motivo, argumentosMotivo, {}};
     return false;
+}
+
+bool fallarPorRazon(Fallo *fallo, Texto que, const QStringList &argumentos, const QString &razon)
+{
+    if (fallo)
+        *fallo = Fallo{que, argumentos, 0, Texto::Ninguno, {}, razon};
+    return false;
+}
+
+QString textoMotivo(const Fallo &fallo)
+{
+    if (fallo.motivo != Texto::Ninguno)
+        return textoDe(fallo.motivo, fallo.argumentosMotivo);
+    return fallo.error != 0 ? razonDelSistema(fallo.error) : fallo.razon;
 }
 
 Mensaje crearMensaje(const Fallo &fallo)
 {
-    const QString razon = fallo.motivo != Texto::Ninguno ? textoDe(fallo.motivo, fallo.argumentosMotivo)
-        : fallo.error != 0                              ? razonDelSistema(fallo.error)
-                                                        : QString();
-    return crearMensaje(fallo.que, fallo.argumentos, razon);
+    return crearMensaje(fallo.que, fallo.argumentos, textoMotivo(fallo));
 }
 
 QString razonDelSistema(int error)

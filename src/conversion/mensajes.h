@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +17,7 @@ enum class Boton { Aceptar = 1, Si = 6, No = 7 };
 
 inline const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
 
-/// Every text the program says, defined once in the table of mensajes.cpp.
+/// Every text the engine says, defined once in the table of mensajes.cpp.
 enum class Texto {
     Ninguno, // no text: a failure value that holds no failure
     // What a run tells the user, one message box each.
@@ -31,12 +32,14 @@ enum class Texto {
     Creado,
     CreadasPartes,
     NoAbreEntrada,
-    EntradaEsDirectorio,
     EntradaNoNormal,
+    EntradaSinCarpeta,
+    NombreNoUtf8,
     NoLeeEntrada,
     NoEscribeSalida,
     RegistroLargo,
     RegistroNoCabe,
+    CabeceraNoCabe,
     SalidaEsEnlace,
     SalidaNoNormal,
     SalidaDeOtraLista,
@@ -44,30 +47,69 @@ enum class Texto {
     NoCreadoPorUnAviso,
     NoSeEscribeInforme,
     InformeEsLaLista,
+    InformeEsEnlace,
+    InformeNoNormal,
     AjusteNoValido,
     AjustesIlegibles,
-    // The lines beneath the success message.
+    // The reasons beneath a message that are ours, not the system's.
+    MotivoEsDirectorio,
+    // The lines beneath the success message, and their pieces.
     ResumenEscritos,
+    ResumenNoEscritos,
     ResumenOmitidos,
     ResumenWindows1252,
     ResumenConAvisos,
+    ResumenAviso,
     ResumenCompruebeTipo,
     ResumenPartes,
     ResumenParte,
+    ResumenParteUnRegistro,
     ResumenRestos,
+    ResumenUtf16SinMarca,
     ResumenMasAvisos,
-    ResumenUnaLinea,
-    ResumenVariasLineas,
-    ResumenYMas,
+    LineasUna,
+    LineasVarias,
+    LineasYMas,
+    Separador,
     // One warning behind the details button, with the field it is about or about the record.
     DetalleAvisoCampo,
     DetalleAvisoRegistro,
+    // What is wrong with a setting or a settings file.
+    AjusteVacio,
+    AjusteConEspacio,
+    AjusteConControl,
+    AjusteConBlanco,
+    AjusteConCaracter,
+    AjusteNoXml,
+    AjusteNoAscii,
+    AjusteSinEsquema,
+    AjusteEsquemaSinLetra,
+    AjusteEsquemaCaracteres,
+    AjusteNadaTrasEsquema,
+    AjusteUriNoValida,
+    AjustePorcentaje,
+    AjusteCorcheteAbierto,
+    AjusteFormatoFecha,
+    AjusteNoEsNumero,
+    AjusteDemasiadoGrande,
+    AjusteComentario,
+    AjusteEsLista,
+    AjusteNoEsTexto,
+    AjustesSinFormatoIni,
+    AjustesEsCarpeta,
+    AjustesNoNormal,
+    AjustesDemasiadoGrandes,
+    AjustesClaveDesconocida,
 };
+
+/// What a text is for: the help page explains the messages, the summary and the warnings.
+enum class Clase { DeCuadro, DeResumen, DeMotivo };
 
 /// One entry of the table: the text with %1, %2... where the run puts paths and numbers.
 struct Plantilla {
     Texto id;
     Estilo estilo; // for the lines of a summary, the style of the box they go into
+    Clase clase;
     const char16_t *texto;
 };
 
@@ -76,6 +118,45 @@ std::span<const Plantilla> plantillas();
 
 /// The text of `id` with its arguments in place; an argument may hold "%1" itself.
 QString textoDe(Texto id, const QStringList &argumentos = {});
+
+/// "(línea 7)", "(líneas 3, 7 y 12 más)": the first lines of something that happened on
+/// `total` distinct lines, as every summary line lists them.
+QString textoLineas(const QList<qint64> &primeras, qint64 total);
+
+/// What the checks can find in a written record. They never change the document.
+enum class CodigoAviso : quint8 {
+    NifForma,
+    NifControl,
+    RcForma,
+    RcLongitud,
+    RcControl,
+    ProNoNumerico,
+    ProInexistente,
+    ProSinServicio,
+    MunNoNumerico,
+    PolNoNumerico,
+    ParNoNumerico,
+    Duplicado,
+    RcIncluida,
+    Coma,
+    Tabulador,
+    TextoSobrante,
+    Codificacion,
+};
+inline constexpr int NumeroDeCodigos = int(CodigoAviso::Codificacion) + 1;
+
+/// One code: its stable name in reports, how the summary names what it found, and the
+/// text of one warning (with %1 where it names a value or an earlier line).
+struct DescripcionAviso {
+    CodigoAviso codigo;
+    const char *clave;
+    const char16_t *resumen;
+    const char16_t *texto;
+};
+
+/// Every code, in the order the summary lists them.
+std::span<const DescripcionAviso> descripcionesAvisos();
+const DescripcionAviso &describir(CodigoAviso codigo);
 
 /// One message to the user. `detalle` holds the lines shown beneath the main text
 /// (the system's reason for a failure, the record summary); `ampliado` what a box keeps
@@ -100,6 +181,7 @@ struct Fallo {
     int error = 0;
     Texto motivo = Texto::Ninguno;
     QStringList argumentosMotivo;
+    QString razon; // the system's reason as a device worded it, when only its text is known
 };
 
 /// Fills `fallo` (when given) and returns false, so a step can end with `return fallar(...)`.
@@ -107,6 +189,12 @@ bool fallar(Fallo *fallo, Texto que, const QStringList &argumentos = {}, int err
 /// The same with a reason of ours instead of the system's.
 bool fallarPorMotivo(Fallo *fallo, Texto que, const QStringList &argumentos, Texto motivo,
                      const QStringList &argumentosMotivo = {});
+
+/// The same with the system's reason as a device gave it, in words.
+bool fallarPorRazon(Fallo *fallo, Texto que, const QStringList &argumentos, const QString &razon);
+
+/// The reason beneath a failure's message: the system's or ours; empty when it has none.
+QString textoMotivo(const Fallo &fallo);
 
 /// The message that tells the user of `fallo`, its reason beneath.
 Mensaje crearMensaje(const Fallo &fallo);

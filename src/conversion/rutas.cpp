@@ -1,29 +1,14 @@
 #include "rutas.h"
 
-#include "mensajes.h"
-
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
-
-#include <sys/stat.h>
-
-#include <cerrno>
 
 namespace torxal {
 
 namespace {
-
-bool estado(const QString &ruta, bool seguirEnlaces, struct stat *datos)
-{
-    const QByteArray nativa = QFile::encodeName(ruta);
-    return (seguirEnlaces ? ::stat(nativa.constData(), datos) : ::lstat(nativa.constData(), datos)) == 0;
-}
-
-Identidad identidadDe(const struct stat &datos)
-{
-    return Identidad{quint64(datos.st_dev), quint64(datos.st_ino)};
-}
 
 // Leading and trailing U+0020 removed (tabs and other blanks stay).
 QString recortarEspacios(const QString &texto)
@@ -35,6 +20,19 @@ QString recortarEspacios(const QString &texto)
     while (fin > inicio && texto.at(fin - 1) == u' ')
         --fin;
     return texto.sliced(inicio, fin - inicio);
+}
+
+// Standard input and the descriptors of a process are names for an open file, not a
+// place: a document "beside" them would land in /dev or /proc.
+bool esDescriptorAbierto(const QString &ruta)
+{
+    static const QRegularExpression descriptor(QStringLiteral("^/(dev/(stdin|fd/\\d+)|proc/[^/]+/fd/\\d+)$"));
+    return descriptor.match(QDir::cleanPath(QFileInfo(ruta).absoluteFilePath())).hasMatch();
+}
+
+QString absoluta(const QString &ruta)
+{
+    return QDir::cleanPath(QFileInfo(ruta).absoluteFilePath());
 }
 
 } // namespace
@@ -65,69 +63,120 @@ RutaSalida derivarRutaSalida(const QString &rutaEntrada)
     return ruta;
 }
 
+int numeroDeParte(const RutaSalida &nombres, const QString &nombre)
+{
+    const QString raiz = nombres.nombreSalida.chopped(4) + u'-';
+    if (!nombre.startsWith(raiz) || !nombre.endsWith(QStringLiteral(".xml")))
+        return 0;
+    const QString numero = nombre.sliced(raiz.size()).chopped(4);
+    bool esNumero = false;
+    const int n = numero.toInt(&esNumero);
+    // Only the names a run of ours gives: "lista-7.xml", not "lista-07.xml" nor "lista-+7.xml".
+    return esNumero && n > 0 && QString::number(n) == numero ? n : 0;
+}
+
 bool identificar(const QString &ruta, Identidad *identidad)
 {
-    struct stat datos;
-    if (!estado(ruta, true, &datos))
+    Examen examen;
+    int error = 0;
+    if (!examinar(ruta, true, &examen, &error) || examen.tipo == TipoEntrada::Nada)
         return false;
-    *identidad = identidadDe(datos);
+    *identidad = examen.identidad;
     return true;
 }
 
-ExamenSalida ExisteFichero(const QString &salida, const QString &entrada, const QList<SalidaEscrita> &escritas)
+bool examinarSalida(const QString &salida, const QString &entrada, const QList<SalidaEscrita> &escritas,
+                    bool *existe, Fallo *fallo)
 {
-    ExamenSalida examen;
-    struct stat datos;
-    if (!estado(salida, false, &datos)) {
-        // "Not there" differs from "cannot tell": only the first lets the run go on.
-        if (errno != ENOENT && errno != ENOTDIR) {
-            examen.rechazo = Rechazo::NoSeComprueba;
-            examen.razon = razonDelSistema(errno);
-        }
-        return examen;
-    }
+    *existe = false;
+    Examen examen;
+    int error = 0;
+    if (!examinar(salida, false, &examen, &error))
+        return fallar(fallo, Texto::NoSeCrea, {salida}, error);
+    if (examen.tipo == TipoEntrada::Nada)
+        return true;
     Identidad deEntrada;
     const bool hayEntrada = identificar(entrada, &deEntrada);
-    if (S_ISLNK(datos.st_mode)) {
-        struct stat destino;
-        const bool mismo = hayEntrada && estado(salida, true, &destino) && identidadDe(destino) == deEntrada;
-        examen.rechazo = mismo ? Rechazo::MismoFichero : Rechazo::SalidaEsEnlace;
-        return examen;
+    if (examen.tipo == TipoEntrada::Enlace) {
+        Identidad destino;
+        const bool mismo = hayEntrada && identificar(salida, &destino) && destino == deEntrada;
+        return fallar(fallo, mismo ? Texto::MismoFichero : Texto::SalidaEsEnlace, mismo ? QStringList() : QStringList{salida});
     }
-    const Identidad identidad = identidadDe(datos);
-    if (hayEntrada && identidad == deEntrada) {
-        examen.rechazo = Rechazo::MismoFichero;
-        return examen;
-    }
-    if (!S_ISREG(datos.st_mode)) {
-        examen.rechazo = Rechazo::SalidaNoNormal;
-        return examen;
-    }
+    if (hayEntrada && examen.identidad == deEntrada)
+        return fallar(fallo, Texto::MismoFichero);
+    if (examen.tipo != TipoEntrada::Normal)
+        return fallar(fallo, Texto::SalidaNoNormal, {salida});
     const auto escrita = std::find_if(escritas.cbegin(), escritas.cend(),
-                                      [&](const SalidaEscrita &s) { return s.identidad == identidad; });
-    if (escrita != escritas.cend()) {
-        examen.rechazo = Rechazo::SalidaDeOtraLista;
-        examen.otraLista = escrita->lista;
-        return examen;
-    }
-    examen.existe = true;
-    return examen;
+                                      [&](const SalidaEscrita &s) { return s.identidad == examen.identidad; });
+    if (escrita != escritas.cend())
+        return fallar(fallo, Texto::SalidaDeOtraLista, {salida, escrita->lista, entrada});
+    *existe = true;
+    return true;
 }
 
-PlanRutas planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &escritas)
+bool planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &escritas, PlanRutas *plan,
+                     Fallo *fallo)
 {
-    PlanRutas plan;
-    if (recortarEspacios(rutaEntrada).isEmpty()) {
-        plan.salida.rechazo = Rechazo::RutaVacia;
-        return plan;
+    if (recortarEspacios(rutaEntrada).isEmpty())
+        return fallar(fallo, Texto::FicheroObligatorio);
+    plan->nombres = derivarRutaSalida(rutaEntrada);
+    if (plan->nombres.nombreSalida == plan->nombres.nombreEntrada)
+        return fallar(fallo, Texto::MismoFichero);
+    if (esDescriptorAbierto(rutaEntrada))
+        return fallar(fallo, Texto::EntradaSinCarpeta, {rutaEntrada});
+    return examinarSalida(plan->nombres.ruta(), rutaEntrada, escritas, &plan->existe, fallo);
+}
+
+bool examinarInforme(const QString &informe, const QString &entrada, const RutaSalida &nombres, bool *existe,
+                     Fallo *fallo)
+{
+    *existe = false;
+    const QString deInforme = absoluta(informe);
+    const QFileInfo salida(absoluta(nombres.ruta()));
+    Identidad lista;
+    Identidad suya;
+    const bool esLaLista = identificar(entrada, &lista) && identificar(informe, &suya) && lista == suya;
+    const bool esSuParte = QFileInfo(deInforme).path() == salida.path()
+        && numeroDeParte(nombres, QFileInfo(deInforme).fileName()) > 0;
+    if (esLaLista || deInforme == salida.filePath() || esSuParte)
+        return fallar(fallo, Texto::InformeEsLaLista, {informe});
+    Examen examen;
+    int error = 0;
+    if (!examinar(informe, false, &examen, &error))
+        return fallar(fallo, Texto::NoSeEscribeInforme, {informe}, error);
+    switch (examen.tipo) {
+    case TipoEntrada::Nada:
+        return true;
+    case TipoEntrada::Normal:
+        *existe = true;
+        return true;
+    case TipoEntrada::Enlace:
+        return fallar(fallo, Texto::InformeEsEnlace, {informe});
+    case TipoEntrada::Directorio:
+    case TipoEntrada::Otro:
+        break;
     }
-    plan.nombres = derivarRutaSalida(rutaEntrada);
-    if (plan.nombres.nombreSalida == plan.nombres.nombreEntrada) {
-        plan.salida.rechazo = Rechazo::MismoNombre;
-        return plan;
+    return fallar(fallo, Texto::InformeNoNormal, {informe});
+}
+
+QStringList buscarRestos(const RutaSalida &nombres, int partes)
+{
+    const QDir carpeta(nombres.directorio.isEmpty() ? QStringLiteral(".") : nombres.directorio);
+    QList<int> numeros;
+    const QStringList candidatos = carpeta.entryList({nombres.nombreSalida.chopped(4) + QStringLiteral("-*.xml")},
+                                                     QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString &nombre : candidatos) {
+        const int n = numeroDeParte(nombres, nombre);
+        if (n > (partes > 1 ? partes : 0))
+            numeros.append(n);
     }
-    plan.salida = ExisteFichero(plan.nombres.ruta(), rutaEntrada, escritas);
-    return plan;
+    std::sort(numeros.begin(), numeros.end());
+    QStringList restos;
+    if (partes > 1 && carpeta.exists(nombres.nombreSalida))
+        restos.append(nombres.nombreSalida);
+    for (int n : std::as_const(numeros))
+        restos.append(nombres.nombreSalida.chopped(4) + u'-' + QString::number(n) + QStringLiteral(".xml"));
+    return restos;
 }
 
 } // namespace torxal

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "mensajes.h"
+#include "sistema.h"
+
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace torxal {
 
@@ -19,12 +23,9 @@ struct RutaSalida {
 /// (at its last when the name starts with its dot), extension xml.
 RutaSalida derivarRutaSalida(const QString &rutaEntrada);
 
-/// Which file a path names, whatever name reaches it.
-struct Identidad {
-    quint64 dispositivo = 0;
-    quint64 nodo = 0;
-    bool operator==(const Identidad &) const = default;
-};
+/// The number N when `nombre` (a file name, no folder) is "lista-N.xml" exactly as a run
+/// names its parts ("lista-07.xml" is not one); 0 otherwise.
+int numeroDeParte(const RutaSalida &nombres, const QString &nombre);
 
 /// The identity of the file at `ruta`, through links; false when nothing is there.
 bool identificar(const QString &ruta, Identidad *identidad);
@@ -35,37 +36,30 @@ struct SalidaEscrita {
     QString lista;
 };
 
-/// Why the run will not write an output.
-enum class Rechazo {
-    Ninguno,
-    RutaVacia,         // no input path at all
-    MismoNombre,       // the output's name is the input's
-    NoSeComprueba,     // the system cannot tell what stands at the output's name
-    MismoFichero,      // the output would be the input, through a link or a second name
-    SalidaEsEnlace,    // a symbolic link stands at the output's name
-    SalidaNoNormal,    // a directory, device, socket or FIFO stands there
-    SalidaDeOtraLista, // another list of the same call wrote it
-};
-
-/// What stands at one output name, from one lstat (and a stat of what a link names).
-struct ExamenSalida {
-    Rechazo rechazo = Rechazo::Ninguno;
-    bool existe = false; // a regular file the run may replace when the user agrees
-    QString razon;       // the system's reason, for NoSeComprueba
-    QString otraLista;   // the earlier list, for SalidaDeOtraLista
-};
-
-/// Whether a file exists at `salida`, and whether the run may write there for the list
-/// at `entrada`, given the outputs already written in the same call.
-ExamenSalida ExisteFichero(const QString &salida, const QString &entrada, const QList<SalidaEscrita> &escritas);
+/// Whether the run may write `salida` for the list at `entrada`, given the outputs already
+/// written in the same call. `existe` when a regular file stands there, which the run
+/// replaces only when the user agrees.
+bool examinarSalida(const QString &salida, const QString &entrada, const QList<SalidaEscrita> &escritas,
+                    bool *existe, Fallo *fallo);
 
 /// Everything the run needs to know about its paths before it reads a byte.
 struct PlanRutas {
     RutaSalida nombres;
-    ExamenSalida salida;
+    bool existe = false; // a document stands at the output's name
 };
 
 /// Answers the path questions of a run, in the order the run asks them.
-PlanRutas planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &escritas);
+bool planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &escritas, PlanRutas *plan,
+                     Fallo *fallo);
+
+/// Whether the report may go to `informe`: never the list itself, nor a name its document
+/// or one of its parts takes, never through a link nor over what is not a regular file.
+/// `existe` when a file stands there, which is replaced only when the user agrees.
+bool examinarInforme(const QString &informe, const QString &entrada, const RutaSalida &nombres, bool *existe,
+                     Fallo *fallo);
+
+/// What an earlier run left at the list's names and this run does not write: parts past
+/// `partes`, and the whole document when this run writes several parts.
+QStringList buscarRestos(const RutaSalida &nombres, int partes);
 
 } // namespace torxal

@@ -1,0 +1,534 @@
+#include "claves.h"
+
+#include "limpieza.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace torxal {
+
+namespace {
+
+// The characters an identifier usually holds, each in six bits; 0 ends a key, so a
+// shorter key sorts before the longer ones it starts.
+constexpr const char *Alfabeto[] = {
+    " ", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D", "E", "F", "G", "H", "I", "J",
+    "K", "L", "M", "N", "\xC3\x91", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z",
+    "\xC3\x81", "\xC3\x89", "\xC3\x8D", "\xC3\x93", "\xC3\x9A", "\xC3\x9C", "\xC3\x87", "\xC3\x80", "\xC3\x88",
+    "\xC3\x92", "\xC3\x8F", "\xC2\xAA", "\xC2\xBA", "-", ".", "/", ",", "'", "&", "(", ")", "_", ":", "\"", "*",
+};
+static_assert(std::size(Alfabeto) == 63);
+
+struct TablaCodigos {
+    std::array<quint8, 128> ascii{};
+    std::array<quint8, 64> trasC2{}; // the second byte of a two-byte character, less 0x80
+    std::array<quint8, 64> trasC3{};
+};
+
+constexpr TablaCodigos construirCodigos()
+{
+    TablaCodigos tabla;
+    for (size_t i = 0; i < std::size(Alfabeto); ++i) {
+        const auto primero = static_cast<unsigned char>(Alfabeto[i][0]);
+        const auto segundo = static_cast<unsigned char>(Alfabeto[i][1]);
+        const auto codigo = quint8(i + 1);
+        if (primero < 0x80)
+            tabla.ascii[primero] = codigo;
+        else if (primero == 0xC2)
+            tabla.trasC2[segundo - 0x80] = codigo;
+        else
+            tabla.trasC3[segundo - 0x80] = codigo;
+    }
+    return tabla;
+}
+
+constexpr TablaCodigos Codigos = construirCodigos();
+
+// The code of the character at p (advancing past it), or 0 when it is not in the alphabet.
+inline quint8 codigoDe(const unsigned char *&p, const unsigned char *fin)
+{
+    const unsigned char c = *p++;
+    if (c < 0x80)
+        return Codigos.ascii[c];
+    if ((c == 0xC2 || c == 0xC3) && p < fin && (*p & 0xC0) == 0x80) {
+        const unsigned char segundo = *p++;
+        return (c == 0xC2 ? Codigos.trasC2 : Codigos.trasC3)[segundo - 0x80];
+    }
+    return 0;
+}
+
+// The codes of `valor`, or false when a character is not in the alphabet or there are
+// more than `maximo`.
+bool empaquetar(std::string_view valor, size_t maximo, quint8 *codigos, size_t *cuantos)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
+    const auto *fin = p + valor.size();
+    size_t n = 0;
+    while (p < fin) {
+        if (n == maximo)
+            return false;
+        const quint8 codigo = codigoDe(p, fin);
+        if (codigo == 0)
+            return false;
+        codigos[n++] = codigo;
+    }
+    *cuantos = n;
+    return true;
+}
+
+// Codes from the highest bits down, ten to a word.
+quint64 palabra(const quint8 *codigos, size_t desde, size_t cuantos, size_t porPalabra)
+{
+    quint64 x = 0;
+    for (size_t i = 0; i < porPalabra; ++i)
+        x = (x << 6) | (desde + i < cuantos ? codigos[desde + i] : 0);
+    return x;
+}
+
+// Appends the characters of a packed word to `destino`, up to its end code.
+void desempaquetar(quint64 x, size_t porPalabra, std::string &destino)
+{
+    for (size_t i = porPalabra; i-- > 0;) {
+        const quint8 codigo = quint8((x >> (6 * i)) & 0x3F);
+        if (codigo == 0)
+            return;
+        destino += Alfabeto[codigo - 1];
+    }
+}
+
+inline quint32 cubeta(quint64 x)
+{
+    return quint32((x * 0x9E3779B97F4A7C15ULL) >> 56);
+}
+
+quint64 mezclarBytes(std::string_view bytes)
+{
+    quint64 h = 0xCBF29CE484222325ULL;
+    for (char b : bytes)
+        h = (h ^ static_cast<unsigned char>(b)) * 0x100000001B3ULL;
+    return h;
+}
+
+quint32 acotarLinea(qint64 linea)
+{
+    return quint32(std::min<qint64>(linea, std::numeric_limits<quint32>::max()));
+}
+
+// In a reference's word of its last ten characters, the four that complete the first 14.
+constexpr quint64 Prefijo14 = 0xFFFFFFULL << 36;
+
+quint32 cubetaDeReferencia(quint64 alto, quint64 bajo)
+{
+    return cubeta(alto ^ ((bajo & Prefijo14) * 0xD6E8FEB86659FD93ULL));
+}
+
+struct Entrada64 {
+    quint64 clave;
+    quint32 ordinal;
+    quint32 linea;
+};
+
+struct Entrada128 {
+    quint64 alto;
+    quint64 bajo;
+    quint32 ordinal;
+    quint32 linea;
+};
+
+// An identifier with characters outside the alphabet, as bytes in the arena. A
+// reference's bytes keep the order of its characters: a character of the alphabet is
+// its code, any other 0x40 and its code point in three bytes, so comparing bytes
+// compares references and one that starts another sorts right before it.
+struct Lateral {
+    quint32 desde;
+    quint32 longitud;
+    quint32 ordinal;
+    quint32 linea;
+};
+
+struct HallazgoGuardado {
+    quint32 ordinal;
+    quint32 linea;
+    quint32 nombrada;
+    CodigoAviso codigo;
+    bool lateral;
+    quint32 indice; // into the arena, for a lateral key
+    quint32 longitud;
+    quint64 alto;
+    quint64 bajo;
+};
+
+// Containers that grow by a quarter, not double: a million keys would otherwise leave a
+// third of their room empty on average.
+template<typename T>
+void anadirEn(std::vector<T> &v, const T &x)
+{
+    if (v.size() == v.capacity())
+        v.reserve(v.size() + v.size() / 4 + 16);
+    v.push_back(x);
+}
+
+constexpr size_t Cubetas = 256;
+
+} // namespace
+
+struct Claves::Estado {
+    std::array<std::vector<Entrada64>, Cubetas> cortas;
+    std::array<std::vector<Entrada128>, Cubetas> largas;
+    std::array<std::vector<Lateral>, Cubetas> laterales;
+    std::string arena;
+    std::vector<HallazgoGuardado> hallazgos;
+
+    void anadirLateral(quint32 cubeta, std::string_view bytes, quint32 ordinal, quint32 linea)
+    {
+        anadirEn(laterales[cubeta], Lateral{quint32(arena.size()), quint32(bytes.size()), ordinal, linea});
+        arena.append(bytes);
+    }
+    std::string_view bytesDe(const Lateral &l) const { return std::string_view(arena).substr(l.desde, l.longitud); }
+};
+
+namespace {
+
+// A reference's ordered bytes (see Lateral), and how many characters it has.
+size_t codificarReferencia(std::string_view valor, std::string &destino)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
+    const auto *fin = p + valor.size();
+    size_t caracteres = 0;
+    while (p < fin) {
+        const auto *inicio = p;
+        const quint8 codigo = codigoDe(p, fin);
+        ++caracteres;
+        if (codigo != 0) {
+            destino += char(codigo);
+            continue;
+        }
+        // Any other character: its code point, decoded here whatever its length.
+        p = inicio;
+        std::u32string uno;
+        const auto *siguiente = p + 1;
+        while (siguiente < fin && (*siguiente & 0xC0) == 0x80)
+            ++siguiente;
+        decodificar(std::string_view(reinterpret_cast<const char *>(p), size_t(siguiente - p)), Codificacion::UTF8, uno);
+        p = siguiente;
+        const char32_t c = uno.empty() ? U'\uFFFD' : uno.front();
+        destino += char(0x40);
+        destino += char((c >> 16) & 0xFF);
+        destino += char((c >> 8) & 0xFF);
+        destino += char(c & 0xFF);
+    }
+    return caracteres;
+}
+
+void descodificarReferencia(std::string_view bytes, std::string &destino)
+{
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b != 0x40) {
+            destino += Alfabeto[b - 1];
+            ++i;
+            continue;
+        }
+        const char32_t c = (char32_t(static_cast<unsigned char>(bytes[i + 1])) << 16)
+            | (char32_t(static_cast<unsigned char>(bytes[i + 2])) << 8) | static_cast<unsigned char>(bytes[i + 3]);
+        char utf8[4];
+        destino.append(utf8, size_t(anadirUtf8(utf8, c) - utf8));
+        i += 4;
+    }
+}
+
+size_t caracteresDe(std::string_view bytes)
+{
+    size_t n = 0;
+    for (size_t i = 0; i < bytes.size(); ++n)
+        i += static_cast<unsigned char>(bytes[i]) == 0x40 ? 4 : 1;
+    return n;
+}
+
+void expandir(quint64 alto, quint64 bajo, std::string &destino)
+{
+    destino.clear();
+    for (quint64 x : {alto, bajo}) {
+        for (int i = 9; i >= 0; --i) {
+            const auto codigo = char((x >> (6 * i)) & 0x3F);
+            if (codigo == 0)
+                return;
+            destino += codigo;
+        }
+    }
+}
+
+bool menorPorBytes(std::string_view a, quint32 ordinalA, std::string_view b, quint32 ordinalB)
+{
+    const int orden = a.compare(b);
+    return orden != 0 ? orden < 0 : ordinalA < ordinalB;
+}
+
+// One distinct reference of a bucket, in sorted order, for the inclusions.
+struct Grupo {
+    quint32 ordinal; // its first record
+    quint32 linea;
+    size_t caracteres;
+    const Entrada128 *larga; // its key: packed, or aside
+    const Lateral *lateral;
+    quint32 ordinalExtension = std::numeric_limits<quint32>::max(); // the first record that extends it
+    quint32 lineaExtension = 0;
+    qsizetype de14 = -1; // the groups equal to its first 14 and 18 characters
+    qsizetype de18 = -1;
+};
+
+} // namespace
+
+Claves::Claves(TipoConsulta tipo) : m_tipo(tipo), m_estado(std::make_unique<Estado>()) {}
+
+Claves::~Claves() = default;
+
+void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
+{
+    Estado &e = *m_estado;
+    const quint32 enLinea = acotarLinea(linea);
+    quint8 codigos[20];
+    size_t cuantos = 0;
+    switch (m_tipo) {
+    case TipoConsulta::NIF: {
+        const std::string_view nif = campos.NIF.vista();
+        if (empaquetar(nif, 9, codigos, &cuantos)) {
+            const quint64 clave = palabra(codigos, 0, cuantos, 9);
+            anadirEn(e.cortas[cubeta(clave)], Entrada64{clave, ordinal, enLinea});
+        } else {
+            e.anadirLateral(cubeta(mezclarBytes(nif)), nif, ordinal, enLinea);
+        }
+        break;
+    }
+    case TipoConsulta::RC: {
+        const std::string_view rc = campos.RC.vista();
+        if (empaquetar(rc, 20, codigos, &cuantos)) {
+            const quint64 alto = palabra(codigos, 0, cuantos, 10);
+            const quint64 bajo = palabra(codigos, 10, cuantos, 10);
+            anadirEn(e.largas[cubetaDeReferencia(alto, bajo)], Entrada128{alto, bajo, ordinal, enLinea});
+            break;
+        }
+        std::string bytes;
+        const size_t caracteres = codificarReferencia(rc, bytes);
+        // Its bucket is that of its first 14 characters, where any reference it may
+        // include or extend also lies: the packed ones' when those are of the alphabet.
+        size_t enAlfabeto = 0;
+        while (enAlfabeto < bytes.size() && enAlfabeto < 14 && static_cast<unsigned char>(bytes[enAlfabeto]) != 0x40)
+            ++enAlfabeto;
+        quint32 donde;
+        if (enAlfabeto == 14) {
+            const auto *c = reinterpret_cast<const quint8 *>(bytes.data());
+            donde = cubetaDeReferencia(palabra(c, 0, 14, 10), palabra(c, 10, 14, 10));
+        } else {
+            size_t hasta = 0;
+            for (size_t n = 0; hasta < bytes.size() && n < std::min<size_t>(14, caracteres); ++n)
+                hasta += static_cast<unsigned char>(bytes[hasta]) == 0x40 ? 4 : 1;
+            donde = cubeta(mezclarBytes(std::string_view(bytes).substr(0, hasta)));
+        }
+        e.anadirLateral(donde, bytes, ordinal, enLinea);
+        break;
+    }
+    case TipoConsulta::PP: {
+        const Campo *cuatro[] = {&campos.PRO, &campos.MUN, &campos.POL, &campos.PAR};
+        constexpr size_t Cifras[] = {2, 3, 3, 5};
+        quint64 clave = 0;
+        bool cifras = true;
+        for (size_t i = 0; i < 4 && cifras; ++i) {
+            const std::string_view v = cuatro[i]->vista();
+            // An absent parcel counts as none, which a parcel of zeros also is.
+            cifras = (v.size() == Cifras[i] || (i == 3 && v.empty()))
+                && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+            quint64 valor = 0;
+            for (char c : v)
+                valor = valor * 10 + quint64(c - '0');
+            for (size_t j = 0; j < Cifras[i]; ++j)
+                clave *= 10;
+            clave += valor;
+        }
+        if (cifras) {
+            anadirEn(e.cortas[cubeta(clave)], Entrada64{clave, ordinal, enLinea});
+            break;
+        }
+        std::string texto;
+        for (const Campo *campo : cuatro) {
+            texto.append(campo->vista());
+            texto += '\x1F';
+        }
+        e.anadirLateral(cubeta(mezclarBytes(texto)), texto, ordinal, enLinea);
+        break;
+    }
+    }
+}
+
+void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
+{
+    Estado &e = *m_estado;
+    const auto guardar = [&e](CodigoAviso codigo, quint32 ordinal, quint32 linea, quint32 nombrada, bool lateral,
+                              quint32 indice, quint32 longitud, quint64 alto, quint64 bajo) {
+        anadirEn(e.hallazgos, HallazgoGuardado{ordinal, linea, nombrada, codigo, lateral, indice, longitud, alto, bajo});
+    };
+    std::string expandido;
+    std::vector<Grupo> grupos;
+    for (size_t c = 0; c < Cubetas; ++c) {
+        std::vector<Lateral> &laterales = e.laterales[c];
+        std::sort(laterales.begin(), laterales.end(), [&e](const Lateral &a, const Lateral &b) {
+            return menorPorBytes(e.bytesDe(a), a.ordinal, e.bytesDe(b), b.ordinal);
+        });
+        if (m_tipo != TipoConsulta::RC) {
+            std::vector<Entrada64> &cortas = e.cortas[c];
+            std::sort(cortas.begin(), cortas.end(), [](const Entrada64 &a, const Entrada64 &b) {
+                return a.clave != b.clave ? a.clave < b.clave : a.ordinal < b.ordinal;
+            });
+            for (size_t i = 1; i < cortas.size(); ++i) {
+                const Entrada64 *primera = &cortas[i - 1];
+                while (i < cortas.size() && cortas[i].clave == primera->clave) {
+                    guardar(CodigoAviso::Duplicado, cortas[i].ordinal, cortas[i].linea, primera->linea, false, 0, 0,
+                            cortas[i].clave, 0);
+                    ++i;
+                }
+            }
+            for (size_t i = 1; i < laterales.size(); ++i) {
+                const Lateral *primera = &laterales[i - 1];
+                while (i < laterales.size() && e.bytesDe(laterales[i]) == e.bytesDe(*primera)) {
+                    guardar(CodigoAviso::Duplicado, laterales[i].ordinal, laterales[i].linea, primera->linea, true,
+                            laterales[i].desde, laterales[i].longitud, 0, 0);
+                    ++i;
+                }
+            }
+            std::vector<Entrada64>().swap(cortas);
+            std::vector<Lateral>().swap(laterales);
+            continue;
+        }
+
+        // References: the packed ones and those aside merged into one sorted walk. A stack
+        // holds the walk's groups of 14 and 18 characters that start the current one.
+        std::vector<Entrada128> &largas = e.largas[c];
+        std::sort(largas.begin(), largas.end(), [](const Entrada128 &a, const Entrada128 &b) {
+            if (a.alto != b.alto)
+                return a.alto < b.alto;
+            return a.bajo != b.bajo ? a.bajo < b.bajo : a.ordinal < b.ordinal;
+        });
+        grupos.clear();
+        struct EnPila {
+            qsizetype grupo;
+            std::string bytes;
+        };
+        std::vector<EnPila> pila;
+        std::string actual;
+        size_t i = 0;
+        size_t j = 0;
+        while (i < largas.size() || j < laterales.size()) {
+            bool deLargas = j == laterales.size();
+            if (!deLargas && i < largas.size()) {
+                expandir(largas[i].alto, largas[i].bajo, expandido);
+                deLargas = menorPorBytes(expandido, largas[i].ordinal, e.bytesDe(laterales[j]), laterales[j].ordinal);
+            }
+            // The group: the first record of one key and its repetitions.
+            quint32 ordinal;
+            quint32 linea;
+            const Entrada128 *larga = nullptr;
+            const Lateral *lateral = nullptr;
+            if (deLargas) {
+                const Entrada128 &primera = largas[i++];
+                larga = &primera;
+                ordinal = primera.ordinal;
+                linea = primera.linea;
+                expandir(primera.alto, primera.bajo, actual);
+                for (; i < largas.size() && largas[i].alto == primera.alto && largas[i].bajo == primera.bajo; ++i)
+                    guardar(CodigoAviso::Duplicado, largas[i].ordinal, largas[i].linea, linea, false, 0, 0,
+                            largas[i].alto, largas[i].bajo);
+            } else {
+                const Lateral &primera = laterales[j++];
+                lateral = &primera;
+                ordinal = primera.ordinal;
+                linea = primera.linea;
+                actual.assign(e.bytesDe(primera));
+                for (; j < laterales.size() && e.bytesDe(laterales[j]) == actual; ++j)
+                    guardar(CodigoAviso::Duplicado, laterales[j].ordinal, laterales[j].linea, linea, true,
+                            laterales[j].desde, laterales[j].longitud, 0, 0);
+            }
+            const size_t caracteres = caracteresDe(actual);
+            while (!pila.empty() && !std::string_view(actual).starts_with(pila.back().bytes))
+                pila.pop_back();
+            if (caracteres != 14 && caracteres != 18 && caracteres != 20)
+                continue;
+            Grupo grupo{ordinal, linea, caracteres, larga, lateral};
+            for (const EnPila &antes : pila) {
+                Grupo &prefijo = grupos[size_t(antes.grupo)];
+                if (ordinal < prefijo.ordinalExtension) {
+                    prefijo.ordinalExtension = ordinal;
+                    prefijo.lineaExtension = linea;
+                }
+                (prefijo.caracteres == 14 ? grupo.de14 : grupo.de18) = antes.grupo;
+            }
+            grupos.push_back(grupo);
+            if (caracteres != 20)
+                pila.push_back(EnPila{qsizetype(grupos.size()) - 1, actual});
+        }
+        // Now that every group knows what extends it, each first record is judged as the
+        // list's order would: an earlier reference that starts with it, else an earlier
+        // one it starts with (its first 14 characters before its first 18).
+        for (const Grupo &grupo : grupos) {
+            quint32 nombrada = 0;
+            if (grupo.ordinalExtension < grupo.ordinal)
+                nombrada = grupo.lineaExtension;
+            else if (grupo.de14 >= 0 && grupos[size_t(grupo.de14)].ordinal < grupo.ordinal)
+                nombrada = grupos[size_t(grupo.de14)].linea;
+            else if (grupo.de18 >= 0 && grupos[size_t(grupo.de18)].ordinal < grupo.ordinal)
+                nombrada = grupos[size_t(grupo.de18)].linea;
+            else
+                continue;
+            if (grupo.larga)
+                guardar(CodigoAviso::RcIncluida, grupo.ordinal, grupo.linea, nombrada, false, 0, 0, grupo.larga->alto,
+                        grupo.larga->bajo);
+            else
+                guardar(CodigoAviso::RcIncluida, grupo.ordinal, grupo.linea, nombrada, true, grupo.lateral->desde,
+                        grupo.lateral->longitud, 0, 0);
+        }
+        std::vector<Entrada128>().swap(largas);
+        std::vector<Lateral>().swap(laterales);
+    }
+
+    std::sort(e.hallazgos.begin(), e.hallazgos.end(),
+              [](const HallazgoGuardado &a, const HallazgoGuardado &b) { return a.ordinal < b.ordinal; });
+    std::string valor;
+    for (const HallazgoGuardado &h : e.hallazgos) {
+        valor.clear();
+        const std::string_view bytes = h.lateral ? std::string_view(e.arena).substr(h.indice, h.longitud)
+                                                 : std::string_view();
+        switch (m_tipo) {
+        case TipoConsulta::NIF:
+            if (h.lateral)
+                valor = bytes;
+            else
+                desempaquetar(h.alto, 9, valor);
+            break;
+        case TipoConsulta::RC:
+            if (h.lateral) {
+                descodificarReferencia(bytes, valor);
+            } else {
+                desempaquetar(h.alto, 10, valor);
+                desempaquetar(h.bajo, 10, valor);
+            }
+            break;
+        case TipoConsulta::PP:
+            if (h.lateral) {
+                valor = bytes;
+                std::replace(valor.begin(), valor.end(), '\x1F', ' ');
+            } else {
+                const std::string cifras = std::to_string(h.alto + 10000000000000ULL).substr(1);
+                valor = cifras.substr(0, 2) + ' ' + cifras.substr(2, 3) + ' ' + cifras.substr(5, 3);
+                if (h.alto % 100000 != 0)
+                    valor += ' ' + cifras.substr(8, 5);
+            }
+            valor.erase(valor.find_last_not_of(' ') + 1);
+            break;
+        }
+        cada(Hallazgo{h.codigo, h.ordinal, h.linea, h.nombrada, valor});
+    }
+    std::vector<HallazgoGuardado>().swap(e.hallazgos);
+    std::string().swap(e.arena);
+}
+
+} // namespace torxal

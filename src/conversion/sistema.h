@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QIODevice;
+
+// The few questions the engine asks the operating system, each behind one small
+// function, so the rest of the engine reads the same on every system; sistema_posix.cpp
+// answers them on Linux and sistema_windows.cpp on Windows.
+namespace torxal {
+
+/// What opening a list found.
+enum class Apertura { Abierta, NoSeAbre, EsDirectorio, NoEsNormal };
+
+/// Opens `ruta` for reading without ever blocking: a FIFO, a device or a socket is not
+/// opened for reading. On NoSeAbre, `error` holds the system's error number.
+Apertura abrirParaLeer(const QString &ruta, std::unique_ptr<QIODevice> *entrada, int *error);
+
+/// Which file a path names, whatever name reaches it.
+struct Identidad {
+    quint64 dispositivo = 0;
+    quint64 nodo = 0;
+    bool operator==(const Identidad &) const = default;
+};
+
+/// What stands at a name.
+enum class TipoEntrada { Nada, Normal, Directorio, Enlace, Otro };
+
+struct Examen {
+    TipoEntrada tipo = TipoEntrada::Nada;
+    Identidad identidad;
+    qint64 tamano = 0;
+};
+
+/// What stands at `ruta` itself (a link is a link), or through links when `seguirEnlaces`.
+/// False when the system cannot tell, with its error number; a name where nothing stands
+/// is no failure but TipoEntrada::Nada.
+bool examinar(const QString &ruta, bool seguirEnlaces, Examen *examen, int *error);
+
+/// True when names that differ only in case name the same file where `ruta` lives.
+bool nombresSinMayusculas(const QString &ruta);
+
+/// A name the system gives to a device rather than a file wherever it stands ("con",
+/// "nul"...); false on systems that have none.
+bool esNombreDeDispositivo(const QString &nombre);
+
+/// While one stands, the signals that stop the program (interrupt, terminate, hang-up)
+/// wait: what it guards completes before they act, and they act when it goes.
+class SenalesRetenidas {
+public:
+    SenalesRetenidas();
+    ~SenalesRetenidas();
+    SenalesRetenidas(const SenalesRetenidas &) = delete;
+    SenalesRetenidas &operator=(const SenalesRetenidas &) = delete;
+
+private:
+    alignas(8) unsigned char m_previas[128]; // the signal mask to restore, as the system keeps it
+};
+
+} // namespace torxal
