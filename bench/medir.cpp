@@ -1,15 +1,15 @@
 // Times the record loop alone, in-process, on one list: with the checks and without them,
 // taking turns, so the cost of the checks can be told from the rest. The document goes
-// nowhere (its bytes are counted), so the disk plays no part. Wall time: the checks run
-// on a thread of their own.
+// nowhere (its bytes are counted), so the disk plays no part.
 //
 //   torxal-medir --tipo nif|rc|pp [--veces N] FICHERO
 
+#include "bucle.h"
 #include "comprobaciones.h"
-#include "conversor.h"
 #include "destino.h"
 #include "escritorxml.h"
 #include "lectura.h"
+#include "rutas.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -26,15 +26,18 @@ namespace {
 
 class DestinoNulo final : public Destino {
 public:
-    bool abrir(QString *) override { return true; }
-    bool escribir(const char *, qsizetype longitud, QString *) override
+    bool abrir(int *) override { return true; }
+    bool escribir(const char *, qsizetype longitud, int *) override
     {
         m_bytes += longitud;
         return true;
     }
-    bool preparar(QString *) override { return true; }
-    bool colocar(const QString &, bool, QString *) override { return true; }
+    bool preparar(int *) override { return true; }
+    bool colocar(const QString &, bool, int *) override { return true; }
     void descartar() override {}
+    bool apartarAnterior(const QString &, int *) override { return true; }
+    void deshacer() override {}
+    void confirmar() override {}
 
 private:
     qint64 m_bytes = 0;
@@ -46,7 +49,7 @@ public:
     qint64 avisos = 0;
 };
 
-// Wall time: the checks run on a thread of their own, beside the conversion.
+// Wall time, which is what the user waits.
 double segundos()
 {
     timespec t;
@@ -58,22 +61,21 @@ double segundos()
 double medir(const QString &ruta, TipoConsulta tipo, bool comprobar, qint64 *avisos)
 {
     std::unique_ptr<QIODevice> entrada;
-    QString razon;
-    if (abrirEntrada(ruta, &entrada, &razon) != Apertura::Abierta) {
-        std::fprintf(stderr, "torxal-medir: no se puede abrir %s: %s\n", qPrintable(ruta), qPrintable(razon));
+    Fallo fallo;
+    if (!abrirEntrada(ruta, &entrada, &fallo)) {
+        std::fprintf(stderr, "torxal-medir: %s\n", qPrintable(crearMensaje(fallo).texto));
         std::exit(1);
     }
     const double inicio = segundos();
-    EscritorXML escritor([](const QString &) { return std::make_unique<DestinoNulo>(); }, QStringLiteral("x.xml"), tipo,
+    EscritorXML escritor([](const QString &) { return std::make_unique<DestinoNulo>(); }, derivarRutaSalida(ruta), tipo,
                          OpcionesDocumento{QStringLiteral("urn:x"), QStringLiteral("dd/MM/yyyy"), {}, 0});
-    escritor.CrearCabeceraXML(&razon);
+    escritor.CrearCabeceraXML(&fallo);
     ReceptorNulo receptor;
     Comprobador comprobador(tipo, receptor);
-    const ResultadoConversion resultado
-        = convertirRegistros(*entrada, tipo, escritor, comprobar ? &comprobador : nullptr);
-    if (comprobar)
-        comprobador.terminar(resultado.listaUtf8);
-    escritor.CerrarFicheroXML(&razon);
+    ResultadoConversion resultado;
+    convertirRegistros(*entrada, ruta, tipo, escritor, comprobar ? &comprobador : nullptr, Camino::ElMasRapido,
+                       &resultado, &fallo);
+    escritor.CerrarFicheroXML(&fallo);
     *avisos = receptor.avisos;
     return (segundos() - inicio) * 1000;
 }

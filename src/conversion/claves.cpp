@@ -159,8 +159,41 @@ struct HallazgoGuardado {
     quint64 bajo;
 };
 
-// Containers that grow by a quarter, not double: a million keys would otherwise leave a
-// third of their room empty on average.
+// A bucket's keys in chunks of one size, never moved once written: a growing vector
+// would copy them over and over, and the freed blocks of 256 buckets growing in turn
+// would leave the memory fragmented. At the end each bucket is copied out whole to be
+// sorted, and its chunks go.
+template<typename T>
+class Tramos {
+public:
+    static constexpr size_t PorTramo = 4096 / sizeof(T);
+
+    void anadir(const T &x)
+    {
+        if (m_enUltimo == PorTramo || m_tramos.empty()) {
+            m_tramos.push_back(std::make_unique<T[]>(PorTramo));
+            m_enUltimo = 0;
+        }
+        m_tramos.back()[m_enUltimo++] = x;
+    }
+    size_t size() const { return m_tramos.empty() ? 0 : (m_tramos.size() - 1) * PorTramo + m_enUltimo; }
+    /// Moves every key into `destino` (emptied first) and frees the chunks.
+    void volcar(std::vector<T> &destino)
+    {
+        destino.clear();
+        destino.reserve(size());
+        for (size_t i = 0; i < m_tramos.size(); ++i)
+            destino.insert(destino.end(), m_tramos[i].get(),
+                           m_tramos[i].get() + (i + 1 == m_tramos.size() ? m_enUltimo : PorTramo));
+        std::vector<std::unique_ptr<T[]>>().swap(m_tramos);
+        m_enUltimo = 0;
+    }
+
+private:
+    std::vector<std::unique_ptr<T[]>> m_tramos;
+    size_t m_enUltimo = 0;
+};
+
 template<typename T>
 void anadirEn(std::vector<T> &v, const T &x)
 {
@@ -174,15 +207,15 @@ constexpr size_t Cubetas = 256;
 } // namespace
 
 struct Claves::Estado {
-    std::array<std::vector<Entrada64>, Cubetas> cortas;
-    std::array<std::vector<Entrada128>, Cubetas> largas;
-    std::array<std::vector<Lateral>, Cubetas> laterales;
+    std::array<Tramos<Entrada64>, Cubetas> cortas;
+    std::array<Tramos<Entrada128>, Cubetas> largas;
+    std::array<Tramos<Lateral>, Cubetas> laterales;
     std::string arena;
     std::vector<HallazgoGuardado> hallazgos;
 
     void anadirLateral(quint32 cubeta, std::string_view bytes, quint32 ordinal, quint32 linea)
     {
-        anadirEn(laterales[cubeta], Lateral{quint32(arena.size()), quint32(bytes.size()), ordinal, linea});
+        laterales[cubeta].anadir(Lateral{quint32(arena.size()), quint32(bytes.size()), ordinal, linea});
         arena.append(bytes);
     }
     std::string_view bytesDe(const Lateral &l) const { return std::string_view(arena).substr(l.desde, l.longitud); }
@@ -295,7 +328,7 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
         const std::string_view nif = campos.NIF.vista();
         if (empaquetar(nif, 9, codigos, &cuantos)) {
             const quint64 clave = palabra(codigos, 0, cuantos, 9);
-            anadirEn(e.cortas[cubeta(clave)], Entrada64{clave, ordinal, enLinea});
+            e.cortas[cubeta(clave)].anadir(Entrada64{clave, ordinal, enLinea});
         } else {
             e.anadirLateral(cubeta(mezclarBytes(nif)), nif, ordinal, enLinea);
         }
@@ -306,7 +339,7 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
         if (empaquetar(rc, 20, codigos, &cuantos)) {
             const quint64 alto = palabra(codigos, 0, cuantos, 10);
             const quint64 bajo = palabra(codigos, 10, cuantos, 10);
-            anadirEn(e.largas[cubetaDeReferencia(alto, bajo)], Entrada128{alto, bajo, ordinal, enLinea});
+            e.largas[cubetaDeReferencia(alto, bajo)].anadir(Entrada128{alto, bajo, ordinal, enLinea});
             break;
         }
         std::string bytes;
@@ -347,7 +380,7 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
             clave += valor;
         }
         if (cifras) {
-            anadirEn(e.cortas[cubeta(clave)], Entrada64{clave, ordinal, enLinea});
+            e.cortas[cubeta(clave)].anadir(Entrada64{clave, ordinal, enLinea});
             break;
         }
         std::string texto;
@@ -370,13 +403,16 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
     };
     std::string expandido;
     std::vector<Grupo> grupos;
+    std::vector<Entrada64> cortas;
+    std::vector<Entrada128> largas;
+    std::vector<Lateral> laterales;
     for (size_t c = 0; c < Cubetas; ++c) {
-        std::vector<Lateral> &laterales = e.laterales[c];
+        e.laterales[c].volcar(laterales);
         std::sort(laterales.begin(), laterales.end(), [&e](const Lateral &a, const Lateral &b) {
             return menorPorBytes(e.bytesDe(a), a.ordinal, e.bytesDe(b), b.ordinal);
         });
         if (m_tipo != TipoConsulta::RC) {
-            std::vector<Entrada64> &cortas = e.cortas[c];
+            e.cortas[c].volcar(cortas);
             std::sort(cortas.begin(), cortas.end(), [](const Entrada64 &a, const Entrada64 &b) {
                 return a.clave != b.clave ? a.clave < b.clave : a.ordinal < b.ordinal;
             });
@@ -396,14 +432,12 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
                     ++i;
                 }
             }
-            std::vector<Entrada64>().swap(cortas);
-            std::vector<Lateral>().swap(laterales);
             continue;
         }
 
         // References: the packed ones and those aside merged into one sorted walk. A stack
         // holds the walk's groups of 14 and 18 characters that start the current one.
-        std::vector<Entrada128> &largas = e.largas[c];
+        e.largas[c].volcar(largas);
         std::sort(largas.begin(), largas.end(), [](const Entrada128 &a, const Entrada128 &b) {
             if (a.alto != b.alto)
                 return a.alto < b.alto;
@@ -486,8 +520,6 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
                 guardar(CodigoAviso::RcIncluida, grupo.ordinal, grupo.linea, nombrada, true, grupo.lateral->desde,
                         grupo.lateral->longitud, 0, 0);
         }
-        std::vector<Entrada128>().swap(largas);
-        std::vector<Lateral>().swap(laterales);
     }
 
     std::sort(e.hallazgos.begin(), e.hallazgos.end(),

@@ -36,7 +36,28 @@ using namespace torxal;
 
 namespace {
 
-using Parada = ResultadoConversion::Parada;
+// How a run in memory ends: whole, on a record too long, or on one that fits in no part
+// (nothing else can fail in memory), and the line it names.
+enum class Parada { Completa, DemasiadoLargo, NoCabe, Otra };
+
+Parada paradaDe(const ConversionEnMemoria &c)
+{
+    switch (c.fallo.que) {
+    case Texto::Ninguno:
+        return Parada::Completa;
+    case Texto::RegistroLargo:
+        return Parada::DemasiadoLargo;
+    case Texto::RegistroNoCabe:
+        return Parada::NoCabe;
+    default:
+        return Parada::Otra;
+    }
+}
+
+qint64 lineaDe(const ConversionEnMemoria &c)
+{
+    return c.fallo.argumentos.isEmpty() ? 0 : c.fallo.argumentos.constFirst().toLongLong();
+}
 
 QByteArrayList lineasDAT(const QByteArray &documento)
 {
@@ -50,8 +71,8 @@ QByteArrayList lineasDAT(const QByteArray &documento)
 QString describir(const ConversionEnMemoria &c)
 {
     return QStringLiteral("parada %1 línea %2, escritos %3, omitidos %4, con avisos %5, partes %6\n%7\n%8")
-        .arg(int(c.resultado.parada))
-        .arg(c.resultado.linea)
+        .arg(int(paradaDe(c)))
+        .arg(lineaDe(c))
         .arg(c.resultado.escritos)
         .arg(c.resultado.omitidos)
         .arg(c.conAvisos)
@@ -229,9 +250,9 @@ qint64 comprobarDocumento(const QByteArray &documento, TipoConsulta tipo)
 // a run completes with its document, or stops on a record too long for the cleaning.
 void comprobarConversion(const ConversionEnMemoria &c, TipoConsulta tipo)
 {
-    if (c.resultado.parada == Parada::DemasiadoLargo)
+    if (paradaDe(c) == Parada::DemasiadoLargo)
         return;
-    if (c.resultado.parada != Parada::Completa || c.partes.size() != 1)
+    if (paradaDe(c) != Parada::Completa || c.partes.size() != 1)
         fallo("an unlimited in-memory run ended otherwise than whole or on a too-long record", c.documento);
     if (comprobarDocumento(c.documento, tipo) != c.resultado.escritos)
         fallo("the count of written records does not match the DAT lines", c.documento);
@@ -298,11 +319,11 @@ void comprobarPartes(const QByteArray &lista, TipoConsulta tipo, qint64 limite)
 {
     const ConversionEnMemoria entera = convertirEnMemoria(lista, tipo, Camino::General);
     const ConversionEnMemoria partida = convertirAmbas(lista, tipo, limite);
-    const Parada parada = partida.resultado.parada;
-    if (entera.resultado.parada == Parada::DemasiadoLargo) {
+    const Parada parada = paradaDe(partida);
+    if (paradaDe(entera) == Parada::DemasiadoLargo) {
         // The same record stops the run, unless one before it fits in no part.
-        if (!(parada == Parada::DemasiadoLargo && partida.resultado.linea == entera.resultado.linea)
-            && !(parada == Parada::NoCabe && partida.resultado.linea <= entera.resultado.linea))
+        if (!(parada == Parada::DemasiadoLargo && lineaDe(partida) == lineaDe(entera))
+            && !(parada == Parada::NoCabe && lineaDe(partida) <= lineaDe(entera)))
             fallo("a limit changes where a too-long record stops the run", entera, partida);
         return;
     }
