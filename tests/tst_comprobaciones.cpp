@@ -7,7 +7,10 @@
 #include "informe.h"
 
 #include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <map>
 
 using namespace torxal;
 using namespace Qt::StringLiterals;
@@ -68,6 +71,176 @@ QByteArray documentoDe(const QByteArray &lista, TipoConsulta tipo, Comprobador *
     return static_cast<DestinoMemoria *>(escritor.partes().front().destino.get())->documento();
 }
 
+// A generated list and the warnings a plain reading of the rules expects of it, worked
+// out here with sets and maps, one record at a time, independently of the engine. The
+// identifiers are valid (a NIF's letter, a reference from a known-good pair or without
+// check characters), so what the model must find is the list-wide part: duplicates,
+// references that include another, commas, Windows-1252 lines, and how a record's own
+// warnings (an unknown province) fall among them.
+struct Modelo {
+    QByteArray lista;
+    QStringList avisos; // as completar() takes them
+    qint64 conAvisos = 0;
+};
+
+Modelo generarModelo(TipoConsulta tipo, int lineas, quint32 semilla)
+{
+    QRandomGenerator azar(semilla);
+    Modelo modelo;
+    struct Registro {
+        QByteArray texto; // as the line holds it
+        QString clave;    // its identifier; empty for a record that is not written
+        bool provinciaMala = false;
+        bool enBlanco = false;
+    };
+    const QString campo = tipo == TipoConsulta::NIF ? u"NIF"_s : tipo == TipoConsulta::RC ? u"RC"_s : u"PRO MUN POL PAR"_s;
+    const QStringList buenas = {u"7837301VG8173B0001TT"_s, u"9872Ñ23VH5797S0001HX"_s};
+    QStringList usadas;
+    const auto nuevaClave = [&]() -> QString {
+        if (!usadas.isEmpty() && azar.bounded(8) == 0)
+            return usadas[azar.bounded(usadas.size())];
+        QString clave;
+        if (tipo == TipoConsulta::NIF) {
+            const int numero = 10000000 + int(azar.bounded(90000000));
+            clave = QString::number(numero) + QLatin1Char("TRWAGMYFPDXBNJZSQVHLCKE"[numero % 23]);
+        } else if (tipo == TipoConsulta::RC) {
+            const int forma = azar.bounded(10);
+            clave = forma == 0 ? buenas[azar.bounded(2)]
+                : forma < 3    ? buenas[azar.bounded(2)].left(14 + 4 * azar.bounded(2))
+                               : QString::number(1000000 + azar.bounded(9000)) + u"VH"_s
+                        + QString::number(1000 + azar.bounded(20)) + u'S'
+                        + (azar.bounded(3) == 0 ? QString::number(1000 + azar.bounded(3)) : QString());
+        } else {
+            clave = u"079"_s + QString::number(100 + azar.bounded(10))
+                + (azar.bounded(4) == 0 ? QString() : QString::number(10000 + azar.bounded(50)));
+        }
+        usadas.append(clave);
+        return clave;
+    };
+
+    std::map<QString, qint64> primeraLinea; // every written identifier, and its first line
+    std::map<QString, qint64> prefijos;     // first 14 and 18 characters of references, and their first line
+    QList<bool> conAviso;                   // one a written record
+    QStringList tardios;                    // duplicates and inclusions, in the records' order
+    struct Pendiente {
+        qint64 linea;
+        qsizetype desde, hasta;
+    };
+    QList<Pendiente> pendientes; // Windows-1252 lines before the list showed itself UTF-8
+    bool listaUtf8 = false;
+    const auto marcar = [&](qsizetype desde, qsizetype hasta) {
+        for (qsizetype i = desde; i < hasta; ++i)
+            conAviso[i] = true;
+    };
+    struct Linea {
+        qint64 numero = 0; // 0: none yet
+        qsizetype desde = 0, hasta = 0; // its written records
+        QString trasLaComa;             // its second non-blank record, when it has one
+        bool windows1252 = false;
+    } anterior;
+    const auto cerrar = [&](bool utf8) {
+        if (utf8) {
+            for (const Pendiente &p : std::as_const(pendientes)) {
+                modelo.avisos.append(QStringLiteral("%1 codificacion =").arg(p.linea));
+                marcar(p.desde, p.hasta);
+            }
+            pendientes.clear();
+        }
+        if (anterior.numero == 0 || anterior.hasta == anterior.desde)
+            return;
+        if (!anterior.trasLaComa.isNull()) {
+            modelo.avisos.append(QStringLiteral("%1 coma =%2").arg(anterior.numero).arg(anterior.trasLaComa));
+            marcar(anterior.desde, anterior.hasta);
+        }
+        if (anterior.windows1252 && utf8) {
+            modelo.avisos.append(QStringLiteral("%1 codificacion =").arg(anterior.numero));
+            marcar(anterior.desde, anterior.hasta);
+        } else if (anterior.windows1252) {
+            pendientes.append(Pendiente{anterior.numero, anterior.desde, anterior.hasta});
+        }
+    };
+    for (qint64 linea = 1; linea <= lineas; ++linea) {
+        const bool enWindows1252 = linea < 4 || azar.bounded(20) == 0;
+        QList<Registro> registros;
+        for (int n = 0; n < (azar.bounded(15) == 0 ? 2 : 1); ++n) {
+            Registro r{{}, nuevaClave(), azar.bounded(50) == 0, false};
+            const QByteArray provincia = r.provinciaMala ? "53" : "28";
+            if (tipo == TipoConsulta::NIF) {
+                // The record after a comma is its NIF alone; the first has its name and codes.
+                r.provinciaMala &= n == 0;
+                r.texto = r.clave.toLatin1()
+                    + (n > 0 ? QByteArray() : (enWindows1252 ? "PE\xD1" "A" : "PE\xC3\x91" "A") + QByteArray(58, ' ') + provincia + "079");
+            } else if (tipo == TipoConsulta::RC) {
+                r.texto = (enWindows1252 ? r.clave.toLatin1() : r.clave.toUtf8()) + QByteArray(20 - r.clave.size(), ' ')
+                    + provincia + "079";
+            } else {
+                r.clave = QString::fromLatin1(provincia) + r.clave;
+                r.texto = r.clave.toLatin1();
+            }
+            registros.append(r);
+        }
+        // A record never written gives a line its encoding now and then: a letter for a plot
+        // line, a no-break space (a blank record) for a reference.
+        if (tipo == TipoConsulta::PP && (enWindows1252 || azar.bounded(10) == 0))
+            registros.append(Registro{enWindows1252 ? "\xD1" : "\xC3\x91", {}, false, false});
+        if (tipo == TipoConsulta::RC && (enWindows1252 || azar.bounded(10) == 0))
+            registros.append(Registro{enWindows1252 ? "\xA0" : "\xC2\xA0", {}, false, true});
+        QByteArrayList textos;
+        for (const Registro &r : registros)
+            textos.append(r.texto);
+        const QByteArray bytes = textos.join(',');
+        const bool conLetra = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+        listaUtf8 |= !enWindows1252 && conLetra;
+        // The line before is over once this one is read: its own warnings come now, after
+        // the earlier Windows-1252 lines if this line showed the list to be UTF-8.
+        cerrar(listaUtf8);
+
+        anterior = Linea{linea, conAviso.size(), 0, {}, enWindows1252 && conLetra};
+        int noEnBlanco = 0;
+        for (const Registro &r : registros) {
+            if (!r.enBlanco && ++noEnBlanco == 2)
+                anterior.trasLaComa = (anterior.windows1252 ? QString::fromLatin1(r.texto) : QString::fromUtf8(r.texto)).trimmed();
+            if (r.clave.isEmpty())
+                continue;
+            conAviso.append(false);
+            if (r.provinciaMala) {
+                modelo.avisos.append(QStringLiteral("%1 pro-inexistente PRO=53|53").arg(linea));
+                conAviso.back() = true;
+            }
+            // PP's warnings quote the four codes apart, an absent parcel left out.
+            const QString valor = tipo != TipoConsulta::PP ? r.clave
+                : QStringList{r.clave.left(2), r.clave.mid(2, 3), r.clave.mid(5, 3), r.clave.mid(8)}.join(u' ').trimmed();
+            if (primeraLinea.contains(r.clave)) {
+                tardios.append(QStringLiteral("%1 duplicado %2=%3|%4").arg(linea).arg(campo, valor).arg(primeraLinea[r.clave]));
+                conAviso.back() = true;
+                continue;
+            }
+            primeraLinea[r.clave] = linea;
+            const qsizetype n = r.clave.size();
+            if (tipo != TipoConsulta::RC || (n != 14 && n != 18 && n != 20))
+                continue;
+            // Included: an earlier reference starts with this one, or this one with an earlier one.
+            qint64 nombrada = prefijos.contains(r.clave) ? prefijos[r.clave] : 0;
+            for (qsizetype corte : {14, 18})
+                if (!nombrada && corte < n && primeraLinea.contains(r.clave.left(corte)))
+                    nombrada = primeraLinea[r.clave.left(corte)];
+            for (qsizetype corte : {14, 18})
+                if (corte < n && !prefijos.contains(r.clave.left(corte)))
+                    prefijos[r.clave.left(corte)] = linea;
+            if (nombrada) {
+                tardios.append(QStringLiteral("%1 rc-incluida RC=%2|%3").arg(linea).arg(valor).arg(nombrada));
+                conAviso.back() = true;
+            }
+        }
+        anterior.hasta = conAviso.size();
+        modelo.lista += bytes + "\r\n";
+    }
+    cerrar(listaUtf8);
+    modelo.avisos += tardios;
+    modelo.conAvisos = conAviso.count(true);
+    return modelo;
+}
+
 } // namespace
 
 class tst_Comprobaciones : public QObject {
@@ -80,6 +253,8 @@ private slots:
     void listas();
     void nuncaCambianElDocumento_data();
     void nuncaCambianElDocumento();
+    void modelo_data();
+    void modelo();
     void filasCsv_data();
     void filasCsv();
     void informeEnDisco();
@@ -272,6 +447,31 @@ void tst_Comprobaciones::nuncaCambianElDocumento()
     QVERIFY(comprobado.contains("<DAT>"));
     QCOMPARE(comprobador.registrosDeOtroTipo(), deOtroTipo);
     QCOMPARE(comprobador.avisos(), qint64(avisos.size()));
+}
+
+void tst_Comprobaciones::modelo_data()
+{
+    QTest::addColumn<TipoConsulta>("tipo");
+    QTest::newRow("NIF") << TipoConsulta::NIF;
+    QTest::newRow("RC") << TipoConsulta::RC;
+    QTest::newRow("PP") << TipoConsulta::PP;
+}
+
+void tst_Comprobaciones::modelo()
+{
+    QFETCH(TipoConsulta, tipo);
+    const Modelo esperado = generarModelo(tipo, 10000, 2008 + quint32(tipo));
+    const ConversionEnMemoria conversion = convertirEnMemoria(esperado.lista, tipo, Camino::ElMasRapido);
+    const QStringList avisos = completar(esperado.avisos);
+    // The first warning that differs, not ten thousand lines of them.
+    for (qsizetype i = 0; i < std::min(avisos.size(), conversion.avisos.size()); ++i)
+        QCOMPARE(conversion.avisos[i], avisos[i]);
+    QCOMPARE(conversion.avisos.size(), avisos.size());
+    QCOMPARE(conversion.conAvisos, esperado.conAvisos);
+    QVERIFY(esperado.avisos.filter(u" duplicado "_s).size() > 50);
+    QVERIFY(tipo != TipoConsulta::RC || esperado.avisos.filter(u" rc-incluida "_s).size() > 50);
+    QVERIFY(esperado.avisos.filter(u" coma "_s).size() > 100);
+    QVERIFY(esperado.avisos.filter(u" codificacion "_s).size() > 100);
 }
 
 void tst_Comprobaciones::filasCsv_data()
