@@ -310,11 +310,11 @@ void tst_Comprobaciones::identificadores()
     const std::string_view vista(utf8.constData(), size_t(utf8.size()));
     QStringList hallado;
     if (tipo == TipoConsulta::NIF) {
-        std::array<char, 6> esperado{};
+        std::array<char, 3> esperado{};
         if (const auto codigo = comprobarNIF(vista, &esperado))
             hallado.append(claveDe(*codigo));
         if (esperado[0])
-            hallado.append(QString::fromLatin1(esperado.data()));
+            hallado.append(textoControlNIF(esperado));
     } else {
         const AvisosRC avisos = comprobarRC(vista);
         for (auto [hay, codigo] : {std::pair{avisos.forma, CodigoAviso::RcForma},

@@ -39,28 +39,28 @@ struct ClaveConocida {
 };
 
 const std::array<ClaveConocida, 3> ClavesConocidas = {{
-    {Clave::EspacioDeNombres, "espacio-de-nombres",
+    {Clave::EspacioDeNombres, palabra(Palabra::ClaveEspacioDeNombres),
      [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
          if (!comprobarEspacioDeNombres(valor, fallo))
              return false;
          ajustes->espacioDeNombres = valor;
          return true;
      }},
-    {Clave::FormatoFecha, "formato-fecha",
+    {Clave::FormatoFecha, palabra(Palabra::ClaveFormatoFecha),
      [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
          const std::optional<FormatoFecha> formato = leerFormatoFecha(valor, fallo);
          if (formato)
              ajustes->formatoFecha = *formato;
          return formato.has_value();
      }},
-    {Clave::TamanoMaximoKb, "tamano-maximo-kb",
+    {Clave::TamanoMaximoKb, palabra(Palabra::ClaveTamanoMaximoKb),
      [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
          return leerTamanoMaximo(valor, &ajustes->tamanoMaximoKb, fallo);
      }},
 }};
 
-const QString Documento = QStringLiteral("documento");
-const QString Bloqueado = QStringLiteral("bloqueado");
+const QString Documento = QString::fromLatin1(palabra(Palabra::SeccionDocumento));
+const QString Bloqueado = QString::fromLatin1(palabra(Palabra::SeccionBloqueado));
 
 // QSettings ends an unquoted value at ';' or '#' (a comment) and takes '\' as the start of an
 // escape, both without a word: "http://x/ns#v" would arrive as "http://x/ns". No value of ours
@@ -114,15 +114,13 @@ bool leerFichero(const QString &ruta, FicheroAjustes *fichero, Fallo *fallo)
     if (examen.tamano > MaximoFichero)
         return rechazar(Texto::AjustesDemasiadoGrandes, {QString::number(MaximoFichero / 1024)});
     std::unique_ptr<QIODevice> entrada;
-    switch (abrirParaLeer(ruta, &entrada, &error)) {
-    case Apertura::Abierta:
-        break;
-    case Apertura::NoSeAbre:
+    TipoEntrada hallado = TipoEntrada::Nada;
+    if (!abrirParaLeer(ruta, &entrada, &hallado, &error)) {
+        if (hallado == TipoEntrada::Directorio)
+            return rechazar(Texto::AjustesEsCarpeta);
+        if (hallado != TipoEntrada::Nada)
+            return rechazar(Texto::AjustesNoNormal);
         return fallar(fallo, Texto::AjustesIlegibles, {ruta}, error);
-    case Apertura::EsDirectorio:
-        return rechazar(Texto::AjustesEsCarpeta);
-    case Apertura::NoEsNormal:
-        return rechazar(Texto::AjustesNoNormal);
     }
     fichero->bytes = entrada->read(MaximoFichero + 1);
     if (fichero->bytes.size() > MaximoFichero)

@@ -52,21 +52,14 @@ bool convertirRegistros(QIODevice &entrada, const QString &ruta, TipoConsulta ti
         else
             cortarRegistro(lector.texto(), tipo, *campos);
 
-        switch (escritor.escribirRegistro(*campos, fallo)) {
-        case Escritura::Escrito:
-            ++resultado->escritos;
-            break;
-        case Escritura::Omitido:
-            // Blank records are the list's spacing, not lost data: only the others count.
-            if (!campos->enBlanco && resultado->omitidos++ < LineasOmitidasMostradas)
-                resultado->lineasOmitidas.append(lector.linea());
-            break;
-        case Escritura::NoCabe:
-            return fallar(fallo, Texto::RegistroNoCabe,
-                          {QString::number(lector.linea()), ruta, QString::number(escritor.limite() / 1024)});
-        case Escritura::Fallida:
+        bool escrito = false;
+        if (!escritor.escribirRegistro(*campos, lector.linea(), &escrito, fallo))
             return false;
-        }
+        if (escrito)
+            ++resultado->escritos;
+        // Blank records are the list's spacing, not lost data: only the others count.
+        else if (!campos->enBlanco && resultado->omitidos++ < LineasOmitidasMostradas)
+            resultado->lineasOmitidas.append(lector.linea());
         if (comprobador)
             comprobador->comprobarRegistro(*campos, lector.linea(), lector.primeroDeSuLinea(), codificacion,
                                            lector.esListaUtf8());

@@ -70,7 +70,14 @@ QString textoDeAviso(const Aviso &aviso)
     return texto;
 }
 
-std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 6> *esperado)
+QString textoControlNIF(const std::array<char, 3> &esperado)
+{
+    if (esperado[1] == '\0')
+        return QString(QLatin1Char(esperado[0]));
+    return textoDe(Texto::ControlDigitoOLetra, {QString(QLatin1Char(esperado[0])), QString(QLatin1Char(esperado[1]))});
+}
+
+std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 3> *esperado)
 {
     if (nif.size() != 9 || !sonCifras(nif.substr(1, 7), 7))
         return NifForma;
@@ -79,7 +86,7 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 6
         return std::nullopt;
     const char primero = nif[0];
     const char control = nif[8];
-    std::array<char, 6> correcto{};
+    std::array<char, 3> correcto{};
     if (esCifra(primero) || primero == 'X' || primero == 'Y' || primero == 'Z' || primero == 'K' || primero == 'L'
         || primero == 'M') {
         if (!esLetra(control))
@@ -106,7 +113,7 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 6
         // Either form of the control is accepted: the digit or its letter.
         if (control == char('0' + c) || control == LetrasEntidad[c])
             return std::nullopt;
-        correcto = {char('0' + c), ' ', 'o', ' ', LetrasEntidad[c], '\0'};
+        correcto = {char('0' + c), LetrasEntidad[c], '\0'};
     }
     if (esperado)
         *esperado = correcto;
@@ -217,9 +224,12 @@ bool Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
     bool deOtroTipo = false;
     switch (m_tipo) {
     case TipoConsulta::NIF: {
-        std::array<char, 6> esperado{};
+        std::array<char, 3> esperado{};
         if (const auto aviso = comprobarNIF(campos.NIF.vista(), &esperado)) {
-            avisar(*aviso, linea, QLatin1StringView("NIF"), campos.NIF.vista(), esperado.data());
+            m_texto.clear();
+            if (*aviso == NifControl)
+                m_texto = textoControlNIF(esperado).toStdString();
+            avisar(*aviso, linea, QLatin1StringView("NIF"), campos.NIF.vista(), m_texto);
             deOtroTipo = *aviso == NifForma;
         }
         break;

@@ -35,8 +35,12 @@ QString textoDeAviso(const Aviso &aviso);
 
 /// What a NIF as written (nine characters, spaces included) is: nothing to say, a shape
 /// that is none of a DNI, an NIE or an entity's NIF, or a wrong control character.
-/// `esperado` receives the right control character(s) in the last case ("Z", "4 o D").
-std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 6> *esperado = nullptr);
+/// `esperado` receives the right control character in the last case, or an entity's two
+/// forms of it, digit and letter ("Z", "4D").
+std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 3> *esperado = nullptr);
+
+/// The right control as a warning names it: "Z", "4 o D".
+QString textoControlNIF(const std::array<char, 3> &esperado);
 
 /// What the checks find in a cadastral reference as written, trimmed (UTF-8).
 struct AvisosRC {

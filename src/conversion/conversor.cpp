@@ -14,25 +14,6 @@
 
 namespace torxal {
 
-namespace {
-
-// Every warning goes to the summary and, when there is one, to the report.
-class RepartoAvisos final : public ReceptorAvisos {
-public:
-    RepartoAvisos(Resumen &resumen, Informe *informe) : m_resumen(resumen), m_informe(informe) {}
-    void recibirAviso(const Aviso &aviso) override
-    {
-        m_resumen.recibirAviso(aviso);
-        if (m_informe)
-            m_informe->recibirAviso(aviso);
-    }
-
-private:
-    Resumen &m_resumen;
-    Informe *m_informe;
-};
-
-} // namespace
 
 // One run over one list: its phases in order, what it has opened and learnt.
 class Conversor::Ejecucion {
@@ -159,7 +140,8 @@ bool Conversor::Ejecucion::abrirInforme()
 
 bool Conversor::Ejecucion::crearDocumento()
 {
-    m_escritor = std::make_unique<EscritorXML>(m_conversor.m_fabrica, m_plan.nombres, m_tipo, m_opciones.documento);
+    m_escritor = std::make_unique<EscritorXML>(m_conversor.m_fabrica, m_plan.nombres, m_tipo, m_opciones.documento,
+                                               m_entradaRuta);
     if (conLimite() && m_escritor->bytesSinRegistros() > m_opciones.documento.tamanoMaximo)
         return fallar(&m_fallo, Texto::CabeceraNoCabe,
                       {m_entradaRuta, QString::number(m_opciones.documento.tamanoMaximo / 1024)});

@@ -22,16 +22,15 @@ constexpr size_t BytesDeEtiquetas = 64;
 constexpr std::string_view Declaracion = "<?xml version='1.0' encoding='UTF-8'?>\r\n";
 constexpr std::string_view EspacioXsi = "http://www.w3.org/2001/XMLSchema-instance";
 
-// The document is UTF-8, as its declaration says: "í" is written as its two bytes.
 std::string_view lineaFIN(TipoConsulta tipo)
 {
     switch (tipo) {
     case TipoConsulta::NIF:
-        return "<FIN>Consulta por NIF</FIN>\r\n";
+        return palabra(Palabra::FinNIF);
     case TipoConsulta::RC:
-        return "<FIN>Consulta por Referencia Catastral</FIN>\r\n";
+        return palabra(Palabra::FinRC);
     case TipoConsulta::PP:
-        return "<FIN>Consulta por Pol\xC3\xADgono y Parcela</FIN>\r\n";
+        return palabra(Palabra::FinPP);
     }
     return {};
 }
@@ -71,9 +70,10 @@ constexpr char CierreDAT[] = "</DAT>\r\n";
 } // namespace
 
 EscritorXML::EscritorXML(FabricaDestino fabrica, const RutaSalida &nombres, TipoConsulta tipo,
-                         OpcionesDocumento opciones)
+                         OpcionesDocumento opciones, const QString &lista)
     : m_fabrica(std::move(fabrica))
     , m_nombres(nombres)
+    , m_lista(lista)
     , m_tipo(tipo)
     , m_limite(opciones.tamanoMaximo)
 {
@@ -161,71 +161,71 @@ bool EscritorXML::hacerHueco(qsizetype necesario, Fallo *fallo)
 
 // The line stands in the buffer at [inicio, fin); under a size limit it may have to go
 // into the next part instead.
-Escritura EscritorXML::terminarLinea(char *inicio, char *fin, Fallo *fallo)
+bool EscritorXML::terminarLinea(char *inicio, char *fin, qint64 linea, Fallo *fallo)
 {
     const qint64 longitud = fin - inicio;
     Parte *parte = &m_partes.back();
     if (m_limite > 0 && parte->bytes + longitud + qint64(Cierre.size()) > m_limite) {
         if (bytesSinRegistros() + longitud > m_limite)
-            return Escritura::NoCabe;
+            return fallar(fallo, Texto::RegistroNoCabe,
+                          {QString::number(linea), m_lista, QString::number(m_limite / 1024)});
         const QByteArray linea(inicio, longitud);
         m_cursor = inicio;
-        if (!cerrarParte(fallo) || !abrirParte(fallo))
-            return Escritura::Fallida;
-        if (!reservar(size_t(longitud), fallo))
-            return Escritura::Fallida;
+        if (!cerrarParte(fallo) || !abrirParte(fallo) || !reservar(size_t(longitud), fallo))
+            return false;
         fin = copiar(m_cursor, std::string_view(linea.constData(), size_t(longitud)));
         parte = &m_partes.back();
     }
     m_cursor = fin;
     parte->bytes += longitud;
     ++parte->registros;
-    return Escritura::Escrito;
+    return true;
 }
 
 // One record line: the DAT element with the children given, in their order.
 template<typename... Elementos>
-Escritura EscritorXML::escribirDAT(Fallo *fallo, const Elementos &...elementos)
+bool EscritorXML::escribirDAT(qint64 linea, Fallo *fallo, const Elementos &...elementos)
 {
     char *inicio = reservar((elementos.valor.vista().size() + ...) * BytesPorByteEscapado, fallo);
     if (!inicio)
-        return Escritura::Fallida;
+        return false;
     char *p = copiar(inicio, AperturaDAT);
     ((p = elemento(p, elementos.apertura, elementos.cierre, elementos.valor)), ...);
-    return terminarLinea(inicio, copiar(p, CierreDAT), fallo);
+    return terminarLinea(inicio, copiar(p, CierreDAT), linea, fallo);
 }
 
-Escritura EscritorXML::EscribirRegistroNIF(const Campos &c, Fallo *fallo)
+bool EscritorXML::EscribirRegistroNIF(const Campos &c, qint64 linea, Fallo *fallo)
 {
-    return escribirDAT(fallo, Elemento{"<NIF>", "</NIF>", c.NIF}, Elemento{"<APE>", "</APE>", c.APE},
+    return escribirDAT(linea, fallo, Elemento{"<NIF>", "</NIF>", c.NIF}, Elemento{"<APE>", "</APE>", c.APE},
                        Elemento{"<PRO>", "</PRO>", c.PRO}, Elemento{"<MUN>", "</MUN>", c.MUN});
 }
 
-Escritura EscritorXML::EscribirRegistroRC(const Campos &c, Fallo *fallo)
+bool EscritorXML::EscribirRegistroRC(const Campos &c, qint64 linea, Fallo *fallo)
 {
-    return escribirDAT(fallo, Elemento{"<RC>", "</RC>", c.RC}, Elemento{"<PRO>", "</PRO>", c.PRO},
+    return escribirDAT(linea, fallo, Elemento{"<RC>", "</RC>", c.RC}, Elemento{"<PRO>", "</PRO>", c.PRO},
                        Elemento{"<MUN>", "</MUN>", c.MUN});
 }
 
-Escritura EscritorXML::EscribirRegistroPP(const Campos &c, Fallo *fallo)
+bool EscritorXML::EscribirRegistroPP(const Campos &c, qint64 linea, Fallo *fallo)
 {
-    return escribirDAT(fallo, Elemento{"<PRO>", "</PRO>", c.PRO}, Elemento{"<MUN>", "</MUN>", c.MUN},
+    return escribirDAT(linea, fallo, Elemento{"<PRO>", "</PRO>", c.PRO}, Elemento{"<MUN>", "</MUN>", c.MUN},
                        Elemento{"<POL>", "</POL>", c.POL}, Elemento{"<PAR>", "</PAR>", c.PAR});
 }
 
-Escritura EscritorXML::escribirRegistro(const Campos &campos, Fallo *fallo)
+bool EscritorXML::escribirRegistro(const Campos &campos, qint64 linea, bool *escrito, Fallo *fallo)
 {
+    *escrito = campos.escribible;
     if (!campos.escribible)
-        return Escritura::Omitido;
+        return true;
     switch (m_tipo) {
     case TipoConsulta::NIF:
-        return EscribirRegistroNIF(campos, fallo);
+        return EscribirRegistroNIF(campos, linea, fallo);
     case TipoConsulta::RC:
-        return EscribirRegistroRC(campos, fallo);
+        return EscribirRegistroRC(campos, linea, fallo);
     case TipoConsulta::PP:
-        return EscribirRegistroPP(campos, fallo);
+        return EscribirRegistroPP(campos, linea, fallo);
     }
-    return Escritura::Omitido;
+    return true;
 }
 
 bool EscritorXML::CerrarFicheroXML(Fallo *fallo)

@@ -25,14 +25,6 @@ struct OpcionesDocumento {
     qint64 tamanoMaximo = 0;   // bytes a part may take; 0: one document, however large
 };
 
-/// What became of one record handed to the writer.
-enum class Escritura {
-    Escrito,
-    Omitido, // a mandatory field is absent: nothing written
-    NoCabe,  // with a size limit, the record does not fit even alone in a part
-    Fallida, // the destination failed; the failure says why
-};
-
 /// One document of the run: the whole document, or a part of it under a size limit.
 struct Parte {
     std::unique_ptr<Destino> destino;
@@ -47,15 +39,19 @@ struct Parte {
 class EscritorXML {
 public:
     /// The document (or its parts) go through destinations made by `fabrica` beside the
-    /// output `nombres` names; its parts are named as they say, in the failures.
-    EscritorXML(FabricaDestino fabrica, const RutaSalida &nombres, TipoConsulta tipo, OpcionesDocumento opciones);
+    /// output `nombres` names; its parts are named as they say, and the list as `lista`
+    /// says, in the failures.
+    EscritorXML(FabricaDestino fabrica, const RutaSalida &nombres, TipoConsulta tipo, OpcionesDocumento opciones,
+                const QString &lista = {});
     ~EscritorXML();
 
     /// Creates the document and writes its header lines.
     bool CrearCabeceraXML(Fallo *fallo);
 
-    /// Writes the record's line, or nothing when the record rule leaves it out.
-    Escritura escribirRegistro(const Campos &campos, Fallo *fallo);
+    /// Writes the record's line, or nothing when the record rule leaves it out (`escrito`
+    /// says which). False when the destination fails, or when under a size limit the
+    /// record, of line `linea`, does not fit even alone in a part.
+    bool escribirRegistro(const Campos &campos, qint64 linea, bool *escrito, Fallo *fallo);
 
     /// Writes the closing line and makes every part durable; nothing is in place yet.
     bool CerrarFicheroXML(Fallo *fallo);
@@ -77,14 +73,14 @@ private:
 
     // One record line of each kind: the DAT element with the kind's children, an absent
     // optional field left out.
-    Escritura EscribirRegistroNIF(const Campos &campos, Fallo *fallo);
-    Escritura EscribirRegistroRC(const Campos &campos, Fallo *fallo);
-    Escritura EscribirRegistroPP(const Campos &campos, Fallo *fallo);
+    bool EscribirRegistroNIF(const Campos &campos, qint64 linea, Fallo *fallo);
+    bool EscribirRegistroRC(const Campos &campos, qint64 linea, Fallo *fallo);
+    bool EscribirRegistroPP(const Campos &campos, qint64 linea, Fallo *fallo);
     bool abrirParte(Fallo *fallo);
     bool cerrarParte(Fallo *fallo);
     template<typename... Elementos>
-    Escritura escribirDAT(Fallo *fallo, const Elementos &...elementos);
-    Escritura terminarLinea(char *inicio, char *fin, Fallo *fallo);
+    bool escribirDAT(qint64 linea, Fallo *fallo, const Elementos &...elementos);
+    bool terminarLinea(char *inicio, char *fin, qint64 linea, Fallo *fallo);
     char *reservar(size_t bytes, Fallo *fallo);
     /// Room for `necesario` bytes at the cursor.
     bool hacerHueco(qsizetype necesario, Fallo *fallo);
@@ -95,6 +91,7 @@ private:
 
     FabricaDestino m_fabrica;
     RutaSalida m_nombres;
+    QString m_lista;
     TipoConsulta m_tipo;
     qint64 m_limite;
     QByteArray m_cabecera;

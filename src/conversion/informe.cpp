@@ -59,7 +59,7 @@ bool Informe::abrir(Fallo *fallo)
     int error = 0;
     if (!m_destino->abrir(&error))
         return fallarInforme(fallo, error);
-    m_buffer = "\xEF\xBB\xBF" "linea;codigo;campo;valor;aviso\r\n";
+    m_buffer = QByteArray("\xEF\xBB\xBF") + palabra(Palabra::CabeceraInforme);
     return true;
 }
 

@@ -111,18 +111,15 @@ inline const unsigned char *sinSigno(const char *p)
 
 bool abrirEntrada(const QString &ruta, std::unique_ptr<QIODevice> *entrada, Fallo *fallo)
 {
+    TipoEntrada hallado = TipoEntrada::Nada;
     int error = 0;
-    switch (abrirParaLeer(ruta, entrada, &error)) {
-    case Apertura::Abierta:
+    if (abrirParaLeer(ruta, entrada, &hallado, &error))
         return true;
-    case Apertura::NoSeAbre:
-        return fallar(fallo, Texto::NoAbreEntrada, {ruta}, error);
-    case Apertura::EsDirectorio:
+    if (hallado == TipoEntrada::Directorio)
         return fallarPorMotivo(fallo, Texto::NoAbreEntrada, {ruta}, Texto::MotivoEsDirectorio);
-    case Apertura::NoEsNormal:
+    if (hallado != TipoEntrada::Nada)
         return fallar(fallo, Texto::EntradaNoNormal, {ruta});
-    }
-    return false;
+    return fallar(fallo, Texto::NoAbreEntrada, {ruta}, error);
 }
 
 LectorRegistros::LectorRegistros(QIODevice &entrada, const QString &ruta)

@@ -82,6 +82,7 @@ constexpr Plantilla Tabla[] = {
     {LineasVarias, Informacion, DeResumen, u" (líneas %1)"},
     {LineasYMas, Informacion, DeResumen, u"%1 y %2 más"},
     {Separador, Informacion, DeResumen, u", "},
+    {ControlDigitoOLetra, Informacion, DeResumen, u"%1 o %2"},
     {DetalleAvisoCampo, Informacion, DeResumen, u"Línea %1 (%2) %3 «%4»: %5"},
     {DetalleAvisoRegistro, Informacion, DeResumen, u"Línea %1 (%2): %3"},
     {AjusteVacio, Critico, DeMotivo, u"está vacío"},
@@ -199,7 +200,27 @@ constexpr RazonConocida Razones[] = {
     {ESTALE, u"Manejador de fichero NFS obsoleto"},
 };
 
+// "í" goes as its two bytes of UTF-8, which the document is.
+constexpr const char *Palabras[] = {
+    "<FIN>Consulta por NIF</FIN>\r\n",
+    "<FIN>Consulta por Referencia Catastral</FIN>\r\n",
+    "<FIN>Consulta por Pol\xC3\xADgono y Parcela</FIN>\r\n",
+    "linea;codigo;campo;valor;aviso\r\n",
+    "documento",
+    "bloqueado",
+    "espacio-de-nombres",
+    "formato-fecha",
+    "tamano-maximo-kb",
+};
+
 } // namespace
+
+const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
+
+const char *palabra(Palabra cual)
+{
+    return Palabras[int(cual)];
+}
 
 std::span<const Plantilla> plantillas()
 {

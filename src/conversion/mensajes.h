@@ -15,7 +15,8 @@ namespace torxal {
 enum class Estilo { Critico = 16, Informacion = 64, Pregunta = 68 };
 enum class Boton { Aceptar = 1, Si = 6, No = 7 };
 
-inline const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
+/// The title of every message box.
+extern const QString TituloMensajes;
 
 /// Every text the engine says, defined once in the table of mensajes.cpp.
 enum class Texto {
@@ -71,6 +72,7 @@ enum class Texto {
     LineasVarias,
     LineasYMas,
     Separador,
+    ControlDigitoOLetra,
     // One warning behind the details button, with the field it is about or about the record.
     DetalleAvisoCampo,
     DetalleAvisoRegistro,
@@ -101,6 +103,22 @@ enum class Texto {
     AjustesDemasiadoGrandes,
     AjustesClaveDesconocida,
 };
+
+/// The words the files themselves carry: the document's FIN line for each kind, the
+/// report's header row, and the names of the settings file's sections and keys.
+enum class Palabra {
+    FinNIF,
+    FinRC,
+    FinPP,
+    CabeceraInforme,
+    SeccionDocumento,
+    SeccionBloqueado,
+    ClaveEspacioDeNombres,
+    ClaveFormatoFecha,
+    ClaveTamanoMaximoKb,
+};
+/// The word in UTF-8.
+const char *palabra(Palabra cual);
 
 /// What a text is for: the help page explains the messages, the summary and the warnings.
 enum class Clase { DeCuadro, DeResumen, DeMotivo };

@@ -42,4 +42,20 @@ private:
     QStringList m_detalle;
 };
 
+/// Hands every warning to the summary and, when there is one, to the report.
+class RepartoAvisos final : public ReceptorAvisos {
+public:
+    RepartoAvisos(Resumen &resumen, ReceptorAvisos *informe) : m_resumen(resumen), m_informe(informe) {}
+    void recibirAviso(const Aviso &aviso) override
+    {
+        m_resumen.recibirAviso(aviso);
+        if (m_informe)
+            m_informe->recibirAviso(aviso);
+    }
+
+private:
+    Resumen &m_resumen;
+    ReceptorAvisos *m_informe;
+};
+
 } // namespace torxal

@@ -11,13 +11,6 @@ class QIODevice;
 // answers them on Linux and sistema_windows.cpp on Windows.
 namespace torxal {
 
-/// What opening a list found.
-enum class Apertura { Abierta, NoSeAbre, EsDirectorio, NoEsNormal };
-
-/// Opens `ruta` for reading without ever blocking: a FIFO, a device or a socket is not
-/// opened for reading. On NoSeAbre, `error` holds the system's error number.
-Apertura abrirParaLeer(const QString &ruta, std::unique_ptr<QIODevice> *entrada, int *error);
-
 /// Which file a path names, whatever name reaches it.
 struct Identidad {
     quint64 dispositivo = 0;
@@ -33,6 +26,12 @@ struct Examen {
     Identidad identidad;
     qint64 tamano = 0;
 };
+
+/// Opens the regular file at `ruta` for reading, without ever blocking: a FIFO, a device
+/// or a socket is not read from. False when it is not opened: `hallado` says what stands
+/// there when that is not a regular file (a directory, or anything else); otherwise
+/// `error` holds the system's error number.
+bool abrirParaLeer(const QString &ruta, std::unique_ptr<QIODevice> *entrada, TipoEntrada *hallado, int *error);
 
 /// What stands at `ruta` itself (a link is a link), or through links when `seguirEnlaces`.
 /// False when the system cannot tell, with its error number; a name where nothing stands

@@ -79,8 +79,9 @@ sigset_t senalesDeParada()
 
 } // namespace
 
-Apertura abrirParaLeer(const QString &ruta, std::unique_ptr<QIODevice> *entrada, int *error)
+bool abrirParaLeer(const QString &ruta, std::unique_ptr<QIODevice> *entrada, TipoEntrada *hallado, int *error)
 {
+    *hallado = TipoEntrada::Nada;
     const QByteArray nativa = QFile::encodeName(ruta);
     // O_NONBLOCK: opening a FIFO must not wait for a writer that never comes.
     const int fd = ::open(nativa.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -89,22 +90,24 @@ Apertura abrirParaLeer(const QString &ruta, std::unique_ptr<QIODevice> *entrada,
         *error = errno;
         // A socket cannot be opened at all; it is still "not a regular file" to the user.
         if (::stat(nativa.constData(), &datos) == 0 && !S_ISREG(datos.st_mode) && !S_ISDIR(datos.st_mode))
-            return Apertura::NoEsNormal;
-        return Apertura::NoSeAbre;
+            *hallado = TipoEntrada::Otro;
+        return false;
     }
     if (::fstat(fd, &datos) != 0) {
         *error = errno;
         ::close(fd);
-        return Apertura::NoSeAbre;
+        return false;
     }
     if (!S_ISREG(datos.st_mode)) {
         ::close(fd);
-        return S_ISDIR(datos.st_mode) ? Apertura::EsDirectorio : Apertura::NoEsNormal;
+        *hallado = tipoDe(datos.st_mode);
+        return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     *entrada = std::make_unique<FicheroEntrada>(fd);
-    return Apertura::Abierta;
+    *hallado = TipoEntrada::Normal;
+    return true;
 }
 
 bool examinar(const QString &ruta, bool seguirEnlaces, Examen *examen, int *error)
