@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Times torxal-cli against cp on generated lists of every query kind, in Windows-1252
-# and in UTF-8, at several sizes. Each size is run RUNS times, cp and the conversion
-# taking turns on the same input in the same directory; the table holds the medians
-# and the conversion's peak resident memory (GNU time's "Maximum resident set size").
-# torxal-cli flushes its document to disk (fdatasync) before putting it in place, which
-# cp does not; "dd conv=fdatasync" copies the same file with that same flush, so the
-# cost of the conversion itself can be told from the cost of durability.
+# Times torxal-cli on generated lists of every query kind, in Windows-1252 and in UTF-8,
+# at several sizes, against the least any program must do to put the document it writes
+# on disk safely: a copy of that document flushed with "dd conv=fdatasync", as torxal-cli
+# flushes its own before putting it in place. Each size is run RUNS times, the two taking
+# turns, on both cores and then on one (taskset -c 0 for both); the table holds the
+# medians and the conversion's peak resident memory (GNU time's "Maximum resident set
+# size"). Then a NIF list read as references, whose every record warns, for its memory.
 #
 # Then, for the largest size, torxal-medir times the record loop alone, in-process, with
 # and without the checks of the records, so their cost can be told from the rest.
@@ -57,7 +57,7 @@ medir() {
   echo "$(( (fin - inicio) / 1000 ))" "$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")"
 }
 
-echo "# torxal-cli against cp"
+echo "# torxal-cli against a durable copy of its document"
 echo
 echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "- machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)"
@@ -66,47 +66,63 @@ echo "- torxal-cli: $cli"
 echo "- command: RUNS=$runs SIZES=\"$sizes\" KINDS=\"$kinds\" ENCODINGS=\"$encodings\" bench/run.sh"
 echo "- $runs runs per row, medians; inputs in the page cache; outputs removed before every run"
 echo
-echo "| kind | encoding | records | input MB | cp ms | dd+fdatasync ms | torxal-cli ms | ratio to cp | ratio to dd+fdatasync | peak RSS MiB |"
-echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|"
+echo "| kind | encoding | records | input MB | document MB | dd ms | torxal-cli ms | ratio | dd 1 core ms | torxal-cli 1 core ms | 1 core / 2 | peak RSS MiB |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 
 for kind in $kinds; do
   for encoding in $encodings; do
     for size in $sizes; do
       lista=$work/$kind-$encoding-$size.txt
       salida=$work/$kind-$encoding-$size.xml
-      copia=$work/copia.txt
+      copia=$work/copia.xml
       "$generar" --tipo "$kind" --registros "$size" --codificacion "$encoding" --salida "$lista"
-      : >"$work/cp.txt"
-      : >"$work/dd.txt"
-      : >"$work/cli.txt"
-      : >"$work/rss.txt"
+      for f in dd cli dd1 cli1 rss; do : >"$work/$f.txt"; done
+      # Each pair in turn: the conversion, then the least any program must do to put the
+      # document it wrote on disk safely, a flushed copy of it; on both cores, then on one.
       for ((i = 0; i < runs; ++i)); do
-        rm -f "$copia" "$salida"
-        read -r us _ < <(medir cp "$lista" "$copia")
-        echo "$us" >>"$work/cp.txt"
-        rm -f "$copia"
-        read -r us _ < <(medir dd if="$lista" of="$copia" bs=1M conv=fdatasync status=none)
-        echo "$us" >>"$work/dd.txt"
-        rm -f "$copia" "$salida"
-        read -r us kib < <(medir "$cli" --tipo "$kind" "$lista")
-        echo "$us" >>"$work/cli.txt"
-        echo "$kib" >>"$work/rss.txt"
+        for nucleos in 2 1; do
+          fijar=()
+          [[ $nucleos == 1 ]] && fijar=(taskset -c 0)
+          sufijo=${nucleos/2/}
+          rm -f "$salida" "$copia"
+          read -r us kib < <(medir "${fijar[@]}" "$cli" --tipo "$kind" "$lista")
+          echo "$us" >>"$work/cli$sufijo.txt"
+          [[ $nucleos == 2 ]] && echo "$kib" >>"$work/rss.txt"
+          read -r us _ < <(medir "${fijar[@]}" dd if="$salida" of="$copia" bs=1M conv=fdatasync status=none)
+          echo "$us" >>"$work/dd$sufijo.txt"
+        done
       done
-      cp_us=$(median <"$work/cp.txt")
       dd_us=$(median <"$work/dd.txt")
       cli_us=$(median <"$work/cli.txt")
+      dd1_us=$(median <"$work/dd1.txt")
+      cli1_us=$(median <"$work/cli1.txt")
       rss_kib=$(median <"$work/rss.txt")
       mb=$(awk -v b="$(stat -c %s "$lista")" 'BEGIN { printf "%.1f", b / 1e6 }')
-      awk -v k="$kind" -v e="$encoding" -v n="$size" -v mb="$mb" -v c="$cp_us" -v d="$dd_us" -v t="$cli_us" \
-        -v r="$rss_kib" 'BEGIN { printf "| %s | %s | %d | %s | %.1f | %.1f | %.1f | %.2f | %.2f | %.1f |\n",
-                                 k, e, n, mb, c / 1000, d / 1000, t / 1000, t / c, t / d, r / 1024 }'
+      mbs=$(awk -v b="$(stat -c %s "$salida")" 'BEGIN { printf "%.1f", b / 1e6 }')
+      awk -v k="$kind" -v e="$encoding" -v n="$size" -v mb="$mb" -v mbs="$mbs" -v d="$dd_us" -v t="$cli_us" \
+        -v d1="$dd1_us" -v t1="$cli1_us" -v r="$rss_kib" \
+        'BEGIN { printf "| %s | %s | %d | %s | %s | %.1f | %.1f | %.2f | %.1f | %.1f | %.2f | %.1f |\n",
+                 k, e, n, mb, mbs, d / 1000, t / 1000, t / d, d1 / 1000, t1 / 1000, t1 / t, r / 1024 }'
       rm -f "$lista" "$salida" "$copia"
     done
   done
 done
 
-# The checks' cost, on the largest lists: the record loop alone, processor time.
+# A list of the wrong kind: every record warns several times, which must not cost memory.
 mayor=$(tr ' ' '\n' <<<"$sizes" | sort -n | tail -n 1)
+lista=$work/otro-tipo.txt
+"$generar" --tipo nif --registros "$mayor" --codificacion cp1252 --salida "$lista"
+: >"$work/rss.txt"
+for ((i = 0; i < runs; ++i)); do
+  rm -f "$work/otro-tipo.xml"
+  read -r us kib < <(medir "$cli" --tipo rc "$lista")
+  echo "$kib" >>"$work/rss.txt"
+done
+echo
+echo "A NIF list of $mayor records read as references: peak RSS $(median <"$work/rss.txt" | awk '{ printf "%.1f", $1 / 1024 }') MiB."
+rm -f "$lista" "$work/otro-tipo.xml"
+
+# The checks' cost, on the largest lists: the record loop alone, wall time.
 echo
 echo "## The record loop with and without the checks ($mayor records, $runs runs each)"
 echo

@@ -391,6 +391,12 @@ void tst_Comprobaciones::listas_data()
         << PP << QByteArray("2807900400121X\r\n") << L{u"1 texto-sobrante =X"_s} << qint64(1);
     QTest::newRow("spaces past the last column are nothing")
         << RC << rc("7837301VG8173B", "28079     ") << L{} << qint64(0);
+    QTest::newRow("invisible characters inside fields, each field once")
+        << NIF << nif("12345678ZGARC\xC3\x8D" "A\xE2\x80\x8BL\xC3\x93PEZ") + nif("X2482300WA\xEF\xBB\xBF" "B\xC2\x85" "C")
+            + nif("Y1234567XA\x7F" "B", "2\xE2\x80\xA8" "8")
+        << L{u"1 invisible APE=GARCÍA\u200BLÓPEZ|U+200B"_s, u"2 invisible APE=A\uFEFFB\u0085C|U+FEFF"_s,
+             u"3 pro-no-numerico PRO=2\u2028"_s, u"3 invisible APE=A\u007FB|U+007F"_s, u"3 invisible PRO=2\u2028|U+2028"_s}
+        << qint64(3);
     QTest::newRow("Windows-1252 line after UTF-8, with a comma")
         << NIF << nif("12345678ZP\xC3\x89REZ") + "X2482300WN\xDA\xD1" "EZ,Y1234567X\r\n"
         << L{u"2 coma =Y1234567X"_s, u"2 codificacion ="_s} << qint64(2);
@@ -506,7 +512,8 @@ void tst_Comprobaciones::informeEnDisco()
     QVERIFY(escribir(ruta, "viejo\r\n"));
     QByteArray esperado = "\xEF\xBB\xBF" "linea;codigo;campo;valor;aviso\r\n"
                           "1;coma;;\"A;\"\"B\"\"\";\"Una coma fuera de comillas parti\xC3\xB3 la l\xC3\xADnea en varios "
-                          "registros; si la coma es parte de un dato, escriba el dato entre comillas.\"\r\n";
+                          "registros; si la coma es parte de un dato, qu\xC3\xADtela, o ponga todo el registro entre comillas desde su "
+                          "primer car\xC3\xA1" "cter.\"\r\n";
     {
         Informe informe(crearDestinoFichero, ruta);
         Fallo fallo;

@@ -15,7 +15,6 @@ namespace {
 
 // Enough line numbers for the user to find the pattern without flooding the message.
 constexpr qsizetype LineasOmitidasMostradas = 20;
-constexpr qsizetype LineasWindows1252Mostradas = 10;
 
 } // namespace
 
@@ -30,10 +29,6 @@ bool convertirRegistros(QIODevice &entrada, const QString &ruta, TipoConsulta ti
     const TablaBytes &tablaWindows1252 = tablaBytes(Codificacion::Windows1252);
     while (lector.leerRegistro(fallo)) {
         const Codificacion codificacion = lector.codificacion();
-        if (lector.primeroDeSuLinea() && codificacion == Codificacion::Windows1252) {
-            if (resultado->lineasWindows1252++ < LineasWindows1252Mostradas)
-                resultado->primerasWindows1252.append(lector.linea());
-        }
         // Records whose characters each fit in one byte are cut on the bytes.
         std::string_view bytes = lector.bytes();
         const TablaBytes *tabla = nullptr;

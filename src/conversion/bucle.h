@@ -27,8 +27,6 @@ struct ResultadoConversion {
     qint64 escritos = 0;
     qint64 omitidos = 0;           // non-blank records that lacked a mandatory field
     QList<qint64> lineasOmitidas;  // the first of them, by line of the file
-    qint64 lineasWindows1252 = 0;  // lines that were not UTF-8
-    QList<qint64> primerasWindows1252;
     bool listaUtf8 = false;        // the list showed itself to be UTF-8 somewhere
     std::optional<OrdenUtf16> utf16SinMarca;
 };

@@ -12,6 +12,21 @@ namespace {
 
 using enum CodigoAviso;
 
+QLatin1StringView nombreDeCampo(Campo Campos::*campo)
+{
+    if (campo == &Campos::NIF)
+        return QLatin1StringView("NIF");
+    if (campo == &Campos::APE)
+        return QLatin1StringView("APE");
+    if (campo == &Campos::RC)
+        return QLatin1StringView("RC");
+    if (campo == &Campos::PRO)
+        return QLatin1StringView("PRO");
+    if (campo == &Campos::MUN)
+        return QLatin1StringView("MUN");
+    return campo == &Campos::POL ? QLatin1StringView("POL") : QLatin1StringView("PAR");
+}
+
 bool esCifra(char c)
 {
     return c >= '0' && c <= '9';
@@ -216,6 +231,41 @@ void Comprobador::comprobarCodigo(const Campo &campo, CodigoAviso numerico, size
         avisar(ProSinServicio, linea, nombre, valor, valor);
 }
 
+// Controls, format characters (a zero-width space, a byte-order mark, a direction mark)
+// and line separators show nothing, but go into the document and make a value another.
+void Comprobador::comprobarInvisibles(const Campo &campo, QLatin1StringView nombre, qint64 linea)
+{
+    const std::string_view valor = campo.vista();
+    const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
+    const auto *fin = p + valor.size();
+    for (; p < fin; ++p) {
+        if (*p < 0x7F)
+            continue;
+        char32_t c = *p;
+        if (c >= 0x80) {
+            const auto *inicio = p;
+            while (p + 1 < fin && (p[1] & 0xC0) == 0x80)
+                ++p;
+            std::u32string uno;
+            decodificar(std::string_view(reinterpret_cast<const char *>(inicio), size_t(p + 1 - inicio)),
+                        Codificacion::UTF8, uno);
+            c = uno.front();
+        }
+        switch (QChar::category(c)) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph: {
+            const QByteArray codigo = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper().toLatin1();
+            avisar(Invisible, linea, nombre, valor, std::string_view(codigo.constData(), size_t(codigo.size())));
+            return;
+        }
+        default:
+            break;
+        }
+    }
+}
+
 // A written record's own warnings, in the order the summary and the report give them;
 // true when it had any.
 bool Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
@@ -259,6 +309,10 @@ bool Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
         comprobarCodigo(campos.POL, PolNoNumerico, 3, QLatin1StringView("POL"), linea);
         comprobarCodigo(campos.PAR, ParNoNumerico, 5, QLatin1StringView("PAR"), linea);
     }
+    recorrerColumnas(m_tipo, [&](const Columna &columna) {
+        const Campo &campo = campos.*(columna.campo);
+        comprobarInvisibles(campo, nombreDeCampo(columna.campo), linea);
+    });
     if (campos.tabulador) {
         m_texto.clear();
         textoLimpio(campos, 0, m_texto);

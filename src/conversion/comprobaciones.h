@@ -94,6 +94,7 @@ private:
     bool comprobarCampos(const Campos &campos, qint64 linea);
     void comprobarCodigo(const Campo &campo, CodigoAviso numerico, size_t cifras, QLatin1StringView nombre,
                          qint64 linea);
+    void comprobarInvisibles(const Campo &campo, QLatin1StringView nombre, qint64 linea);
     void cerrarLinea(bool listaUtf8);
     void marcar(quint32 desde, quint32 hasta);
     void anadirPendiente(quint64 numero);

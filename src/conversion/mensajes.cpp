@@ -66,7 +66,6 @@ constexpr Plantilla Tabla[] = {
     {ResumenEscritos, Informacion, DeResumen, u"Registros escritos: %1."},
     {ResumenNoEscritos, Informacion, DeResumen, u"Registros que se habrían escrito: %1."},
     {ResumenOmitidos, Informacion, DeResumen, u"Registros omitidos por falta de un campo obligatorio: %1%2."},
-    {ResumenWindows1252, Informacion, DeResumen, u"Líneas leídas como Windows-1252: %1%2."},
     {ResumenConAvisos, Informacion, DeResumen, u"Registros con avisos: %1."},
     {ResumenAviso, Informacion, DeResumen, u"%1: %2%3."},
     {ResumenCompruebeTipo, Informacion, DeResumen, u"Compruebe el tipo de consulta elegido."},
@@ -146,13 +145,16 @@ constexpr DescripcionAviso Descripciones[] = {
      u"El código de municipio no son tres cifras."},
     {PolNoNumerico, "pol-no-numerico", u"Polígonos que no son tres cifras", u"El polígono no son tres cifras."},
     {ParNoNumerico, "par-no-numerico", u"Parcelas que no son cinco cifras", u"La parcela no son cinco cifras."},
+    {Invisible, "invisible", u"Campos con un carácter invisible",
+     u"El campo tiene un carácter invisible (%1), que se escribe tal cual y hará que el servicio no lo reconozca; "
+     u"bórrelo de la lista."},
     {Duplicado, "duplicado", u"Registros repetidos", u"Repite el registro de la línea %1."},
     {RcIncluida, "rc-incluida", u"Referencias incluidas en otra de la lista",
      u"Esta referencia y la de la línea %1 se solapan: una empieza por la otra, y la de parcela ya consulta todos "
      u"sus inmuebles."},
     {Coma, "coma", u"Líneas partidas por una coma",
-     u"Una coma fuera de comillas partió la línea en varios registros; si la coma es parte de un dato, escriba el "
-     u"dato entre comillas."},
+     u"Una coma fuera de comillas partió la línea en varios registros; si la coma es parte de un dato, quítela, o "
+     u"ponga todo el registro entre comillas desde su primer carácter."},
     {Tabulador, "tabulador", u"Registros con un tabulador que desplazó las columnas",
      u"Al quitar un tabulador de dentro del registro, las columnas que lo seguían se han desplazado."},
     {TextoSobrante, "texto-sobrante", u"Registros con texto después de la última columna",

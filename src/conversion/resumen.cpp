@@ -54,11 +54,6 @@ QString Resumen::texto(const ResultadoConversion &resultado, const Comprobador &
     lineas.append(textoDe(Texto::ResumenOmitidos,
                           {QString::number(resultado.omitidos),
                            resultado.omitidos > 0 ? textoLineas(resultado.lineasOmitidas, resultado.omitidos) : QString()}));
-    // A list that is all Windows-1252 is read as such throughout: nothing to report.
-    if (resultado.listaUtf8 && resultado.lineasWindows1252 > 0)
-        lineas.append(textoDe(Texto::ResumenWindows1252,
-                              {QString::number(resultado.lineasWindows1252),
-                               textoLineas(resultado.primerasWindows1252, resultado.lineasWindows1252)}));
     lineas.append(textoDe(Texto::ResumenConAvisos, {QString::number(comprobador.registrosConAvisos())}));
     for (const DescripcionAviso &descripcion : descripcionesAvisos()) {
         const auto codigo = size_t(descripcion.codigo);

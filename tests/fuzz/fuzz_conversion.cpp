@@ -19,6 +19,7 @@
 
 #include "conversionenmemoria.h"
 #include "lectura.h"
+#include "utf16.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -294,7 +295,12 @@ void comprobarCodificaciones(const QByteArray &lista, TipoConsulta tipo, bool ut
     std::u32string decodificado;
     decodificar(std::string_view(lista.constData(), size_t(lista.size())), Codificacion::Windows1252, decodificado);
     const QString texto = QString::fromUcs4(decodificado.data(), qsizetype(decodificado.size()));
-    const ConversionEnMemoria utf8 = convertirAmbas(texto.toUtf8(), tipo);
+    // A text whose first line has a NUL in every other byte is UTF-16 without a mark, as
+    // far as the reader can tell: it is read as such, and has no one text to compare.
+    const QByteArray enUtf8 = texto.toUtf8();
+    if (reconocerUtf16SinMarca(std::string_view(enUtf8.constData(), size_t(enUtf8.size()))))
+        return;
+    const ConversionEnMemoria utf8 = convertirAmbas(enUtf8, tipo);
     comprobarConversion(utf8, tipo);
 
     const auto comparar = [&](const char *nombre, const QByteArray &bytes) {
@@ -311,7 +317,7 @@ void comprobarCodificaciones(const QByteArray &lista, TipoConsulta tipo, bool ut
     }
     comparar("UTF-8 with its mark", "\xEF\xBB\xBF" + texto.toUtf8());
     comparar("decomposed UTF-8", texto.normalized(QString::NormalizationForm_D).toUtf8());
-    if (seLeenComoWindows1252(lista))
+    if (seLeenComoWindows1252(lista) && !reconocerUtf16SinMarca(std::string_view(lista.constData(), size_t(lista.size()))))
         comparar("Windows-1252", lista);
 }
 
