@@ -119,6 +119,9 @@ private slots:
     void salidaQueFalla_data();
     void salidaQueFalla();
     void discoLleno();
+    void entornoHostil_data();
+    void entornoHostil();
+    void senalMientrasSeColocanLasPartes();
     void pararLaConversionNoTocaLaSalidaAnterior_data();
     void pararLaConversionNoTocaLaSalidaAnterior();
 };
@@ -225,6 +228,108 @@ void tst_Fallos::discoLleno()
     QCOMPARE(errores, QStringLiteral("%1/lista.txt: No se puede escribir el fichero de salida %1/lista.xml.\n"
                                      "No queda espacio en el dispositivo\n").arg(montaje));
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), u"estado 1\nlista.txt\n"_s);
+}
+
+void tst_Fallos::entornoHostil_data()
+{
+    // A shell script run as root with the folder in $1 (holding lista.txt) and torxal-cli
+    // in $2; what torxal-cli says on standard error, its status and what the folder holds.
+    QTest::addColumn<QString>("guion");
+    QTest::addColumn<QString>("errores");
+    QTest::addColumn<QString>("salida");
+
+    const QString sinProc = u"unshare -m sh -c 'mount -t tmpfs none /proc && \"$1\" --tipo nif \"$0/lista.txt\" >/dev/null' \"$1\" \"$2\""_s;
+    QTest::newRow("no /proc: the hidden named file instead")
+        << sinProc << QString() << u"estado 0\nlista.txt\nlista.xml\n"_s;
+    const QString limite = u"ulimit -f 40; %1\"$2\" --tipo nif \"$1/lista.txt\""_s;
+    const QString grande = u"%D/lista.txt: No se puede escribir el fichero de salida %D/lista.xml.\nFichero demasiado grande\n"_s;
+    QTest::newRow("a file-size limit, nameless file") << limite.arg(QString()) << grande << u"estado 1\nlista.txt\n"_s;
+    QTest::newRow("a file-size limit, named file")
+        << limite.arg(u"TORXAL_SIN_TEMPORALES_ANONIMOS=1 "_s) << grande << u"estado 1\nlista.txt\n"_s;
+    // In a folder with the sticky bit, parts someone else owns cannot be replaced, and
+    // no second name of theirs may be left behind that the user could not remove.
+    QTest::newRow("someone else's parts in a sticky folder")
+        << u"chmod 1777 \"$1\" && for n in 1 2; do echo ANTES > \"$1/lista-$n.xml\"; done && chmod 666 \"$1\"/lista-*.xml && chown nobody \"$1\"/lista-*.xml "
+           "&& chown daemon \"$1/lista.txt\" && setpriv --reuid=daemon --regid=daemon --clear-groups "
+           "\"$2\" --tipo nif --sobrescribir --tamano-maximo 100 \"$1/lista.txt\""_s
+        << u"%D/lista.txt: No se puede escribir el fichero de salida %D/lista-1.xml.\nOperación no permitida\n"_s
+        << u"estado 1\nlista-1.xml\nlista-2.xml\nlista.txt\n"_s;
+}
+
+void tst_Fallos::entornoHostil()
+{
+    QFETCH(QString, guion);
+    QFETCH(QString, errores);
+    QFETCH(QString, salida);
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        QSKIP("these need root, unshare and setpriv");
+    QTemporaryDir temporal;
+    QVERIFY(escribir(temporal.filePath(QStringLiteral("lista.txt")), listaNIF(3000)));
+    QProcess proceso;
+    proceso.setProgram(QStringLiteral("sh"));
+    proceso.setArguments({QStringLiteral("-c"), guion + u"; echo \"estado $?\"; ls -A \"$1\""_s, QStringLiteral("sh"),
+                          temporal.path(), QStringLiteral(TORXAL_CLI)});
+    proceso.start();
+    QVERIFY(proceso.waitForFinished(60000));
+    const QString dichos = QString::fromUtf8(proceso.readAllStandardError());
+    if (dichos.contains(u"mount:") || dichos.contains(u"unshare:") || dichos.contains(u"setpriv:"))
+        QSKIP(qPrintable(u"this machine does not let a test do that: "_s + dichos));
+    QCOMPARE(dichos, QString(errores).replace(u"%D"_s, temporal.path()));
+    QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), salida);
+}
+
+// Which part was being put in place when SIGTERM came, and how many were in place when
+// its handler finally ran.
+int g_colocadas = 0;
+volatile sig_atomic_t g_colocadasAlLlegar = -1;
+
+extern "C" void anotarSenal(int)
+{
+    g_colocadasAlLlegar = g_colocadas;
+}
+
+void tst_Fallos::senalMientrasSeColocanLasPartes()
+{
+    // SIGTERM while the second of three parts goes in: the signal waits until the whole
+    // set is in place, and then the program's own handler finds no hidden file to remove.
+    struct sigaction anotar = {};
+    anotar.sa_handler = anotarSenal;
+    sigemptyset(&anotar.sa_mask);
+    struct sigaction previa;
+    QCOMPARE(::sigaction(SIGTERM, &anotar, &previa), 0);
+    qputenv("TORXAL_SIN_TEMPORALES_ANONIMOS", "1");
+    QTemporaryDir temporal;
+    const QString rutaEntrada = temporal.filePath(QStringLiteral("lista.txt"));
+    QVERIFY(escribir(rutaEntrada, listaNIF(3000)));
+    for (const char *parte : {"lista-1.xml", "lista-2.xml", "lista-3.xml"})
+        QVERIFY(escribir(temporal.filePath(QLatin1String(parte)), "ANTES"));
+
+    class QueRecibeUnaSenal final : public DestinoEnvuelto {
+    public:
+        using DestinoEnvuelto::DestinoEnvuelto;
+        bool colocar(const QString &ruta, bool reemplazar, int *error) override
+        {
+            if (++g_colocadas == 2)
+                ::raise(SIGTERM);
+            return m_real->colocar(ruta, reemplazar, error);
+        }
+    };
+    MensajeroGuion mensajero;
+    mensajero.respuestas = {Boton::Si};
+    Conversor conversor(mensajero);
+    OpcionesConversion opciones;
+    opciones.documento.tamanoMaximo = 100 * 1024;
+    conversor.setOpciones(opciones);
+    conversor.setFabricaDestino([](const QString &ruta) { return std::make_unique<QueRecibeUnaSenal>(crearDestinoFichero(ruta)); });
+    const bool creado = conversor.GenerarFicheroXML(rutaEntrada, TipoConsulta::NIF);
+    qunsetenv("TORXAL_SIN_TEMPORALES_ANONIMOS");
+    ::sigaction(SIGTERM, &previa, nullptr);
+
+    QVERIFY(creado);
+    QCOMPARE(int(g_colocadasAlLlegar), 3);
+    QCOMPARE(entradas(temporal.path()), QStringList({u"lista-1.xml"_s, u"lista-2.xml"_s, u"lista-3.xml"_s, u"lista.txt"_s}));
+    QVERIFY(leer(temporal.filePath(u"lista-2.xml"_s)).startsWith("<?xml"));
 }
 
 void tst_Fallos::pararLaConversionNoTocaLaSalidaAnterior_data()

@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+
+#include <sys/stat.h>
 
 using namespace torxal;
 using namespace Qt::StringLiterals;
@@ -331,32 +334,58 @@ void tst_LineaDeOrdenes::ajustesNoValidos()
 
 void tst_LineaDeOrdenes::informeYEstricto_data()
 {
+    QTest::addColumn<QStringList>("antes"); // "name=content", "name->target", "name|" (a FIFO)
     QTest::addColumn<QStringList>("argumentos");
     QTest::addColumn<int>("estado");
     QTest::addColumn<QStringList>("ficheros"); // what the folder holds afterwards, but the lists
     QTest::addColumn<QString>("errores");
 
-    QTest::newRow("a report for one list") << QStringList{u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s} << 0
+    QTest::newRow("a report for one list") << QStringList{} << QStringList{u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s} << 0
                                            << QStringList{u"avisos.csv"_s, u"nif.xml"_s} << QString();
     QTest::newRow("a report each in a folder")
-        << QStringList{u"--informe"_s, u"%D"_s, u"%D/nif.txt"_s, u"%D/pp.txt"_s} << 0
+        << QStringList{} << QStringList{u"--informe"_s, u"%D"_s, u"%D/nif.txt"_s, u"%D/pp.txt"_s} << 0
         << QStringList{u"nif.avisos.csv"_s, u"nif.xml"_s, u"pp.avisos.csv"_s, u"pp.xml"_s} << QString();
     QTest::newRow("a report where the document goes is refused")
-        << QStringList{u"--informe=%D/nif.xml"_s, u"%D/nif.txt"_s} << 1 << QStringList{}
+        << QStringList{} << QStringList{u"--informe=%D/nif.xml"_s, u"%D/nif.txt"_s} << 1 << QStringList{}
         << u"%D/nif.txt: El informe de avisos %D/nif.xml sería la propia lista o su fichero XML; no se escribe.\n"_s;
-    QTest::newRow("strict with a clean list") << QStringList{u"--estricto"_s, u"%D/nif.txt"_s} << 0
+    QTest::newRow("strict with a clean list") << QStringList{} << QStringList{u"--estricto"_s, u"%D/nif.txt"_s} << 0
                                               << QStringList{u"nif.xml"_s} << QString();
     QTest::newRow("strict with warnings writes the report, not the document")
-        << QStringList{u"--estricto"_s, u"--informe=%D/avisos.csv"_s, u"%D/pp.txt"_s} << 1
+        << QStringList{} << QStringList{u"--estricto"_s, u"--informe=%D/avisos.csv"_s, u"%D/pp.txt"_s} << 1
         << QStringList{u"avisos.csv"_s}
         << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\nRegistros que se habrían escrito: 4.\n"
            "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: 4.\n"
            "NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
            "Compruebe el tipo de consulta elegido.\n"_s;
+    const QString pregunta = u"%D/nif.txt: El fichero de salida %D/avisos.csv ya existe. ¿Desea sobreescribirlo?\n"
+                             "%D/nif.txt: No se sustituye sin --sobrescribir.\n"_s;
+    QTest::newRow("an existing report is not replaced unasked")
+        << QStringList{u"avisos.csv=VIEJO"_s} << QStringList{u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s} << 1
+        << QStringList{u"avisos.csv"_s} << pregunta;
+    QTest::newRow("another list named as the report is not replaced unasked")
+        << QStringList{} << QStringList{u"--informe=%D/pp.txt"_s, u"%D/nif.txt"_s} << 1 << QStringList{}
+        << u"%D/nif.txt: El fichero de salida %D/pp.txt ya existe. ¿Desea sobreescribirlo?\n"
+           "%D/nif.txt: No se sustituye sin --sobrescribir.\n"_s;
+    QTest::newRow("an existing report replaced when asked to")
+        << QStringList{u"avisos.csv=VIEJO"_s} << QStringList{u"--sobrescribir"_s, u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s}
+        << 0 << QStringList{u"avisos.csv"_s, u"nif.xml"_s} << QString();
+    QTest::newRow("a report through a symbolic link is refused")
+        << QStringList{u"otro.csv=OTRO"_s, u"avisos.csv->otro.csv"_s}
+        << QStringList{u"--sobrescribir"_s, u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s} << 1
+        << QStringList{u"avisos.csv"_s, u"otro.csv"_s}
+        << u"%D/nif.txt: El informe de avisos %D/avisos.csv es un enlace simbólico; no se escribe a través de él.\n"_s;
+    QTest::newRow("a report over a FIFO is refused")
+        << QStringList{u"avisos.csv|"_s} << QStringList{u"--sobrescribir"_s, u"--informe=%D/avisos.csv"_s, u"%D/nif.txt"_s}
+        << 1 << QStringList{}
+        << u"%D/nif.txt: El informe de avisos %D/avisos.csv existe y no es un fichero normal; no se sustituye.\n"_s;
+    QTest::newRow("a report to standard output is a usage error")
+        << QStringList{} << QStringList{u"--informe=-"_s, u"%D/nif.txt"_s} << 2 << QStringList{}
+        << u"torxal-cli: --informe necesita el nombre de un fichero; «-» no es uno.\n"_s + Uso + Pista;
 }
 
 void tst_LineaDeOrdenes::informeYEstricto()
 {
+    QFETCH(QStringList, antes);
     QFETCH(QStringList, argumentos);
     QFETCH(int, estado);
     QFETCH(QStringList, ficheros);
@@ -365,6 +394,15 @@ void tst_LineaDeOrdenes::informeYEstricto()
     QTemporaryDir temporal;
     QVERIFY(copiarEjemplo(u"nif.txt"_s, temporal.path()));
     QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
+    for (const QString &orden : antes) {
+        const QString ruta = temporal.filePath(orden.section(QRegularExpression(u"=|->|\\|"_s), 0, 0));
+        if (orden.contains(u"->"_s))
+            QVERIFY(QFile::link(orden.section(u"->"_s, 1), ruta));
+        else if (orden.endsWith(u'|'))
+            QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0644), 0);
+        else
+            QVERIFY(escribir(ruta, orden.section(u'=', 1).toUtf8()));
+    }
     const Salida s = ejecutar(QStringList{u"--tipo=nif"_s} + argumentos, temporal.path());
     QCOMPARE(s.errores, errores);
     QCOMPARE(s.estado, estado);
@@ -372,9 +410,10 @@ void tst_LineaDeOrdenes::informeYEstricto()
     hay.removeAll(u"nif.txt"_s);
     hay.removeAll(u"pp.txt"_s);
     QCOMPARE(hay, ficheros);
-    // A report holds its header even when there is nothing to say.
+    // A report holds its header even when there is nothing to say; nothing refused was touched.
     for (const QString &nombre : ficheros)
-        if (nombre.endsWith(u".csv"))
+        if (nombre.endsWith(u".csv")
+            && (estado == 0 || antes.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(nombre) + u"(=|->)"_s)).isEmpty()))
             QVERIFY(leer(temporal.filePath(nombre)).startsWith("\xEF\xBB\xBFlinea;codigo;campo;valor;aviso\r\n"));
 }
 

@@ -170,6 +170,9 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
         } else if (opcion == u"--informe") {
             if (valor.isEmpty())
                 return errorDeUso(consola, QStringLiteral("falta el valor de --informe."));
+            // A report is a file in place, written whole at the end: no standard output.
+            if (valor == u"-")
+                return errorDeUso(consola, QStringLiteral("--informe necesita el nombre de un fichero; «-» no es uno."));
             informe = valor;
         } else if (opcion == u"--espacio-de-nombres") {
             if (!comprobarEspacioDeNombres(valor, &problema))
