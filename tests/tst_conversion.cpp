@@ -313,6 +313,22 @@ void tst_Conversion::ejecucion_data()
         << QStringList{largo + u".t=12345678Z"_s} << u"%D/"_s + largo + u".t"_s << L{}
         << QStringList{u"16: No se puede crear el fichero %D/"_s + largo + u".xml.\nNombre de fichero demasiado largo"_s}
         << QStringList{largo + u".t=12345678Z"_s};
+    const QString casiLargo = QString(247, u'b');
+    QTest::newRow("an output name near the limit is replaced")
+        << QStringList{casiLargo + u".txt=12345678Z"_s, casiLargo + u".xml=ANTES"_s} << u"%D/"_s + casiLargo + u".txt"_s
+        << L{Boton::Si} << QStringList{pregunta, creado(casiLargo + u".xml"_s, 1)}
+        << QStringList{casiLargo + u".txt=12345678Z"_s, casiLargo + u".xml="_s + documentoUno};
+    const QString sinCarpeta = u"16: La lista %1 es la entrada estándar o un descriptor abierto y no tiene carpeta propia "
+                               "donde dejar su fichero XML; guárdela antes en un fichero."_s;
+    QTest::newRow("standard input has no folder") << QStringList{} << "/dev/stdin" << L{}
+                                                  << QStringList{sinCarpeta.arg(u"/dev/stdin"_s)} << QStringList{};
+    QTest::newRow("an open descriptor has no folder") << QStringList{} << "/proc/self/fd/0" << L{}
+                                                      << QStringList{sinCarpeta.arg(u"/proc/self/fd/0"_s)} << QStringList{};
+    QTest::newRow("a name that is not UTF-8")
+        << QStringList{} << u"%D/l\uFFFDsta.txt"_s << L{}
+        << QStringList{u"16: El nombre del fichero de entrada %D/l\uFFFDsta.txt no es texto UTF-8 válido (se guardó con "
+                       "otra codificación), así que no se puede abrir por ese nombre; cámbiele el nombre."_s}
+        << QStringList{};
     QTest::newRow("input holding only a line end") << QStringList{u"lista.txt=\r\n"_s} << "%D/lista.txt" << L{}
                                                    << QStringList{creado(u"lista.xml"_s, 0)}
                                                    << QStringList{u"lista.txt=\r\n"_s,
@@ -612,6 +628,23 @@ void tst_Conversion::partes_data()
         << L{} << QStringList{seis + u"\nQuedan de una ejecución anterior y no son de esta lista, no los envíe: lista.xml, "
                                      "lista-7.xml, lista-9.xml."_s}
         << QStringList{u"lista-07.xml"_s, u"lista-7.xml"_s, u"lista-9.xml"_s, u"lista.xml"_s} + partes;
+    QTest::newRow("a header larger than the limit is no line's fault")
+        << qint64(150) << QStringList{} << L{}
+        << QStringList{u"16: El principio del documento de la lista %D/lista.txt (la declaración, la raíz, FEC y FIN) "
+                       "no cabe solo en una parte de 0 KB; no se continúa con el proceso."_s}
+        << QStringList{};
+    QStringList unaPorParte;
+    QStringList treinta;
+    for (int n = 1; n <= 30; ++n) {
+        unaPorParte.append(u"lista-%1.xml (1 registro)"_s.arg(n));
+        treinta.append(u"lista-%1.xml"_s.arg(n));
+    }
+    treinta.sort();
+    QTest::newRow("parts of one record say so")
+        << qint64(250) << QStringList{} << L{}
+        << QStringList{u"64: Los ficheros %D/lista-1.xml a %D/lista-30.xml se han creado correctamente.\n"_s + resumen
+                       + u"\nPartes: "_s + unaPorParte.join(u", "_s) + u'.'}
+        << treinta;
     QTest::newRow("a list that fits writes one document, as without a limit")
         << qint64(100000) << QStringList{u"lista-1.xml=ANTES"_s} << L{}
         << QStringList{u"64: El fichero %D/lista.xml se ha creado correctamente.\n"_s + resumen

@@ -118,6 +118,7 @@ class tst_Fallos : public QObject {
 private slots:
     void salidaQueFalla_data();
     void salidaQueFalla();
+    void discoLleno_data();
     void discoLleno();
     void entornoHostil_data();
     void entornoHostil();
@@ -201,8 +202,19 @@ void tst_Fallos::salidaQueFalla()
     QCOMPARE(leer(rutaEntrada), lista);
 }
 
+void tst_Fallos::discoLleno_data()
+{
+    QTest::addColumn<QString>("opciones");
+    QTest::addColumn<QString>("nombre"); // the file the message names
+    QTest::newRow("one document") << QString() << u"lista.xml"_s;
+    // The first part fits, the second does not: that part is named, not the whole document.
+    QTest::newRow("parts") << u"--tamano-maximo 100"_s << u"lista-2.xml"_s;
+}
+
 void tst_Fallos::discoLleno()
 {
+    QFETCH(QString, opciones);
+    QFETCH(QString, nombre);
     // A real full file system: the writes come up short, then fail, and the user must be
     // told that, not "unknown error". A private mount of a small tmpfs needs root.
     const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
@@ -217,16 +229,16 @@ void tst_Fallos::discoLleno()
     proceso.setProgram(unshare);
     // Room for the list and half its document.
     proceso.setArguments({QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
-                          QStringLiteral("mount -t tmpfs -o size=360k tmpfs \"$1\" && cp \"$2\" \"$1/\" && \"$3\" --tipo nif \"$1/lista.txt\"; "
-                                         "echo \"estado $?\"; ls -A \"$1\""),
+                          QStringLiteral("mount -t tmpfs -o size=360k tmpfs \"$1\" && cp \"$2\" \"$1/\" && \"$3\" --tipo nif %1 \"$1/lista.txt\"; "
+                                         "echo \"estado $?\"; ls -A \"$1\"").arg(opciones),
                           QStringLiteral("sh"), montaje, lista, QStringLiteral(TORXAL_CLI)});
     proceso.start();
     QVERIFY(proceso.waitForFinished(60000));
     const QString errores = QString::fromUtf8(proceso.readAllStandardError());
     if (errores.contains(u"mount:"))
         QSKIP(qPrintable(u"this machine does not let a test mount a file system: "_s + errores));
-    QCOMPARE(errores, QStringLiteral("%1/lista.txt: No se puede escribir el fichero de salida %1/lista.xml.\n"
-                                     "No queda espacio en el dispositivo\n").arg(montaje));
+    QCOMPARE(errores, QStringLiteral("%1/lista.txt: No se puede escribir el fichero de salida %1/%2.\n"
+                                     "No queda espacio en el dispositivo\n").arg(montaje, nombre));
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()), u"estado 1\nlista.txt\n"_s);
 }
 
