@@ -343,7 +343,7 @@ void tst_Comprobaciones::listas_data()
     QTest::newRow("province and municipality codes, 00 absent")
         << NIF << nif("12345678Z", "4x079") + nif("X2482300W", "53079") + nif("Y1234567X", " 1079")
             + nif("Z1234567R", "00079") + nif("K1234567L", "52x79")
-        << L{u"1 pro-no-numerico PRO=4X"_s, u"2 pro-inexistente PRO=53|53"_s, u"3 pro-sin-servicio PRO=01|01"_s,
+        << L{u"1 pro-no-numerico PRO=4X"_s, u"2 pro-inexistente PRO=53|53"_s, u"3 pro-sin-servicio PRO=01|01 (Álava)"_s,
              u"5 mun-no-numerico MUN=X79"_s} << qint64(4);
     QTest::newRow("polygon and parcel codes, a parcel of zeros absent")
         << PP << QByteArray("280790A400121\r\n28079004001A1\r\n2807900500000\r\n28079006\r\n")

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -284,7 +285,10 @@ void tst_Fallos::entornoHostil()
                           temporal.path(), QStringLiteral(TORXAL_CLI)});
     proceso.start();
     QVERIFY(proceso.waitForFinished(60000));
-    const QString dichos = QString::fromUtf8(proceso.readAllStandardError());
+    // Without /proc a sanitizer build notes that it cannot name its frames; a real
+    // finding of its own would still change the exit status below.
+    QString dichos = QString::fromUtf8(proceso.readAllStandardError());
+    dichos.remove(QRegularExpression(u"^==\\d+==.*\n"_s, QRegularExpression::MultilineOption));
     if (dichos.contains(u"mount:") || dichos.contains(u"unshare:") || dichos.contains(u"setpriv:"))
         QSKIP(qPrintable(u"this machine does not let a test do that: "_s + dichos));
     QCOMPARE(dichos, QString(errores).replace(u"%D"_s, temporal.path()));

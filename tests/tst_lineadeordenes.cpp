@@ -55,13 +55,17 @@ bool copiarEjemplo(const QString &nombre, const QString &dir)
 const QString Uso = QStringLiteral("Uso: torxal-cli --tipo nif|rc|pp [opciones] FICHERO...\n");
 const QString Pista = QStringLiteral("Pruebe «torxal-cli --help» para más información.\n");
 
-QString creado(const QString &lista, const QString &ruta, int escritos, const QString &avisos = u"0"_s)
+// The success message and its summary: `cabeza` the lines before the counts (the verdict),
+// `cola` those after them (one per warning code).
+QString creado(const QString &lista, const QString &ruta, int escritos, const QString &avisos = u"0"_s,
+               const QString &cabeza = {}, const QString &cola = {})
 {
-    return QStringLiteral("%1: El fichero %2 se ha creado correctamente.\nRegistros escritos: %3.\n"
-                          "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: %4.\n")
+    return QStringLiteral("%1: El fichero %2 se ha creado correctamente.\n%5Registros escritos: %3.\n"
+                          "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: %4.\n%6"
+                          "Sin tamaño máximo por fichero.\n")
         .arg(lista, ruta)
         .arg(escritos)
-        .arg(avisos);
+        .arg(avisos, cabeza, cola);
 }
 
 // The settings files this test writes, in folders of its own: the machine's are never read.
@@ -183,9 +187,10 @@ void tst_LineaDeOrdenes::convierteCadaFichero_data()
                               << creado(u"%D/pp.txt"_s, u"%D/pp.xml"_s, 4) << QString();
     QTest::newRow("kind in any case, options after the files")
         << QStringList{u"%D/rc.txt"_s, u"%D/nif.txt"_s, u"--tipo=NiF"_s} << 0
-        << creado(u"%D/rc.txt"_s, u"%D/rc.xml"_s, 4, u"4"_s)
-            + u"NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
-              "Compruebe el tipo de consulta elegido.\n"_s
+        << creado(u"%D/rc.txt"_s, u"%D/rc.xml"_s, 4, u"4"_s,
+                  u"Revise la lista antes de enviarla: 4 de 4 registros tienen avisos.\n"
+                  "La lista parece de «Referencia Catastral»: compruebe el tipo de consulta elegido.\n"_s,
+                  u"NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"_s)
             + creado(u"%D/nif.txt"_s, u"%D/nif.xml"_s, 6)
         << QString();
     QTest::newRow("a failure does not stop the others, and every message names its list")
@@ -353,10 +358,13 @@ void tst_LineaDeOrdenes::informeYEstricto_data()
     QTest::newRow("strict with warnings writes the report, not the document")
         << QStringList{} << QStringList{u"--estricto"_s, u"--informe=%D/avisos.csv"_s, u"%D/pp.txt"_s} << 1
         << QStringList{u"avisos.csv"_s}
-        << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\nRegistros que se habrían escrito: 4.\n"
+        << u"%D/pp.txt: No se ha creado el fichero %D/pp.xml: la lista tiene 4 avisos.\n"
+           "Revise la lista antes de enviarla: 4 de 4 registros tienen avisos.\n"
+           "La lista parece de «Polígono y parcela»: compruebe el tipo de consulta elegido.\n"
+           "Registros que se habrían escrito: 4.\n"
            "Registros omitidos por falta de un campo obligatorio: 0.\nRegistros con avisos: 4.\n"
            "NIF sin la forma de un DNI, un NIE ni un NIF de entidad: 4 (líneas 1, 2, 3, 4).\n"
-           "Compruebe el tipo de consulta elegido.\n"_s;
+           "Sin tamaño máximo por fichero.\n"_s;
     const QString pregunta = u"%D/nif.txt: El fichero de salida %D/avisos.csv ya existe. ¿Desea sobreescribirlo?\n"
                              "%D/nif.txt: No se sustituye sin --sobrescribir.\n"_s;
     QTest::newRow("an existing report is not replaced unasked")

@@ -497,7 +497,7 @@ void tst_Ventana::cuadroPorEstilo()
     // Markup in a path must stay text.
     const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
     const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
-    const auto cuadro = CuadroMensajes::crearCuadro(Mensaje{texto, estilo, TituloMensajes, detalle, avisos}, &propietario);
+    const auto cuadro = CuadroMensajes::crearCuadro(Mensaje{texto, estilo, TituloMensajes, detalle, avisos, {}}, &propietario);
 
     QCOMPARE(cuadro->parentWidget(), &propietario);
     QCOMPARE(cuadro->windowTitle(), QStringLiteral("Crear fichero proceso por lotes"));
@@ -543,7 +543,7 @@ void tst_Ventana::cuadroRealRespondeSi()
     });
     const Boton respuesta = cuadros.mostrar(
         Mensaje{QStringLiteral("El fichero de salida ya existe. ¿Desea sobreescribirlo?"), Estilo::Pregunta,
-                TituloMensajes, {}, {}});
+                TituloMensajes, {}, {}, {}});
     const Qt::CursorShape cursorDespues = QApplication::overrideCursor()->shape();
     QApplication::restoreOverrideCursor();
 

@@ -1,5 +1,6 @@
 #include "ajustes.h"
 
+#include "destino.h"
 #include "sistema.h"
 
 #include <QDir>
@@ -7,7 +8,9 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <limits>
 
 namespace torxal {
@@ -38,7 +41,7 @@ struct ClaveConocida {
     bool (*aplicar)(const QString &valor, Ajustes *ajustes, Fallo *fallo);
 };
 
-const std::array<ClaveConocida, 3> ClavesConocidas = {{
+const std::array<ClaveConocida, 4> ClavesConocidas = {{
     {Clave::EspacioDeNombres, palabra(Palabra::ClaveEspacioDeNombres),
      [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
          if (!comprobarEspacioDeNombres(valor, fallo))
@@ -56,6 +59,10 @@ const std::array<ClaveConocida, 3> ClavesConocidas = {{
     {Clave::TamanoMaximoKb, palabra(Palabra::ClaveTamanoMaximoKb),
      [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
          return leerTamanoMaximo(valor, &ajustes->tamanoMaximoKb, fallo);
+     }},
+    {Clave::TamanoAvisoKb, palabra(Palabra::ClaveTamanoAvisoKb),
+     [](const QString &valor, Ajustes *ajustes, Fallo *fallo) {
+         return leerTamanoMaximo(valor, &ajustes->tamanoAvisoKb, fallo);
      }},
 }};
 
@@ -273,7 +280,65 @@ QStringList buscarFicherosAjustes()
 OpcionesDocumento opcionesDocumento(const Ajustes &ajustes)
 {
     return OpcionesDocumento{ajustes.espacioDeNombres, textoFormatoFecha(ajustes.formatoFecha), {},
-                             ajustes.tamanoMaximoKb * 1024};
+                             ajustes.tamanoMaximoKb * 1024, ajustes.tamanoAvisoKb * 1024};
+}
+
+QString rutaAjustesDeUsuario()
+{
+    return carpetaDeUsuario();
+}
+
+bool guardarAjusteDeUsuario(Clave clave, const QString &valor, QString *ruta, Fallo *fallo)
+{
+    *ruta = carpetaDeUsuario();
+    const auto conocida = std::find_if(ClavesConocidas.begin(), ClavesConocidas.end(),
+                                       [clave](const ClaveConocida &c) { return c.clave == clave; });
+    const QByteArray nombre = conocida->nombre;
+    QByteArrayList lineas;
+    if (QFileInfo::exists(*ruta)) {
+        FicheroAjustes fichero;
+        if (!leerFichero(*ruta, &fichero, fallo))
+            return false;
+        lineas = fichero.bytes.split('\n');
+        if (!lineas.isEmpty() && lineas.constLast().isEmpty())
+            lineas.removeLast();
+    }
+    // The key's line where it stands in [documento], or a new one at the section's end.
+    qsizetype donde = -1;
+    qsizetype finDeSeccion = -1;
+    bool enDocumento = false;
+    for (qsizetype i = 0; i < lineas.size(); ++i) {
+        const QByteArray limpia = lineas[i].trimmed();
+        if (limpia.startsWith('[')) {
+            if (enDocumento && finDeSeccion < 0)
+                finDeSeccion = i;
+            enDocumento = limpia.mid(1, limpia.indexOf(']') - 1).trimmed() == Documento.toLatin1();
+            continue;
+        }
+        const qsizetype igual = limpia.indexOf('=');
+        if (enDocumento && igual > 0 && limpia.left(igual).trimmed() == nombre)
+            donde = i;
+    }
+    const QByteArray nueva = nombre + '=' + valor.toUtf8();
+    if (donde >= 0) {
+        lineas[donde] = nueva;
+    } else if (finDeSeccion >= 0) {
+        lineas.insert(finDeSeccion, nueva);
+    } else {
+        if (!enDocumento)
+            lineas.append('[' + Documento.toLatin1() + ']');
+        lineas.append(nueva);
+    }
+    const QByteArray texto = lineas.join('\n') + '\n';
+    if (!QDir().mkpath(QFileInfo(*ruta).path()))
+        return fallar(fallo, Texto::NoSeGuardanAjustes, {*ruta}, errno);
+    const std::unique_ptr<Destino> destino = crearDestinoFichero(*ruta);
+    int error = 0;
+    if (!destino->abrir(&error) || !destino->escribir(texto.constData(), texto.size(), &error)
+        || !destino->preparar(&error) || !destino->colocar(*ruta, true, &error))
+        return fallar(fallo, Texto::NoSeGuardanAjustes, {*ruta}, error);
+    destino->confirmar();
+    return true;
 }
 
 bool cargarAjustes(Ajustes *ajustes, const QList<Clave> &fijadas, QStringList *notas, Fallo *fallo)

@@ -23,10 +23,11 @@ struct Ajustes {
     QString espacioDeNombres = espacioDeNombresPredeterminado();
     FormatoFecha formatoFecha = FormatoFecha::DiaMesAnio;
     qint64 tamanoMaximoKb = 0; // 0: no limit
+    qint64 tamanoAvisoKb = 450; // the service's usual maximum a document; 0: never said
 };
 
 /// The keys of the settings, as the files and the command line name them.
-enum class Clave { EspacioDeNombres, FormatoFecha, TamanoMaximoKb };
+enum class Clave { EspacioDeNombres, FormatoFecha, TamanoMaximoKb, TamanoAvisoKb };
 
 /// What the settings put in the document.
 OpcionesDocumento opcionesDocumento(const Ajustes &ajustes);
@@ -62,6 +63,14 @@ bool leerTamanoMaximo(QStringView texto, qint64 *kb, Fallo *fallo);
 
 /// The settings files that exist, in the order they are applied (lowest precedence first).
 QStringList buscarFicherosAjustes();
+
+/// The user's settings file, where guardarAjusteDeUsuario writes.
+QString rutaAjustesDeUsuario();
+
+/// Sets `clave` to `valor` in the user's settings file, in its [documento] section, keeping
+/// every other line as it stands; the file (and its folder) is made when missing, and put
+/// in place whole. `ruta` receives the file's path.
+bool guardarAjusteDeUsuario(Clave clave, const QString &valor, QString *ruta, Fallo *fallo);
 
 /// Applies the settings files over `ajustes`: the system files' [documento], the user's
 /// [documento] over them, and over both the system files' [bloqueado], which a deployer

@@ -227,8 +227,16 @@ void Comprobador::comprobarCodigo(const Campo &campo, CodigoAviso numerico, size
     const int provincia = numero(valor);
     if (provincia > 52)
         avisar(ProInexistente, linea, nombre, valor, valor);
-    else if (provincia == 1 || provincia == 20 || provincia == 31 || provincia == 48)
-        avisar(ProSinServicio, linea, nombre, valor, valor);
+    else if (provincia == 1 || provincia == 20 || provincia == 31 || provincia == 48) {
+        const Texto nombreProvincia = provincia == 1 ? Texto::ProvinciaAlava
+            : provincia == 20                        ? Texto::ProvinciaGipuzkoa
+            : provincia == 31                        ? Texto::ProvinciaNavarra
+                                                     : Texto::ProvinciaBizkaia;
+        m_texto = textoDe(Texto::ProvinciaConNombre,
+                          {QString::fromLatin1(valor.data(), qsizetype(valor.size())), textoDe(nombreProvincia)})
+                      .toStdString();
+        avisar(ProSinServicio, linea, nombre, valor, m_texto);
+    }
 }
 
 // Controls, format characters (a zero-width space, a byte-order mark, a direction mark)
@@ -324,8 +332,49 @@ bool Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
         avisar(TextoSobrante, linea, {}, m_texto);
         deOtroTipo = true;
     }
-    m_registrosDeOtroTipo += deOtroTipo;
+    if (deOtroTipo) {
+        ++m_registrosDeOtroTipo;
+        votarTipo(campos);
+    }
     return m_avisos > antes;
+}
+
+// What the start of a record that does not fit its kind looks like: a NIF, thirteen
+// digits of codes, or a reference of a right length and form.
+void Comprobador::votarTipo(const Campos &campos)
+{
+    m_texto.clear();
+    textoLimpio(campos, 0, m_texto);
+    const std::string_view texto = m_texto;
+    const auto nif = comprobarNIF(texto.substr(0, 9));
+    if (texto.size() >= 9 && nif != NifForma)
+        ++m_votos[size_t(TipoConsulta::NIF)];
+    if (texto.size() >= 13 && std::all_of(texto.begin(), texto.begin() + 13, esCifra))
+        ++m_votos[size_t(TipoConsulta::PP)];
+    // A parcel's reference: seven digits, two letters, four digits and a letter in a town,
+    // five digits, a letter and eight digits in the country.
+    const auto patron = [&texto](std::string_view forma) {
+        if (texto.size() < forma.size())
+            return false;
+        for (size_t i = 0; i < forma.size(); ++i)
+            if (forma[i] == '9' ? !esCifra(texto[i]) : !esLetra(texto[i]))
+                return false;
+        return true;
+    };
+    if (patron("9999999AA9999A") || patron("99999A99999999"))
+        ++m_votos[size_t(TipoConsulta::RC)];
+}
+
+std::optional<TipoConsulta> Comprobador::tipoAparente() const
+{
+    std::optional<TipoConsulta> aparente;
+    for (TipoConsulta tipo : {TipoConsulta::NIF, TipoConsulta::RC, TipoConsulta::PP}) {
+        const qint64 votos = m_votos[size_t(tipo)];
+        if (tipo != m_tipo && 2 * votos > m_registrosDeOtroTipo
+            && (!aparente || votos > m_votos[size_t(*aparente)]))
+            aparente = tipo;
+    }
+    return aparente;
 }
 
 void Comprobador::comprobarRegistro(const Campos &campos, qint64 linea, bool primeroDeSuLinea,

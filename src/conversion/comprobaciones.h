@@ -87,8 +87,12 @@ public:
     /// Written records whose identifier has the wrong shape, or that run past the last
     /// column: many of them suggest a list of another kind.
     qint64 registrosDeOtroTipo() const { return m_registrosDeOtroTipo; }
+    /// When many records suggest a list of another kind: the kind most of them look like,
+    /// if one does.
+    std::optional<TipoConsulta> tipoAparente() const;
 
 private:
+    void votarTipo(const Campos &campos);
     void avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,
                 std::string_view detalle = {});
     bool comprobarCampos(const Campos &campos, qint64 linea);
@@ -104,6 +108,7 @@ private:
     Claves m_claves;
     qint64 m_avisos = 0;
     qint64 m_registrosDeOtroTipo = 0;
+    std::array<qint64, 3> m_votos{}; // records of another kind's look, by kind
     quint32 m_escritos = 0;
     std::vector<quint64> m_conAvisos; // one bit a written record
     std::string m_texto;              // a warning's value being built

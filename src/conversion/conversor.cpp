@@ -21,6 +21,7 @@ public:
     Ejecucion(Conversor &conversor, const QString &rutaEntrada, TipoConsulta tipo)
         : m_conversor(conversor)
         , m_opciones(conversor.m_opciones)
+        , m_documento(conversor.m_opciones.documento)
         , m_entradaRuta(rutaEntrada)
         , m_tipo(tipo)
     {
@@ -28,8 +29,8 @@ public:
 
     bool ejecutar()
     {
-        if (planificar() && preguntarAntes() && abrirLista() && abrirInforme() && crearDocumento() && convertir()
-            && cerrar() && preguntarPorPartes() && colocarInforme() && exigirSinAvisos() && colocar()) {
+        if (planificar() && preguntarAntes() && convertirLista() && confirmarDudas() && preguntarPorPartes()
+            && colocarInforme() && exigirSinAvisos() && colocar()) {
             contarExito();
             return true;
         }
@@ -40,10 +41,17 @@ public:
     }
 
 private:
-    bool conLimite() const { return m_opciones.documento.tamanoMaximo > 0; }
+    bool conLimite() const { return m_documento.tamanoMaximo > 0; }
     bool preguntar(const QStringList &existentes);
     bool planificar();
     bool preguntarAntes();
+    bool convertirLista()
+    {
+        return abrirLista() && abrirInforme() && crearDocumento() && convertir() && cerrar();
+    }
+    bool confirmarDudas();
+    bool dividirSiHaceFalta();
+    DatosResumen datosResumen(bool escrito) const;
     bool abrirLista();
     bool abrirInforme();
     bool crearDocumento();
@@ -58,6 +66,7 @@ private:
 
     Conversor &m_conversor;
     const OpcionesConversion &m_opciones;
+    OpcionesDocumento m_documento; // the document's options, its size limit as the user settles it
     QString m_entradaRuta;
     TipoConsulta m_tipo;
     Fallo m_fallo;
@@ -67,7 +76,7 @@ private:
     std::unique_ptr<QIODevice> m_entrada;
     std::unique_ptr<EscritorXML> m_escritor;
     std::unique_ptr<Informe> m_informe;
-    Resumen m_resumen;
+    std::unique_ptr<Resumen> m_resumen;
     std::unique_ptr<RepartoAvisos> m_reparto;
     std::unique_ptr<Comprobador> m_comprobador;
     ResultadoConversion m_resultado;
@@ -133,23 +142,25 @@ bool Conversor::Ejecucion::abrirInforme()
         if (!m_informe->abrir(&m_fallo))
             return false;
     }
-    m_reparto = std::make_unique<RepartoAvisos>(m_resumen, m_informe.get());
+    m_resumen = std::make_unique<Resumen>();
+    m_reparto = std::make_unique<RepartoAvisos>(*m_resumen, m_informe.get());
     m_comprobador = std::make_unique<Comprobador>(m_tipo, *m_reparto);
     return true;
 }
 
 bool Conversor::Ejecucion::crearDocumento()
 {
-    m_escritor = std::make_unique<EscritorXML>(m_conversor.m_fabrica, m_plan.nombres, m_tipo, m_opciones.documento,
+    m_escritor = std::make_unique<EscritorXML>(m_conversor.m_fabrica, m_plan.nombres, m_tipo, m_documento,
                                                m_entradaRuta);
-    if (conLimite() && m_escritor->bytesSinRegistros() > m_opciones.documento.tamanoMaximo)
+    if (conLimite() && m_escritor->bytesSinRegistros() > m_documento.tamanoMaximo)
         return fallar(&m_fallo, Texto::CabeceraNoCabe,
-                      {m_entradaRuta, QString::number(m_opciones.documento.tamanoMaximo / 1024)});
+                      {m_entradaRuta, QString::number(m_documento.tamanoMaximo / 1024)});
     return m_escritor->CrearCabeceraXML(&m_fallo);
 }
 
 bool Conversor::Ejecucion::convertir()
 {
+    m_resultado = ResultadoConversion{};
     const bool convertida = convertirRegistros(*m_entrada, m_entradaRuta, m_tipo, *m_escritor, m_comprobador.get(),
                                                Camino::ElMasRapido, &m_resultado, &m_fallo);
     m_entrada.reset();
@@ -160,10 +171,70 @@ bool Conversor::Ejecucion::cerrar()
 {
     if (!m_escritor->CerrarFicheroXML(&m_fallo))
         return false;
+    m_nombres.clear();
     const int partes = int(m_escritor->partes().size());
     for (int n = 1; n <= partes; ++n)
         m_nombres.append(partes == 1 ? m_plan.nombres.ruta() : m_plan.nombres.rutaParte(n));
     return !m_informe || m_informe->preparar(&m_fallo);
+}
+
+// Questions the window asks before anything is put in place, where the list looks wrong:
+// their default is No, which leaves every earlier document as it was.
+bool Conversor::Ejecucion::confirmarDudas()
+{
+    if (!m_opciones.preguntarSiDudosa)
+        return true;
+    const Comprobador &c = *m_comprobador;
+    std::optional<Mensaje> duda;
+    if (m_resultado.escritos == 0) {
+        const Texto obligatorios = m_tipo == TipoConsulta::NIF ? Texto::ObligatoriosNIF
+            : m_tipo == TipoConsulta::RC                       ? Texto::ObligatoriosRC
+                                                               : Texto::ObligatoriosPP;
+        duda = crearMensaje(Texto::PreguntaSinRegistros, {textoDe(obligatorios), nombreDeTipo(m_tipo)});
+    } else if (c.registrosDeOtroTipo() >= 3 && 2 * c.registrosDeOtroTipo() >= m_resultado.escritos) {
+        const std::optional<TipoConsulta> aparente = c.tipoAparente();
+        duda = crearMensaje(Texto::PreguntaOtroTipo,
+                            {nombreDeTipo(m_tipo), numeroEnEspanol(c.registrosDeOtroTipo()),
+                             m_resultado.escritos == 1 ? textoDe(Texto::CuentaRegistroUno)
+                                                       : textoDe(Texto::CuentaRegistros, {numeroEnEspanol(m_resultado.escritos)}),
+                             aparente ? textoDe(Texto::PreguntaOtroTipoParece, {nombreDeTipo(*aparente)}) : QString()});
+    }
+    if (duda && m_conversor.m_mensajero.mostrar(*duda) != Boton::Si)
+        return false;
+    return dividirSiHaceFalta();
+}
+
+// A document larger than the service takes is offered in parts of the size it takes; the
+// list is then converted again under that limit, and the choice may be kept.
+bool Conversor::Ejecucion::dividirSiHaceFalta()
+{
+    qint64 bytes = 0;
+    for (const Parte &parte : m_escritor->partes())
+        bytes += parte.bytes;
+    const qint64 aviso = m_documento.tamanoAviso;
+    if (conLimite() || aviso <= 0 || bytes <= aviso)
+        return true;
+    Mensaje pregunta = crearMensaje(Texto::PreguntaDividir, {tamanoEnEspanol(bytes), tamanoEnEspanol(aviso)});
+    pregunta.botones = {textoDe(Texto::BotonDividir), textoDe(Texto::BotonUnSoloFichero), textoDe(Texto::BotonCancelar)};
+    const Boton eleccion = m_conversor.m_mensajero.mostrar(pregunta);
+    if (eleccion != Boton::Si && eleccion != Boton::No)
+        return false;
+    const bool dividir = eleccion == Boton::Si;
+    QString ajustes;
+    Fallo sinGuardar;
+    if (m_conversor.m_mensajero.mostrar(crearMensaje(Texto::PreguntaRecordar, {rutaAjustesDeUsuario()})) == Boton::Si
+        && !guardarAjusteDeUsuario(dividir ? Clave::TamanoMaximoKb : Clave::TamanoAvisoKb,
+                                   dividir ? QString::number(aviso / 1024) : QStringLiteral("0"), &ajustes, &sinGuardar))
+        m_conversor.m_mensajero.mostrar(crearMensaje(sinGuardar));
+    if (!dividir)
+        return true;
+    m_escritor.reset();
+    m_comprobador.reset();
+    m_reparto.reset();
+    m_resumen.reset();
+    m_informe.reset();
+    m_documento.tamanoMaximo = aviso;
+    return convertirLista();
 }
 
 bool Conversor::Ejecucion::preguntarPorPartes()
@@ -199,9 +270,9 @@ bool Conversor::Ejecucion::exigirSinAvisos()
         return true;
     Mensaje mensaje = avisos == 1
         ? crearMensaje(Texto::NoCreadoPorUnAviso, {m_nombres.constFirst()})
-        : crearMensaje(Texto::NoCreadoPorAvisos, {m_nombres.constFirst(), QString::number(avisos)});
-    mensaje.detalle = m_resumen.texto(m_resultado, *m_comprobador, {}, {}, false);
-    mensaje.ampliado = m_resumen.detalle(avisos);
+        : crearMensaje(Texto::NoCreadoPorAvisos, {m_nombres.constFirst(), numeroEnEspanol(avisos)});
+    mensaje.detalle = m_resumen->texto(datosResumen(false));
+    mensaje.ampliado = m_resumen->detalle(avisos);
     m_conversor.m_mensajero.mostrar(mensaje);
     return false;
 }
@@ -227,17 +298,33 @@ bool Conversor::Ejecucion::colocar()
     return fallar(&m_fallo, Texto::NoEscribeSalida, {m_nombres[fallida]}, error);
 }
 
+DatosResumen Conversor::Ejecucion::datosResumen(bool escrito) const
+{
+    DatosResumen datos{m_resultado, *m_comprobador, m_tipo, {}, {}};
+    datos.escrito = escrito;
+    datos.limite = m_documento.tamanoMaximo;
+    // The window asks about the size instead of leaving a note.
+    datos.aviso = m_opciones.preguntarSiDudosa ? 0 : m_documento.tamanoAviso;
+    for (qsizetype i = 0; i < m_nombres.size(); ++i) {
+        const Parte &parte = m_escritor->partes()[size_t(i)];
+        datos.bytes += parte.bytes;
+        datos.partes.append(ParteColocada{m_nombres[i], parte.registros});
+    }
+    if (escrito)
+        datos.restos = buscarRestos(m_plan.nombres, int(m_nombres.size()));
+    return datos;
+}
+
 void Conversor::Ejecucion::contarExito()
 {
-    QList<ParteColocada> partes;
-    for (qsizetype i = 0; i < m_nombres.size(); ++i)
-        partes.append(ParteColocada{m_nombres[i], m_escritor->partes()[size_t(i)].registros});
     Mensaje mensaje = m_nombres.size() == 1
         ? crearMensaje(Texto::Creado, {m_nombres.constFirst()})
         : crearMensaje(Texto::CreadasPartes, {m_nombres.constFirst(), m_nombres.constLast()});
-    mensaje.detalle = m_resumen.texto(m_resultado, *m_comprobador, partes,
-                                      buscarRestos(m_plan.nombres, int(m_nombres.size())));
-    mensaje.ampliado = m_resumen.detalle(m_comprobador->avisos());
+    // Something to review turns the box into a warning; its first line of detail says why.
+    if (!Resumen::veredicto(m_resultado, *m_comprobador).isEmpty())
+        mensaje.estilo = Estilo::Advertencia;
+    mensaje.detalle = m_resumen->texto(datosResumen(true));
+    mensaje.ampliado = m_resumen->detalle(m_comprobador->avisos());
     m_conversor.m_mensajero.mostrar(mensaje);
 }
 

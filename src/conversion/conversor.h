@@ -22,6 +22,9 @@ struct OpcionesConversion {
     OpcionesDocumento documento = opcionesDocumento(Ajustes{});
     QString informe;       // where the warnings go as CSV; empty: nowhere
     bool estricto = false; // a list with warnings writes no document
+    // Before a document is put in place, ask when the list looks like another kind, would
+    // write no record, or makes a document larger than the service takes (the window).
+    bool preguntarSiDudosa = false;
 };
 
 /// The conversion runs of one call of the program: one list at a time in, its XML

@@ -23,6 +23,7 @@ struct OpcionesDocumento {
     QString formatoFecha = QStringLiteral("dd/MM/yyyy");
     QDate fecha;               // written in FEC; the current date when not set
     qint64 tamanoMaximo = 0;   // bytes a part may take; 0: one document, however large
+    qint64 tamanoAviso = 450 * 1024; // without a limit, past this a document ought to be split; 0: never
 };
 
 /// One document of the run: the whole document, or a part of it under a size limit.

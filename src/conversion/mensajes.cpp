@@ -69,6 +69,49 @@ constexpr Plantilla Tabla[] = {
     {ResumenConAvisos, Informacion, DeResumen, u"Registros con avisos: %1."},
     {ResumenAviso, Informacion, DeResumen, u"%1: %2%3."},
     {ResumenCompruebeTipo, Informacion, DeResumen, u"Compruebe el tipo de consulta elegido."},
+    {ResumenPareceOtroTipo, Informacion, DeResumen, u"La lista parece de «%1»: compruebe el tipo de consulta elegido."},
+    {ResumenLimite, Informacion, DeResumen, u"Tamaño máximo por fichero: %1."},
+    {ResumenSinLimite, Informacion, DeResumen, u"Sin tamaño máximo por fichero."},
+    {ResumenConvieneDividir, Informacion, DeResumen,
+     u"El fichero ocupa %1 y el servicio admite unos %2 por fichero: conviene dividirlo en partes (tamano-maximo-kb "
+     u"en los ajustes)."},
+    {VeredictoRevise, Advertencia, DeResumen, u"Revise la lista antes de enviarla: %1."},
+    {VeredictoConAvisos, Advertencia, DeResumen, u"%1 de %2 tienen avisos"},
+    {VeredictoConAvisosUno, Advertencia, DeResumen, u"%1 de %2 tiene avisos"},
+    {VeredictoOmitidos, Advertencia, DeResumen, u"%1 se han omitido"},
+    {VeredictoOmitidosUno, Advertencia, DeResumen, u"%1 se ha omitido"},
+    {VeredictoOmitidosDe, Advertencia, DeResumen, u"%1 de %2 se han omitido"},
+    {VeredictoOmitidosDeUno, Advertencia, DeResumen, u"%1 de %2 se ha omitido"},
+    {CuentaRegistros, Informacion, DeResumen, u"%1 registros"},
+    {CuentaRegistroUno, Informacion, DeResumen, u"1 registro"},
+    {Y, Informacion, DeResumen, u" y "},
+    {PreguntaOtroTipo, PreguntaDudosa, DeCuadro,
+     u"La lista no parece de «%1»: %2 de %3 tienen un identificador de otra forma o texto después de la última "
+     u"columna%4. ¿Crear el fichero de todos modos?"},
+    {PreguntaOtroTipoParece, PreguntaDudosa, DeCuadro, u"; parece de «%1»"},
+    {PreguntaSinRegistros, PreguntaDudosa, DeCuadro,
+     u"Ningún registro de la lista tiene %1, que «%2» exige: el fichero no tendría ningún registro. ¿Crear el "
+     u"fichero de todos modos?"},
+    {PreguntaDividir, PreguntaTresSalidas, DeCuadro,
+     u"El fichero ocuparía %1; el servicio admite unos %2 por fichero. ¿Dividirlo en partes?"},
+    {PreguntaRecordar, Pregunta, DeCuadro, u"¿Recordar esta elección para las próximas listas? Se guarda en %1."},
+    {BotonDividir, Informacion, DeCuadro, u"Dividir en partes"},
+    {BotonUnSoloFichero, Informacion, DeCuadro, u"Un solo fichero"},
+    {BotonCancelar, Informacion, DeCuadro, u"Cancelar"},
+    {NombreTipoNIF, Informacion, DeResumen, u"NIF-Apellidos y Nombre"},
+    {NombreTipoRC, Informacion, DeResumen, u"Referencia Catastral"},
+    {NombreTipoPP, Informacion, DeResumen, u"Polígono y parcela"},
+    {ObligatoriosNIF, Informacion, DeResumen, u"NIF"},
+    {ObligatoriosRC, Informacion, DeResumen, u"referencia catastral"},
+    {ObligatoriosPP, Informacion, DeResumen, u"provincia, municipio y polígono"},
+    {TamanoKB, Informacion, DeResumen, u"%1 KB"},
+    {ProvinciaConNombre, Informacion, DeResumen, u"%1 (%2)"},
+    {ProvinciaAlava, Informacion, DeResumen, u"Álava"},
+    {ProvinciaGipuzkoa, Informacion, DeResumen, u"Gipuzkoa"},
+    {ProvinciaNavarra, Informacion, DeResumen, u"Navarra"},
+    {ProvinciaBizkaia, Informacion, DeResumen, u"Bizkaia"},
+    {TamanoMB, Informacion, DeResumen, u"%1 MB"},
+    {NoSeGuardanAjustes, Critico, DeCuadro, u"No se puede guardar la elección en el fichero de ajustes %1."},
     {ResumenPartes, Informacion, DeResumen, u"Partes: %1."},
     {ResumenParte, Informacion, DeResumen, u"%1 (%2 registros)"},
     {ResumenParteUnRegistro, Informacion, DeResumen, u"%1 (1 registro)"},
@@ -135,16 +178,16 @@ constexpr DescripcionAviso Descripciones[] = {
      u"caracteres de control."},
     {RcControl, "rc-control", u"Referencias catastrales con los caracteres de control equivocados",
      u"Los dos últimos caracteres de la referencia catastral no son los que corresponden al resto (serían %1)."},
-    {ProNoNumerico, "pro-no-numerico", u"Códigos de provincia que no son dos cifras",
-     u"El código de provincia no son dos cifras."},
+    {ProNoNumerico, "pro-no-numerico", u"Códigos de provincia que no tienen dos cifras",
+     u"El código de provincia no tiene dos cifras."},
     {ProInexistente, "pro-inexistente", u"Códigos de provincia que no existen",
      u"No hay ninguna provincia con el código %1: van del 01 al 52."},
     {ProSinServicio, "pro-sin-servicio", u"Provincias con catastro propio, que el servicio no cubre",
-     u"La provincia %1 tiene un catastro propio (Álava, Gipuzkoa, Navarra y Bizkaia), que este servicio no cubre."},
-    {MunNoNumerico, "mun-no-numerico", u"Códigos de municipio que no son tres cifras",
-     u"El código de municipio no son tres cifras."},
-    {PolNoNumerico, "pol-no-numerico", u"Polígonos que no son tres cifras", u"El polígono no son tres cifras."},
-    {ParNoNumerico, "par-no-numerico", u"Parcelas que no son cinco cifras", u"La parcela no son cinco cifras."},
+     u"La provincia %1 tiene un catastro propio, que este servicio no cubre."},
+    {MunNoNumerico, "mun-no-numerico", u"Códigos de municipio que no tienen tres cifras",
+     u"El código de municipio no tiene tres cifras."},
+    {PolNoNumerico, "pol-no-numerico", u"Polígonos que no tienen tres cifras", u"El polígono no tiene tres cifras."},
+    {ParNoNumerico, "par-no-numerico", u"Parcelas que no tienen cinco cifras", u"La parcela no tiene cinco cifras."},
     {Invisible, "invisible", u"Campos con un carácter invisible",
      u"El campo tiene un carácter invisible (%1), que se escribe tal cual y hará que el servicio no lo reconozca; "
      u"bórrelo de la lista."},
@@ -213,6 +256,7 @@ constexpr const char *Palabras[] = {
     "espacio-de-nombres",
     "formato-fecha",
     "tamano-maximo-kb",
+    "tamano-aviso-kb",
 };
 
 } // namespace
@@ -239,14 +283,33 @@ const DescripcionAviso &describir(CodigoAviso codigo)
     return Descripciones[int(codigo)];
 }
 
+QString numeroEnEspanol(qint64 numero)
+{
+    QString cifras = QString::number(numero < 0 ? -numero : numero);
+    // Four digits go together, as the RAE writes them; from five on, a point every three.
+    if (cifras.size() > 4)
+        for (qsizetype i = cifras.size() - 3; i > 0; i -= 3)
+            cifras.insert(i, u'.');
+    return numero < 0 ? u'-' + cifras : cifras;
+}
+
+QString tamanoEnEspanol(qint64 bytes)
+{
+    constexpr qint64 Mega = 1024 * 1024;
+    if (bytes < Mega)
+        return textoDe(Texto::TamanoKB, {numeroEnEspanol((bytes + 1023) / 1024)});
+    const qint64 decimas = (bytes * 10 + Mega / 2) / Mega;
+    return textoDe(Texto::TamanoMB, {numeroEnEspanol(decimas / 10) + u',' + QString::number(decimas % 10)});
+}
+
 QString textoLineas(const QList<qint64> &primeras, qint64 total)
 {
     QStringList numeros;
     for (qint64 linea : primeras)
-        numeros.append(QString::number(linea));
+        numeros.append(numeroEnEspanol(linea));
     QString texto = numeros.join(textoDe(Texto::Separador));
     if (total > primeras.size())
-        texto = textoDe(Texto::LineasYMas, {texto, QString::number(total - primeras.size())});
+        texto = textoDe(Texto::LineasYMas, {texto, numeroEnEspanol(total - primeras.size())});
     return textoDe(total == 1 ? Texto::LineasUna : Texto::LineasVarias, {texto});
 }
 
@@ -310,6 +373,8 @@ QString textoMotivo(const Fallo &fallo)
 
 Mensaje crearMensaje(const Fallo &fallo)
 {
+    if (fallo.que == Texto::Ninguno)
+        return {};
     return crearMensaje(fallo.que, fallo.argumentos, textoMotivo(fallo));
 }
 

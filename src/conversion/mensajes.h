@@ -12,8 +12,17 @@ namespace torxal {
 
 // Message box styles and the buttons the user can press, numbered as the service's
 // original desktop tool numbered them; the window and the command line map them.
-enum class Estilo { Critico = 16, Informacion = 64, Pregunta = 68 };
-enum class Boton { Aceptar = 1, Si = 6, No = 7 };
+// The styles this program adds keep the same numbering: a warning icon (48), and questions
+// whose default is No (+256) or that offer a third way out (Yes, No and Cancel: 3).
+enum class Estilo { Critico = 16, Informacion = 64, Pregunta = 68, Advertencia = 48, PreguntaDudosa = 308,
+                    PreguntaTresSalidas = 35 };
+enum class Boton { Aceptar = 1, Cancelar = 2, Si = 6, No = 7 };
+
+/// A style that asks rather than tells.
+constexpr bool esPregunta(Estilo estilo)
+{
+    return estilo == Estilo::Pregunta || estilo == Estilo::PreguntaDudosa || estilo == Estilo::PreguntaTresSalidas;
+}
 
 /// The title of every message box.
 extern const QString TituloMensajes;
@@ -61,6 +70,42 @@ enum class Texto {
     ResumenConAvisos,
     ResumenAviso,
     ResumenCompruebeTipo,
+    ResumenPareceOtroTipo,
+    ResumenLimite,
+    ResumenSinLimite,
+    ResumenConvieneDividir,
+    VeredictoRevise,
+    VeredictoConAvisos,
+    VeredictoConAvisosUno,
+    VeredictoOmitidos,
+    VeredictoOmitidosUno,
+    VeredictoOmitidosDe,
+    VeredictoOmitidosDeUno,
+    CuentaRegistros,
+    CuentaRegistroUno,
+    Y,
+    PreguntaOtroTipo,
+    PreguntaOtroTipoParece,
+    PreguntaSinRegistros,
+    PreguntaDividir,
+    PreguntaRecordar,
+    BotonDividir,
+    BotonUnSoloFichero,
+    BotonCancelar,
+    NombreTipoNIF,
+    NombreTipoRC,
+    NombreTipoPP,
+    ObligatoriosNIF,
+    ObligatoriosRC,
+    ObligatoriosPP,
+    TamanoKB,
+    ProvinciaConNombre,
+    ProvinciaAlava,
+    ProvinciaGipuzkoa,
+    ProvinciaNavarra,
+    ProvinciaBizkaia,
+    TamanoMB,
+    NoSeGuardanAjustes,
     ResumenPartes,
     ResumenParte,
     ResumenParteUnRegistro,
@@ -115,6 +160,7 @@ enum class Palabra {
     ClaveEspacioDeNombres,
     ClaveFormatoFecha,
     ClaveTamanoMaximoKb,
+    ClaveTamanoAvisoKb,
 };
 /// The word in UTF-8.
 const char *palabra(Palabra cual);
@@ -135,6 +181,12 @@ std::span<const Plantilla> plantillas();
 
 /// The text of `id` with its arguments in place; an argument may hold "%1" itself.
 QString textoDe(Texto id, const QStringList &argumentos = {});
+
+/// A count as Spanish writes it: "7", "1000", "12.345", "1.000.000".
+QString numeroEnEspanol(qint64 numero);
+
+/// A size in bytes as a reader takes it in: "450 KB", "1,3 MB".
+QString tamanoEnEspanol(qint64 bytes);
 
 /// "(línea 7)", "(líneas 3, 7 y 12 más)": the first lines of something that happened on
 /// `total` distinct lines, as every summary line lists them.
@@ -185,6 +237,7 @@ struct Mensaje {
     QString titulo = TituloMensajes;
     QString detalle;
     QString ampliado;
+    QStringList botones; // the words of its buttons, in the order Yes, No, Cancel, when not the usual ones
 };
 
 /// The message of `id` in the style the table gives it.

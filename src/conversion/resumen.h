@@ -19,18 +19,35 @@ struct ParteColocada {
     qint64 registros = 0;
 };
 
+/// What a summary tells besides the warnings.
+struct DatosResumen {
+    const ResultadoConversion &resultado;
+    const Comprobador &comprobador;
+    TipoConsulta tipo;
+    QList<ParteColocada> partes; // more than one: the parts
+    QStringList restos;          // what an earlier run left at the list's names
+    bool escrito = true;         // false: a strict run wrote no document after all
+    qint64 limite = 0;           // the bytes a part could take; 0: no limit
+    qint64 bytes = 0;            // what the document takes, all its parts together
+    qint64 aviso = 0;            // past this, without a limit, a note says to split it; 0: never
+};
+
+/// The kind's name as the window shows it: "NIF-Apellidos y Nombre".
+QString nombreDeTipo(TipoConsulta tipo);
+
 /// The warnings of a run, totted up for its summary as they come, and the first of them in
 /// words for what a message box keeps behind its details button.
 class Resumen final : public ReceptorAvisos {
 public:
     void recibirAviso(const Aviso &aviso) override;
 
-    /// The lines beneath the outcome's message: records written and left out, lines read
-    /// as Windows-1252, warnings by code, the hint about the kind, the parts and what an
-    /// earlier run left.
-    /// `escrito` is false when the run wrote no document after all (a strict run).
-    QString texto(const ResultadoConversion &resultado, const Comprobador &comprobador,
-                  const QList<ParteColocada> &partes, const QStringList &restos, bool escrito = true) const;
+    /// The lines beneath the outcome's message: first the verdict when there is something
+    /// to review and a word on the kind when the list looks like another; then the records
+    /// written and left out, the warnings by code, the parts and what an earlier run left;
+    /// last the size limit used.
+    QString texto(const DatosResumen &datos) const;
+    /// The verdict, when any record has a warning or was left out: what to do first.
+    static QString veredicto(const ResultadoConversion &resultado, const Comprobador &comprobador);
     /// One line per warning, as many as a box can hold, and how many more there are.
     QString detalle(qint64 avisos) const;
 
