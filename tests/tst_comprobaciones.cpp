@@ -393,10 +393,11 @@ void tst_Comprobaciones::listas_data()
         << RC << rc("7837301VG8173B", "28079     ") << L{} << qint64(0);
     QTest::newRow("invisible characters inside fields, each field once")
         << NIF << nif("12345678ZGARC\xC3\x8D" "A\xE2\x80\x8BL\xC3\x93PEZ") + nif("X2482300WA\xEF\xBB\xBF" "B\xC2\x85" "C")
-            + nif("Y1234567XA\x7F" "B", "2\xE2\x80\xA8" "8")
+            + nif("Y1234567XA\x7F" "B", "2\xE2\x80\xA8" "8") + nif("00000000TPEREZ PEREZ JUAN \xF0\x9F\x98\x80\xF3\xA0\x80\x81")
         << L{u"1 invisible APE=GARCÍA\u200BLÓPEZ|U+200B"_s, u"2 invisible APE=A\uFEFFB\u0085C|U+FEFF"_s,
-             u"3 pro-no-numerico PRO=2\u2028"_s, u"3 invisible APE=A\u007FB|U+007F"_s, u"3 invisible PRO=2\u2028|U+2028"_s}
-        << qint64(3);
+             u"3 pro-no-numerico PRO=2\u2028"_s, u"3 invisible APE=A\u007FB|U+007F"_s, u"3 invisible PRO=2\u2028|U+2028"_s,
+             u"4 invisible APE=PEREZ PEREZ JUAN \U0001F600\U000E0001|U+E0001"_s}
+        << qint64(4);
     QTest::newRow("Windows-1252 line after UTF-8, with a comma")
         << NIF << nif("12345678ZP\xC3\x89REZ") + "X2482300WN\xDA\xD1" "EZ,Y1234567X\r\n"
         << L{u"2 coma =Y1234567X"_s, u"2 codificacion ="_s} << qint64(2);

@@ -171,7 +171,7 @@ public:
     void anadir(const T &x)
     {
         if (m_enUltimo == PorTramo || m_tramos.empty()) {
-            m_tramos.push_back(std::make_unique<T[]>(PorTramo));
+            m_tramos.push_back(std::make_unique_for_overwrite<T[]>(PorTramo));
             m_enUltimo = 0;
         }
         m_tramos.back()[m_enUltimo++] = x;

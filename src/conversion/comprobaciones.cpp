@@ -1,6 +1,7 @@
 #include "comprobaciones.h"
 
 #include "limpieza.h"
+#include "ochoalavez.h"
 
 #include <algorithm>
 #include <bit>
@@ -247,17 +248,20 @@ void Comprobador::comprobarInvisibles(const Campo &campo, QLatin1StringView nomb
     const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
     const auto *fin = p + valor.size();
     for (; p < fin; ++p) {
+        while (fin - p >= 8 && ochoalavez::todoAsciiVisibleOControl(ochoalavez::leer(p)))
+            p += 8;
+        if (p == fin)
+            break;
         if (*p < 0x7F)
             continue;
+        // Cleaned fields are valid UTF-8, so the sequence is decoded in place: a
+        // string per accented letter would cost more than the rest of the check.
         char32_t c = *p;
-        if (c >= 0x80) {
-            const auto *inicio = p;
-            while (p + 1 < fin && (p[1] & 0xC0) == 0x80)
-                ++p;
-            std::u32string uno;
-            decodificar(std::string_view(reinterpret_cast<const char *>(inicio), size_t(p + 1 - inicio)),
-                        Codificacion::UTF8, uno);
-            c = uno.front();
+        if (c >= 0xC0) {
+            const int continuaciones = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+            c &= 0x3F >> continuaciones;
+            for (int i = 0; i < continuaciones && p + 1 < fin; ++i)
+                c = (c << 6) | (*++p & 0x3F);
         }
         switch (QChar::category(c)) {
         case QChar::Other_Control:

@@ -32,4 +32,11 @@ inline bool todoAscii(quint64 ocho)
     return (ocho & Altos) == 0;
 }
 
+/// True when every byte is below 0x7F: adding one to each sets no high bit, and a byte
+/// whose addition would carry has its own high bit set already.
+inline bool todoAsciiVisibleOControl(quint64 ocho)
+{
+    return ((ocho | (ocho + Unos)) & Altos) == 0;
+}
+
 } // namespace torxal::ochoalavez
