@@ -487,6 +487,10 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
                 pila.pop_back();
             if (caracteres != 14 && caracteres != 18 && caracteres != 20)
                 continue;
+            // A whole reference that nothing starts can neither be included nor include
+            // another later: most of a list, kept out of the judged groups.
+            if (caracteres == 20 && pila.empty())
+                continue;
             Grupo grupo{ordinal, linea, caracteres, larga, lateral};
             for (const EnPila &antes : pila) {
                 Grupo &prefijo = grupos[size_t(antes.grupo)];
