@@ -45,6 +45,10 @@ bool nombresSinMayusculas(const QString &ruta);
 /// "nul"...); false on systems that have none.
 bool esNombreDeDispositivo(const QString &nombre);
 
+/// Tells the system that `bytes` at `inicio` (aligned to 2 MiB) are best backed by huge
+/// pages; a hint only, which systems without them ignore.
+void sugerirPaginasGrandes(void *inicio, size_t bytes);
+
 /// While one stands, the signals that stop the program (interrupt, terminate, hang-up)
 /// wait: what it guards completes before they act, and they act when it goes.
 class SenalesRetenidas {

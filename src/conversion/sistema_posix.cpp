@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -147,6 +148,16 @@ SenalesRetenidas::SenalesRetenidas()
 SenalesRetenidas::~SenalesRetenidas()
 {
     ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t *>(m_previas), nullptr);
+}
+
+void sugerirPaginasGrandes(void *inicio, size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    ::madvise(inicio, bytes, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(inicio);
+    Q_UNUSED(bytes);
+#endif
 }
 
 } // namespace torxal
