@@ -416,7 +416,7 @@ void Comprobador::cerrarLinea(bool listaUtf8)
         return;
     m_lineaAbierta = false;
     if (listaUtf8 && !m_pendientes.empty()) {
-        const auto leerNumero = [](const quint8 *&p) {
+        const auto leerNumero = [](auto &p) {
             quint64 n = 0;
             for (int desplazamiento = 0;; desplazamiento += 7) {
                 const quint8 b = *p++;
@@ -427,14 +427,14 @@ void Comprobador::cerrarLinea(bool listaUtf8)
         };
         qint64 linea = 0;
         quint32 primero = 0;
-        for (const quint8 *p = m_pendientes.data(); p < m_pendientes.data() + m_pendientes.size();) {
+        for (auto p = m_pendientes.cbegin(); p != m_pendientes.cend();) {
             linea += qint64(leerNumero(p));
             primero += quint32(leerNumero(p));
             const auto escritos = quint32(leerNumero(p));
             avisar(CodigoAviso::Codificacion, linea, {}, {});
             marcar(primero, primero + escritos);
         }
-        std::vector<quint8>().swap(m_pendientes);
+        std::deque<quint8>().swap(m_pendientes);
         m_ultimaPendiente = 0;
         m_primeroPendiente = 0;
     }
@@ -465,7 +465,7 @@ void Comprobador::cerrarLinea(bool listaUtf8)
 void Comprobador::terminar(bool listaUtf8)
 {
     cerrarLinea(listaUtf8);
-    std::vector<quint8>().swap(m_pendientes);
+    std::deque<quint8>().swap(m_pendientes);
     m_claves.buscar([&](const Hallazgo &hallazgo) {
         const auto [fin, error] = std::to_chars(m_numero, m_numero + sizeof m_numero, hallazgo.nombrada);
         Q_UNUSED(error);

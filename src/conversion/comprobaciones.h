@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -126,7 +127,7 @@ private:
     // does, forgotten if it never does. A list that is Windows-1252 throughout has one for
     // almost every line, so each takes a few bytes: the step from the line before, its
     // first written record and how many it has, as variable-length numbers.
-    std::vector<quint8> m_pendientes;
+    std::deque<quint8> m_pendientes; // a vector's doublings would copy megabytes
     qint64 m_ultimaPendiente = 0;
     quint32 m_primeroPendiente = 0;
 };
