@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -277,6 +276,11 @@ void tst_Fallos::entornoHostil()
     if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty()
         || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
         QSKIP("these need root, unshare and setpriv");
+#ifdef TORXAL_CON_SANITIZADORES
+    // The sanitizers' runtime reads its options and its leak check from /proc itself.
+    if (QByteArray(QTest::currentDataTag()).startsWith("no /proc"))
+        QSKIP("a sanitizer build cannot run without /proc");
+#endif
     QTemporaryDir temporal;
     QVERIFY(escribir(temporal.filePath(QStringLiteral("lista.txt")), listaNIF(3000)));
     QProcess proceso;
@@ -285,10 +289,7 @@ void tst_Fallos::entornoHostil()
                           temporal.path(), QStringLiteral(TORXAL_CLI)});
     proceso.start();
     QVERIFY(proceso.waitForFinished(60000));
-    // Without /proc a sanitizer build notes that it cannot name its frames; a real
-    // finding of its own would still change the exit status below.
-    QString dichos = QString::fromUtf8(proceso.readAllStandardError());
-    dichos.remove(QRegularExpression(u"^==\\d+==.*\n"_s, QRegularExpression::MultilineOption));
+    const QString dichos = QString::fromUtf8(proceso.readAllStandardError());
     if (dichos.contains(u"mount:") || dichos.contains(u"unshare:") || dichos.contains(u"setpriv:"))
         QSKIP(qPrintable(u"this machine does not let a test do that: "_s + dichos));
     QCOMPARE(dichos, QString(errores).replace(u"%D"_s, temporal.path()));
