@@ -4,6 +4,7 @@
 #include "sistema.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -327,6 +328,21 @@ void expandir(quint64 alto, quint64 bajo, std::string &destino)
     }
 }
 
+// How many characters a packed reference has: its codes stand from the highest bits
+// down, ended by the first zero.
+size_t caracteresEmpaquetados(const Entrada128 &clave)
+{
+    const auto enPalabra = [](quint64 x) { return x == 0 ? 0 : 10 - size_t(std::countr_zero(x)) / 6; };
+    return clave.bajo == 0 ? enPalabra(clave.alto) : 10 + enPalabra(clave.bajo);
+}
+
+// Whether `clave` starts with the first `caracteres` characters of `prefijo` (14 or 18).
+bool empiezaPorEmpaquetada(const Entrada128 &clave, const Entrada128 &prefijo, size_t caracteres)
+{
+    const quint64 mascara = ~quint64(0) << (6 * (20 - caracteres));
+    return clave.alto == prefijo.alto && (clave.bajo & mascara) == prefijo.bajo;
+}
+
 bool menorPorBytes(std::string_view a, quint32 ordinalA, std::string_view b, quint32 ordinalB)
 {
     const int orden = a.compare(b);
@@ -479,9 +495,22 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
             return a.bajo != b.bajo ? a.bajo < b.bajo : a.ordinal < b.ordinal;
         });
         grupos.clear();
+        // A group whose key starts the current one. Packed keys are compared on their
+        // words; only a reference aside needs the others' bytes, spelt out then.
         struct EnPila {
             qsizetype grupo;
-            std::string bytes;
+            size_t caracteres;
+            const Entrada128 *larga;
+            std::string bytes; // for a key aside
+        };
+        const auto empiezaPor = [&](const Entrada128 *larga, std::string_view bytes, const EnPila &antes) {
+            if (larga && antes.larga)
+                return empiezaPorEmpaquetada(*larga, *antes.larga, antes.caracteres);
+            if (larga)
+                return false; // a key aside holds a character no packed key has
+            if (antes.larga)
+                expandir(antes.larga->alto, antes.larga->bajo, expandido);
+            return bytes.starts_with(antes.larga ? std::string_view(expandido) : std::string_view(antes.bytes));
         };
         std::vector<EnPila> pila;
         std::string actual;
@@ -496,6 +525,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
             // The group: the first record of one key and its repetitions.
             quint32 ordinal;
             quint32 linea;
+            size_t caracteres;
             const Entrada128 *larga = nullptr;
             const Lateral *lateral = nullptr;
             if (deLargas) {
@@ -503,7 +533,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
                 larga = &primera;
                 ordinal = primera.ordinal;
                 linea = primera.linea;
-                expandir(primera.alto, primera.bajo, actual);
+                caracteres = caracteresEmpaquetados(primera);
                 for (; i < largas.size() && largas[i].alto == primera.alto && largas[i].bajo == primera.bajo; ++i)
                     guardar(CodigoAviso::Duplicado, largas[i].ordinal, largas[i].linea, linea, false, 0, 0,
                             largas[i].alto, largas[i].bajo);
@@ -513,12 +543,12 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
                 ordinal = primera.ordinal;
                 linea = primera.linea;
                 actual.assign(e.bytesDe(primera));
+                caracteres = caracteresDe(actual);
                 for (; j < laterales.size() && e.bytesDe(laterales[j]) == actual; ++j)
                     guardar(CodigoAviso::Duplicado, laterales[j].ordinal, laterales[j].linea, linea, true,
                             laterales[j].desde, laterales[j].longitud, 0, 0);
             }
-            const size_t caracteres = caracteresDe(actual);
-            while (!pila.empty() && !std::string_view(actual).starts_with(pila.back().bytes))
+            while (!pila.empty() && !empiezaPor(larga, actual, pila.back()))
                 pila.pop_back();
             if (caracteres != 14 && caracteres != 18 && caracteres != 20)
                 continue;
@@ -537,7 +567,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
             }
             grupos.push_back(grupo);
             if (caracteres != 20)
-                pila.push_back(EnPila{qsizetype(grupos.size()) - 1, actual});
+                pila.push_back(EnPila{qsizetype(grupos.size()) - 1, caracteres, larga, larga ? std::string() : actual});
         }
         // Now that every group knows what extends it, each first record is judged as the
         // list's order would: an earlier reference that starts with it, else an earlier
