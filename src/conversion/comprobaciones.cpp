@@ -245,6 +245,8 @@ void Comprobador::comprobarCodigo(const Campo &campo, CodigoAviso numerico, size
 void Comprobador::comprobarInvisibles(const Campo &campo, QLatin1StringView nombre, qint64 linea)
 {
     const std::string_view valor = campo.vista();
+    if (campo.sinInvisibles && valor.find('\x7F') == std::string_view::npos)
+        return;
     const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
     const auto *fin = p + valor.size();
     for (; p < fin; ++p) {
@@ -263,17 +265,10 @@ void Comprobador::comprobarInvisibles(const Campo &campo, QLatin1StringView nomb
             for (int i = 0; i < continuaciones && p + 1 < fin; ++i)
                 c = (c << 6) | (*++p & 0x3F);
         }
-        switch (QChar::category(c)) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph: {
+        if (esInvisible(c)) {
             const QByteArray codigo = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper().toLatin1();
             avisar(Invisible, linea, nombre, valor, std::string_view(codigo.constData(), size_t(codigo.size())));
             return;
-        }
-        default:
-            break;
         }
     }
 }

@@ -49,6 +49,7 @@ void cortarColumna(std::u32string_view limpio, const Columna &columna, std::u32s
     for (char32_t c : valor)
         p = anadirUtf8(p, c);
     campo.longitud = int(p - (campo.datos + Campo::Delante));
+    campo.sinInvisibles = false; // a decoded line may hold anything: the checks look
 }
 
 } // namespace
@@ -78,6 +79,19 @@ bool esImprimible(char32_t c)
         return false;
     default:
         return true;
+    }
+}
+
+bool esInvisible(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
     }
 }
 

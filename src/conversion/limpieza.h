@@ -15,6 +15,11 @@ struct TablaBytes;
 /// A graphic character (letter, mark, number, punctuation, symbol) or the plain space.
 bool esImprimible(char32_t c);
 
+/// A character a field should not hold because nobody sees it: a control, a format
+/// character (zero-width space, byte-order mark, soft hyphen...), a line or paragraph
+/// separator.
+bool esInvisible(char32_t c);
+
 /// The upper case of `c`, one character for one whatever the locale (ß stays ß).
 char32_t aMayuscula(char32_t c);
 
@@ -36,6 +41,7 @@ struct Campo {
     char datos[Delante + 62 * 4 + 8];
     int inicio = Delante;
     int longitud = 0;
+    bool sinInvisibles = false; // cut on bytes with no invisible character, but perhaps DEL, which passes as ASCII
     std::string_view vista() const { return std::string_view(datos + inicio, size_t(longitud)); }
     /// Empty, or only spaces: the field is absent.
     bool presente() const { return vista().find_first_not_of(' ') != std::string_view::npos; }

@@ -28,6 +28,7 @@ TablaBytes construirTabla(Codificacion codificacion)
         tabla.codigo[b] = c;
         CaracterByte &entrada = tabla.caracteres[b];
         entrada.imprimible = esImprimible(c);
+        entrada.invisible = esInvisible(aMayuscula(c));
         // Tabs never reach a field: the cleaning takes them out first.
         const char32_t mayuscula = aMayuscula(c);
         if (c == U'\t' || !esCaracterXml(mayuscula))
@@ -82,6 +83,7 @@ void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const T
             --fin;
     }
     int caracteres = 0;
+    bool sinInvisibles = true;
     while (q < fin) {
         // The record has spare bytes behind it and the field room behind its end, so
         // eight are always read and written; only the ones that count are kept.
@@ -96,6 +98,7 @@ void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const T
             // Characters XML forbids are dropped before trimming and padding, as the general
             // path does. The whole entry is copied in one store; its first `longitud` bytes count.
             const CaracterByte &c = tabla.caracteres[static_cast<unsigned char>(*q++)];
+            sinInvisibles &= !c.invisible;
             std::memcpy(p, &c, sizeof c);
             p += c.longitud;
             caracteres += c.longitud != 0;
@@ -126,6 +129,7 @@ void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const T
     }
     campo.inicio = int(inicio - campo.datos);
     campo.longitud = int(final - inicio);
+    campo.sinInvisibles = sinInvisibles;
 }
 
 } // namespace

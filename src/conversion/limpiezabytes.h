@@ -17,7 +17,7 @@ struct CaracterByte {
     char salida[5];         // the upper-case character in UTF-8
     unsigned char longitud; // bytes of `salida`; 0 for a character XML forbids, which a field drops
     bool imprimible;        // kept at the ends of a record by the cleaning
-    char relleno = 0;
+    bool invisible = false; // see esInvisible
 };
 static_assert(sizeof(CaracterByte) == 8);
 
