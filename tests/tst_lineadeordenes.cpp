@@ -122,6 +122,7 @@ private slots:
     void informeYEstricto_data();
     void informeYEstricto();
     void procesoReal();
+    void salidaEstandarLlena_data();
     void salidaEstandarLlena();
 };
 
@@ -199,7 +200,9 @@ void tst_LineaDeOrdenes::convierteCadaFichero_data()
         << u"%D/falta.txt: No se puede abrir el fichero de entrada %D/falta.txt.\nNo existe el fichero o el directorio\n"
            "%D/vacia.txt: El fichero de entrada está vacío\n"_s;
     QTest::newRow("path of spaces reaches the run")
-        << QStringList{u"--tipo"_s, u"nif"_s, u"   "_s} << 1 << QString() << u"   : Es obligatorio un fichero de entrada\n"_s;
+        << QStringList{u"--tipo"_s, u"nif"_s, u"   "_s} << 1 << QString() << u"Es obligatorio un fichero de entrada\n"_s;
+    QTest::newRow("empty path") << QStringList{u"--tipo"_s, u"nif"_s, QString()} << 1 << QString()
+                                << u"Es obligatorio un fichero de entrada\n"_s;
     QTest::newRow("a file named like an option after --")
         << QStringList{u"--tipo"_s, u"nif"_s, u"--"_s, u"--help"_s} << 1 << QString()
         << u"--help: No se puede abrir el fichero de entrada --help.\nNo existe el fichero o el directorio\n"_s;
@@ -447,20 +450,41 @@ void tst_LineaDeOrdenes::procesoReal()
                                    .toUtf8()));
 }
 
+void tst_LineaDeOrdenes::salidaEstandarLlena_data()
+{
+    QTest::addColumn<QString>("redireccion");
+    QTest::addColumn<int>("listas");
+    QTest::addColumn<QString>("razon");
+    QTest::newRow("a full disk, one list") << u">/dev/full"_s << 1 << u"No queda espacio en el dispositivo"_s;
+    QTest::newRow("a full disk, two lists") << u">/dev/full"_s << 2 << u"No queda espacio en el dispositivo"_s;
+    QTest::newRow("closed") << u">&-"_s << 2 << u"Descriptor de fichero erróneo"_s;
+    QTest::newRow("a reader that leaves at once") << u"| true"_s << 5 << u"Tubería rota"_s;
+}
+
 void tst_LineaDeOrdenes::salidaEstandarLlena()
 {
-    // The summary is the user's proof of what was done: if it cannot be written, the run failed.
+    // The summary is the user's proof of what was done: if it cannot be written, the run failed,
+    // yet every list is still converted.
+    QFETCH(QString, redireccion);
+    QFETCH(int, listas);
+    QFETCH(QString, razon);
     QTemporaryDir temporal;
     QVERIFY(copiarEjemplo(u"nif.txt"_s, temporal.path()));
+    QStringList argumentos{u"-o"_s, u"pipefail"_s, u"-c"_s, u"\"$0\" \"$@\" "_s + redireccion,
+                           QStringLiteral(TORXAL_CLI), u"--tipo"_s, u"nif"_s};
+    for (int i = 1; i <= listas; ++i) {
+        const QString lista = temporal.filePath(u"l%1.txt"_s.arg(i));
+        QVERIFY(QFile::copy(temporal.filePath(u"nif.txt"_s), lista));
+        argumentos.append(lista);
+    }
     QProcess proceso;
-    proceso.setProgram(QStringLiteral(TORXAL_CLI));
-    proceso.setArguments({u"--tipo"_s, u"nif"_s, temporal.filePath(u"nif.txt"_s)});
-    proceso.setStandardOutputFile(u"/dev/full"_s);
-    proceso.start();
+    proceso.start(u"bash"_s, argumentos);
     QVERIFY(proceso.waitForFinished(30000));
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardError()),
-             u"torxal-cli: no se puede escribir en la salida estándar: No queda espacio en el dispositivo\n"_s);
+             u"torxal-cli: no se puede escribir en la salida estándar: "_s + razon + u'\n');
     QCOMPARE(proceso.exitCode(), 1);
+    for (int i = 1; i <= listas; ++i)
+        QVERIFY(QFile::exists(temporal.filePath(u"l%1.xml"_s.arg(i))));
 }
 
 QTEST_GUILESS_MAIN(tst_LineaDeOrdenes)

@@ -83,7 +83,11 @@ public:
     }
 
 private:
-    QString prefijo() const { return m_lista.isNull() ? QString() : m_lista + QStringLiteral(": "); }
+    // A path the run takes as empty (nothing but spaces) names no list worth repeating.
+    QString prefijo() const
+    {
+        return m_lista.trimmed().isEmpty() ? QString() : m_lista + QStringLiteral(": ");
+    }
 
     Consola &m_consola;
     bool m_sobrescribir;

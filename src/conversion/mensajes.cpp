@@ -243,6 +243,9 @@ constexpr RazonConocida Razones[] = {
     {EXDEV, u"Enlace entre dispositivos no válido"},
     {EINVAL, u"Argumento no válido"},
     {ESTALE, u"Manejador de fichero NFS obsoleto"},
+    // Standard output closed, or its reader gone.
+    {EBADF, u"Descriptor de fichero erróneo"},
+    {EPIPE, u"Tubería rota"},
 };
 
 // "í" goes as its two bytes of UTF-8, which the document is.
