@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QMimeData>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,20 +130,23 @@ private slots:
     void teclas();
     void generarPorTipo_data();
     void generarPorTipo();
-    void generarSinLista_data();
-    void generarSinLista();
-    void rutaEscritaIgnorada();
+    void generarLaRutaDelCuadro_data();
+    void generarLaRutaDelCuadro();
+    void buscarLlevaAGenerar();
     void buscarPreparaDialogo();
     void salir_data();
     void salir();
     void cuadroPorEstilo_data();
     void cuadroPorEstilo();
     void cuadroRealRespondeSi();
+    void ayudaUnaSolaVentana_data();
     void ayudaUnaSolaVentana();
     void ayudaExplicaMensajes_data();
     void ayudaExplicaMensajes();
     void fondoYBanner();
     void catalogoEspanol();
+    void ficheroDeArranque_data();
+    void ficheroDeArranque();
     void soltarUnaLista_data();
     void soltarUnaLista();
     void salidaQueEsUnEnlace();
@@ -303,6 +307,8 @@ void tst_Ventana::teclas_data()
     QTest::newRow("Esc on an option") << u"Rdb_Nif"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
     QTest::newRow("Esc on generate") << u"cmdExtract1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
     QTest::newRow("Esc on browse") << u"Command1"_s << int(Qt::Key_Escape) << u"cmdClose"_s;
+    QTest::newRow("F1 in the text box") << u"Text1"_s << int(Qt::Key_F1) << u"cmdAyuda"_s;
+    QTest::newRow("F1 on generate") << u"cmdExtract1"_s << int(Qt::Key_F1) << u"cmdAyuda"_s;
 }
 
 void tst_Ventana::teclas()
@@ -365,53 +371,52 @@ void tst_Ventana::generarPorTipo()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-void tst_Ventana::generarSinLista_data()
+void tst_Ventana::generarLaRutaDelCuadro_data()
 {
-    QTest::addColumn<bool>("elegirAntes");
-    QTest::addColumn<bool>("cancelarDespues");
-    QTest::addColumn<bool>("escribirRuta");
-    QTest::newRow("no browse") << false << false << false;
-    QTest::newRow("no browse, a path typed") << false << false << true;
-    QTest::newRow("chosen, then a browse cancelled") << true << true << false;
+    // What the browse dialog answers (null: no browse, empty: cancelled), then what is typed
+    // in the box (null: nothing); the document written, or none when a list is required.
+    QTest::addColumn<QStringList>("respuestas");
+    QTest::addColumn<QString>("escrito");
+    QTest::addColumn<QString>("documento");
+    QTest::newRow("no browse") << QStringList{} << QString() << QString();
+    QTest::newRow("only spaces typed") << QStringList{} << u"   "_s << QString();
+    QTest::newRow("a path typed, no browse") << QStringList{} << u"%D/escrita.txt"_s << u"escrita.xml"_s;
+    QTest::newRow("a path pasted with spaces around it") << QStringList{} << u"  %D/escrita.txt  "_s << u"escrita.xml"_s;
+    QTest::newRow("chosen, then a browse cancelled") << QStringList{u"%D/elegida.txt"_s, QString()} << QString()
+                                                      << u"elegida.xml"_s;
+    QTest::newRow("chosen, then another path typed over it") << QStringList{u"%D/elegida.txt"_s}
+                                                              << u"%D/escrita.txt"_s << u"escrita.xml"_s;
 }
 
-void tst_Ventana::generarSinLista()
+void tst_Ventana::generarLaRutaDelCuadro()
 {
-    QFETCH(bool, elegirAntes);
-    QFETCH(bool, cancelarDespues);
-    QFETCH(bool, escribirRuta);
+    QFETCH(QStringList, respuestas);
+    QFETCH(QString, escrito);
+    QFETCH(QString, documento);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString lista = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("lista.txt"));
+    for (const QString &nombre : {u"elegida.txt"_s, u"escrita.txt"_s})
+        copiarEjemplo(dir, QStringLiteral("nif.txt"), nombre);
     Banco b;
-    if (elegirAntes)
-        b.buscar(lista);
-    if (cancelarDespues)
-        b.buscar(QString());
-    if (escribirRuta)
-        b.control<QLineEdit>("Text1")->setText(lista);
+    for (const QString &respuesta : std::as_const(respuestas))
+        b.buscar(QString(respuesta).replace(u"%D"_s, dir.path()));
+    if (!escrito.isNull())
+        b.control<QLineEdit>("Text1")->setText(QString(escrito).replace(u"%D"_s, dir.path()));
     b.control<QPushButton>("cmdExtract1")->click();
 
-    QCOMPARE(b.mensajero.textos(), QStringList{Obligatorio});
-    QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Critico);
-    // The box still shows the earlier choice; only the remembered path was emptied.
-    QCOMPARE(b.control<QLineEdit>("Text1")->text(), elegirAntes || escribirRuta ? lista : QString());
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lista.xml"))));
+    QCOMPARE(b.mensajero.textos(), QStringList{documento.isNull() ? Obligatorio : creado(dir.filePath(documento))});
+    QStringList escritos = QDir(dir.path()).entryList({u"*.xml"_s});
+    QCOMPARE(escritos, documento.isNull() ? QStringList{} : QStringList{documento});
 }
 
-void tst_Ventana::rutaEscritaIgnorada()
+void tst_Ventana::buscarLlevaAGenerar()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString elegida = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("elegida.txt"));
-    const QString escrita = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("escrita.txt"));
     Banco b;
-    b.buscar(elegida);
-    b.control<QLineEdit>("Text1")->setText(escrita);
-    b.control<QPushButton>("cmdExtract1")->click();
-
-    QCOMPARE(b.mensajero.textos(), QStringList{creado(dir.filePath(QStringLiteral("elegida.xml")))});
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("escrita.xml"))));
+    QVERIFY(b.mostrar());
+    b.buscar(QString());
+    QCOMPARE(QApplication::focusWidget(), b.control("Text1"));
+    b.buscar(QStringLiteral("/tmp/elegida.txt"));
+    QCOMPARE(QApplication::focusWidget(), b.control("cmdExtract1"));
 }
 
 void tst_Ventana::buscarPreparaDialogo()
@@ -554,18 +559,41 @@ void tst_Ventana::cuadroRealRespondeSi()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
+void tst_Ventana::ayudaUnaSolaVentana_data()
+{
+    QTest::addColumn<int>("abrir"); // 0: the help button
+    QTest::addColumn<QKeySequence>("cerrar");
+    QTest::newRow("the button, then Esc") << 0 << QKeySequence(Qt::Key_Escape);
+    QTest::newRow("F1, then Ctrl+W") << int(Qt::Key_F1) << QKeySequence(Qt::CTRL | Qt::Key_W);
+}
+
 void tst_Ventana::ayudaUnaSolaVentana()
 {
+    QFETCH(int, abrir);
+    QFETCH(QKeySequence, cerrar);
     Banco b;
     QVERIFY(b.mostrar());
-    b.control<QPushButton>("cmdAyuda")->click();
+    const auto abrirAyuda = [&] {
+        if (abrir)
+            QTest::keyClick(&b.ventana, Qt::Key(abrir));
+        else
+            b.control<QPushButton>("cmdAyuda")->click();
+    };
+    abrirAyuda();
     auto *ayuda = b.ventana.findChild<QTextBrowser *>();
     QVERIFY(ayuda);
     QVERIFY(ayuda->isWindow());
     QVERIFY(ayuda->isVisible());
     QCOMPARE(ayuda->windowTitle(), QStringLiteral("Ayuda de TORXAL"));
-    ayuda->hide();
-    b.control<QPushButton>("cmdAyuda")->click();
+    // Centres of an odd and an even height differ by half a pixel, rounded.
+    QVERIFY((ayuda->geometry().center() - b.ventana.geometry().center()).manhattanLength() <= 1);
+    // With no window manager, the keyboard goes where the test says.
+    QApplication::setActiveWindow(ayuda);
+    QCOMPARE(QApplication::activeWindow(), ayuda);
+    QTest::keySequence(ayuda, cerrar);
+    QVERIFY(!ayuda->isVisible());
+    QVERIFY(b.ventana.isVisible());
+    abrirAyuda();
     QCOMPARE(b.ventana.findChildren<QTextBrowser *>(), QList<QTextBrowser *>{ayuda});
     QVERIFY(ayuda->isVisible());
     QVERIFY(b.mensajero.mostrados.isEmpty());
@@ -613,6 +641,8 @@ void tst_Ventana::fondoYBanner()
     const QImage vista = b.ventana.grab().toImage();
     QCOMPARE(vista.size(), QSize(418, 217));
     QCOMPARE(vista.pixelColor(260, 200), QColor(244, 244, 244));
+    // Inside the query-kind frame, right of the options' texts.
+    QCOMPARE(vista.pixelColor(210, 170), QColor(244, 244, 244));
     // The logo's squares, grey, orange and yellow, stand at the top-left.
     QCOMPARE(vista.pixelColor(11, 9), QColor(0x8c, 0x8c, 0x8c));
     QCOMPARE(vista.pixelColor(20, 9), QColor(0xf2, 0x8c, 0x28));
@@ -626,8 +656,28 @@ void tst_Ventana::catalogoEspanol()
     const QString catalogo = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_es.qm");
     if (!QFile::exists(catalogo))
         QSKIP("Qt's Spanish catalogue is not installed (Debian: qt6-translations-l10n)");
-    QVERIFY(torxal::instalarCatalogoQt(*qApp));
+    // The tests run under LANG=C: the window speaks Spanish all the same.
+    prepararAplicacion(*qApp);
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Ver en:"));
+    QCOMPARE(QLocale().monthName(3), QStringLiteral("marzo"));
+    QCOMPARE(QLocale::system().monthName(3), QStringLiteral("marzo"));
+    QCOMPARE(QMimeDatabase().mimeTypeForName(u"text/plain"_s).comment(), QStringLiteral("documento de texto sencillo"));
+}
+
+void tst_Ventana::ficheroDeArranque_data()
+{
+    QTest::addColumn<QStringList>("argumentos");
+    QTest::addColumn<QString>("fichero");
+    QTest::newRow("none") << QStringList{u"torxal"_s} << QString();
+    QTest::newRow("one list") << QStringList{u"torxal"_s, u"lista.txt"_s} << u"lista.txt"_s;
+    QTest::newRow("two, the first") << QStringList{u"torxal"_s, u"a b.txt"_s, u"c.txt"_s} << u"a b.txt"_s;
+}
+
+void tst_Ventana::ficheroDeArranque()
+{
+    QFETCH(QStringList, argumentos);
+    QFETCH(QString, fichero);
+    QCOMPARE(::ficheroDeArranque(argumentos), fichero);
 }
 
 void tst_Ventana::soltarUnaLista_data()
@@ -704,5 +754,13 @@ void tst_Ventana::ajustesNoValidosEnLaVentana()
     QVERIFY(!QFile::exists(dir.filePath(u"lista.xml"_s)));
 }
 
-QTEST_MAIN(tst_Ventana)
+// The program's own start: its language is set before the application object exists.
+int main(int argc, char **argv)
+{
+    fijarIdioma();
+    QApplication aplicacion(argc, argv);
+    tst_Ventana prueba;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&prueba, argc, argv);
+}
 #include "tst_ventana.moc"

@@ -1,12 +1,37 @@
 #include "arranque.h"
 
+#include "mensajes.h"
+
 #include <QApplication>
+#include <QLocale>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
+
+void prepararAplicacion(QApplication &aplicacion)
+{
+    QApplication::setApplicationName(QStringLiteral("TORXAL"));
+    QApplication::setApplicationVersion(QStringLiteral(TORXAL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("es.torxal.Torxal"));
+    torxal::instalarCatalogoQt(aplicacion);
+    const QLocale espanol(QLocale::Spanish, QLocale::Spain);
+    // File kinds and every other text Qt words by the default locale.
+    QLocale::setDefault(espanol);
+}
+
+void fijarIdioma()
+{
+    qputenv("LC_ALL", "es_ES.UTF-8");
+    qunsetenv("LANGUAGE");
+}
+
+QString ficheroDeArranque(const QStringList &argumentos)
+{
+    return argumentos.size() > 1 ? argumentos.at(1) : QString();
+}
 
 void capturarAlMostrar(QWidget &ventana, const QString &ruta)
 {

@@ -106,6 +106,11 @@ void Frm_Crear_Mixto_XML::crearControles()
     m_Frame1 = colocar(new QGroupBox(QStringLiteral("Indique tipo de consulta"), this), "Frame1",
                        QRect(16, 104, 209, 81));
     m_Frame1->setFocusPolicy(Qt::NoFocus);
+    // Fusion draws the box from a picture that greys its inside; only the line is wanted,
+    // the window's colour showing through.
+    m_Frame1->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
 
     m_Label1 = colocar(new QLabel(QStringLiteral("Fichero"), this), "Label1", QRect(16, 40, 119, 16));
     m_Label1->setTextFormat(Qt::PlainText);
@@ -152,6 +157,8 @@ void Frm_Crear_Mixto_XML::crearControles()
     // Esc belongs to the exit button, as Enter belongs to the default one.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, m_cmdClose, &QAbstractButton::click);
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, m_cmdAyuda, &QAbstractButton::click);
 
     connect(m_Command1, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::Command1_Click);
     connect(m_cmdExtract1, &QPushButton::clicked, this, &Frm_Crear_Mixto_XML::cmdExtract1_Click);
@@ -205,8 +212,11 @@ void Frm_Crear_Mixto_XML::Command1_Click()
     // Qt's own dialog matches patterns regardless of case, so lists named .TXT show too.
     m_ComDlgAbrir->setFiltro(QStringLiteral("Archivos de texto (*.txt)"));
     m_ComDlgAbrir->MostrarAbrir(this);
-    if (!m_ComDlgAbrir->nombreFichero().isEmpty())
-        m_Text1->setText(m_ComDlgAbrir->nombreFichero());
+    if (m_ComDlgAbrir->nombreFichero().isEmpty())
+        return;
+    m_Text1->setText(m_ComDlgAbrir->nombreFichero());
+    // Enter now generates; left on the browse button it would open the dialog again.
+    m_cmdExtract1->setFocus(Qt::OtherFocusReason);
 }
 
 void Frm_Crear_Mixto_XML::elegirFichero(const QString &ruta)
@@ -263,7 +273,8 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     // Each press is a call of its own: outputs of earlier presses may be written again.
     torxal::Conversor conversor(m_mensajero);
     conversor.setOpciones(opciones);
-    conversor.GenerarFicheroXML(m_ComDlgAbrir->nombreFichero(), tipo);
+    // The path the box shows is the one converted, typed or browsed, without the spaces a paste brings.
+    conversor.GenerarFicheroXML(m_Text1->text().trimmed(), tipo);
 }
 
 void Frm_Crear_Mixto_XML::cmdAyuda_Click()
@@ -275,7 +286,19 @@ void Frm_Crear_Mixto_XML::cmdAyuda_Click()
         m_ayuda->setWindowTitle(QStringLiteral("Ayuda de TORXAL"));
         m_ayuda->setOpenExternalLinks(true);
         m_ayuda->setSource(QUrl(QStringLiteral("qrc:/ayuda/ayuda.html")));
-        m_ayuda->resize(680, 620);
+        m_ayuda->resize(640, 540);
+        for (const QKeySequence &tecla : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            auto *cerrar = new QShortcut(tecla, m_ayuda);
+            connect(cerrar, &QShortcut::activated, m_ayuda, &QWidget::close);
+        }
+    }
+    if (!m_ayuda->isVisible()) {
+        // Over the window that asked for it, kept on the screen when it is the larger.
+        QRect lugar = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_ayuda->size(), geometry());
+        const QRect pantalla = screen()->availableGeometry();
+        lugar.moveLeft(qBound(pantalla.left(), lugar.left(), qMax(pantalla.left(), pantalla.right() - lugar.width())));
+        lugar.moveTop(qBound(pantalla.top(), lugar.top(), qMax(pantalla.top(), pantalla.bottom() - lugar.height())));
+        m_ayuda->setGeometry(lugar);
     }
     m_ayuda->show();
     m_ayuda->raise();

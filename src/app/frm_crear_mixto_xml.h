@@ -29,6 +29,9 @@ public:
                                  QWidget *padre = nullptr);
     ~Frm_Crear_Mixto_XML() override;
 
+    /// Puts `ruta` in the "Fichero" box, as a browse that chose it would.
+    void elegirFichero(const QString &ruta);
+
 protected:
     void paintEvent(QPaintEvent *evento) override;
     bool focusNextPrevChild(bool siguiente) override;
@@ -44,7 +47,6 @@ private:
     void cmdExtract1_Click();
     void cmdAyuda_Click();
     void cmdClose_Click();
-    void elegirFichero(const QString &ruta);
 
     std::unique_ptr<CuadroMensajes> m_cuadroMensajes;
     std::unique_ptr<DialogoAbrir> m_dialogoPropio;

@@ -5,13 +5,15 @@
 
 int main(int argc, char **argv)
 {
+    fijarIdioma();
     QApplication aplicacion(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("TORXAL"));
-    QApplication::setApplicationVersion(QStringLiteral(TORXAL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("es.torxal.Torxal"));
-    torxal::instalarCatalogoQt(aplicacion);
+    prepararAplicacion(aplicacion);
 
     Frm_Crear_Mixto_XML ventana;
+    // "Open with" from the file manager, or a list named at the prompt.
+    const QString fichero = ficheroDeArranque(QApplication::arguments());
+    if (!fichero.isEmpty())
+        ventana.elegirFichero(fichero);
     ventana.show();
     // For tools/screenshot.sh: a picture of the window as the display shows it.
     const QString captura = qEnvironmentVariable("TORXAL_CAPTURA");
