@@ -618,7 +618,12 @@ void tst_Ventana::ayudaExplicaMensajes_data()
         QTest::newRow(aviso.clave) << QString::fromLatin1(aviso.clave);
         QTest::addRow("%s: summary", aviso.clave) << QString::fromUtf16(aviso.resumen);
     }
-    for (const char *ejemplo : {"12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
+    // The clerk's path, then the reference behind it.
+    for (const char *ejemplo : {"Contenido", "1. Preparar la lista", "2. Elegir el tipo de consulta", "3. Generar el fichero",
+                                "4. Leer el resultado y revisar la lista", "5. Qué fichero enviar",
+                                "6. Qué responde el servicio, y cuándo", "cada parte por separado, una detrás de otra",
+                                "horas", "No hay un entorno de pruebas", "Apéndice", "F1", "Ctrl+W",
+                                "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
                                 "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb"})
         QTest::newRow(ejemplo) << QString::fromUtf8(ejemplo);
 }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a scratch folder and checks it as a user gets it: lintian
-# finds no error, the man pages render without groff warnings, the settings file sets
-# nothing, and the packed torxal-cli converts a copy of examples/nif.txt into the
-# expected records. Prints one line with the outcome; any failure stops it non-zero.
+# finds no error, the desktop entry and the AppStream file validate, the licence and the
+# administrators' guide are in place, the man pages render without groff warnings, the
+# settings file sets nothing, and the packed torxal-cli converts a copy of examples/nif.txt
+# into the expected records. Prints one line with the outcome; any failure stops it non-zero.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/instalar-dependencias.sh dpkg-dev file lintian man-db groff-base
+bash tools/instalar-dependencias.sh dpkg-dev file lintian man-db groff-base desktop-file-utils appstream
 
 temporal=$(mktemp -d)
 trap 'rm -rf "$temporal"' EXIT
@@ -23,6 +24,18 @@ lintian --fail-on error --color never "$deb" || fallo "lintian encuentra errores
 
 raiz=$temporal/raiz
 dpkg-deb -x "$deb" "$raiz"
+
+# desktop-file-validate exits 0 on hints and warnings too: any output is a failure.
+escritorio=$raiz/usr/share/applications/es.torxal.Torxal.desktop
+avisos=$(desktop-file-validate "$escritorio" 2>&1) && [[ -z $avisos ]] \
+  || fallo "desktop-file-validate: $avisos"
+appstreamcli validate --no-net "$raiz/usr/share/metainfo/es.torxal.Torxal.metainfo.xml" >"$temporal/appstream.log" 2>&1 \
+  || { cat "$temporal/appstream.log" >&2; fallo "appstreamcli validate rechaza el fichero AppStream."; }
+grep -qx 'License: GPL-3+' "$raiz/usr/share/doc/torxal/copyright" \
+  && grep -q '/usr/share/common-licenses/GPL-3' "$raiz/usr/share/doc/torxal/copyright" \
+  || fallo "el fichero copyright no da la licencia GPL-3+."
+[[ -s $raiz/usr/share/doc/torxal/LEEME.administradores ]] || fallo "falta la guía para administradores."
+dpkg-deb -f "$deb" Depends | grep -q 'qt6-translations-l10n' || fallo "el paquete no depende de qt6-translations-l10n."
 for pagina in torxal.1.gz torxal-cli.1.gz; do
   # The same rendering lintian checks the pages with; groff's warnings go to stderr.
   avisos=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
@@ -55,4 +68,4 @@ diff -u --label esperado --label obtenido \
   <(printf '%s\n' "$esperadas" | sed 's/$/\r/') <(grep -a '<DAT>' "$listas/nif.xml") \
   || fallo "los registros de nif.xml no son los esperados (diferencias arriba)."
 
-echo "prueba-paquete: correcto: $(basename "$deb") pasa lintian, sus páginas de manual y la conversión de examples/nif.txt."
+echo "prueba-paquete: correcto: $(basename "$deb") pasa lintian, los validadores de escritorio y AppStream, sus páginas de manual y la conversión de examples/nif.txt."
