@@ -93,6 +93,11 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
     setAutoFillBackground(true);
     crearControles();
     ajustarLetra();
+    // Fusion draws the box from a picture that greys its inside; only the line is wanted,
+    // the window's colour showing through. Set once the letter is chosen, which it keeps.
+    m_Frame1->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     m_Text1->setFocus();
     // Placed here, or QDialog would centre it on a guessed frame size that can be far off.
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
@@ -106,11 +111,6 @@ void Frm_Crear_Mixto_XML::crearControles()
     m_Frame1 = colocar(new QGroupBox(QStringLiteral("Indique tipo de consulta"), this), "Frame1",
                        QRect(16, 104, 209, 81));
     m_Frame1->setFocusPolicy(Qt::NoFocus);
-    // Fusion draws the box from a picture that greys its inside; only the line is wanted,
-    // the window's colour showing through.
-    m_Frame1->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
 
     m_Label1 = colocar(new QLabel(QStringLiteral("Fichero"), this), "Label1", QRect(16, 40, 119, 16));
     m_Label1->setTextFormat(Qt::PlainText);
