@@ -16,7 +16,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QMimeData>
-#include <QMimeDatabase>
+#include <QAbstractFileIconProvider>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -666,7 +666,12 @@ void tst_Ventana::catalogoEspanol()
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Ver en:"));
     QCOMPARE(QLocale().monthName(3), QStringLiteral("marzo"));
     QCOMPARE(QLocale::system().monthName(3), QStringLiteral("marzo"));
-    QCOMPARE(QMimeDatabase().mimeTypeForName(u"text/plain"_s).comment(), QStringLiteral("documento de texto sencillo"));
+    // The file dialog's kind column.
+    QTemporaryDir dir;
+    const QString lista = copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("lista.txt"));
+    const QAbstractFileIconProvider tipos;
+    QCOMPARE(tipos.type(QFileInfo(dir.path())), QStringLiteral("Carpeta"));
+    QCOMPARE(tipos.type(QFileInfo(lista)), QStringLiteral("documento de texto sencillo"));
 }
 
 void tst_Ventana::ficheroDeArranque_data()

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QTranslator>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -11,12 +12,36 @@
 
 #include <cstdio>
 
+namespace {
+
+// Qt's Spanish catalogue lacks the kinds the file dialog gives folders and unknown files.
+class TraductorTiposFichero final : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    QString translate(const char *contexto, const char *texto, const char *, int) const override
+    {
+        static constexpr struct {
+            const char *ingles;
+            const char16_t *espanol;
+        } Tipos[] = {{"Folder", u"Carpeta"}, {"Drive", u"Unidad"}, {"File", u"Fichero"}, {"%1 File", u"Fichero %1"}};
+        if (qstrcmp(contexto, "QAbstractFileIconProvider") == 0)
+            for (const auto &tipo : Tipos)
+                if (qstrcmp(texto, tipo.ingles) == 0)
+                    return QString::fromUtf16(tipo.espanol);
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
+
 void prepararAplicacion(QApplication &aplicacion)
 {
     QApplication::setApplicationName(QStringLiteral("TORXAL"));
     QApplication::setApplicationVersion(QStringLiteral(TORXAL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("es.torxal.Torxal"));
     torxal::instalarCatalogoQt(aplicacion);
+    QCoreApplication::installTranslator(new TraductorTiposFichero(&aplicacion));
     const QLocale espanol(QLocale::Spanish, QLocale::Spain);
     // File kinds and every other text Qt words by the default locale.
     QLocale::setDefault(espanol);
