@@ -5,7 +5,7 @@ set -euo pipefail
 
 paquetes=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev qt6-translations-l10n libqt6svg6
+  qt6-base-dev qt6-svg-dev libquazip1-qt6-dev qt6-translations-l10n libqt6svg6
   desktop-file-utils appstream
   xvfb xauth
   "$@"

@@ -4,6 +4,7 @@
 #include "conversor.h"
 #include "mensajes.h"
 #include "rutas.h"
+#include "tabla.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -32,11 +33,19 @@ const QString TextoAyuda = TextoUso + QStringLiteral(
     "  --formato-fecha F        dd/MM/yyyy o yyyy-MM-dd, formato de la fecha de FEC\n"
     "  --tamano-maximo KB       parte el documento en ficheros de como mucho KB kilobytes\n"
     "                           (0: sin límite)\n"
+    "  --hoja NOMBRE|N          hoja del libro XLSX u ODS que se lee (por omisión, la primera)\n"
+    "  --columnas CAMPO=COL,... columnas de cada campo en una tabla, por letra o número\n"
+    "                           (NIF=A,APE=C+D,PRO=E,MUN=F); sin ella, se leen de la cabecera\n"
+    "  --separador ';'|','|tab  separador de las celdas de una lista CSV\n"
+    "  --sin-cabecera           la primera fila de la tabla ya es un registro (con --columnas)\n"
     "  -h, --help               muestra esta ayuda\n"
     "  --version                muestra la versión\n"
     "\n"
     "Los ajustes de /etc/xdg/torxal/torxal.conf y ~/.config/torxal/torxal.conf se\n"
     "aplican antes que estas opciones.\n"
+    "\n"
+    "Una lista CSV, XLSX u ODS se lee como tabla: cada fila es un registro y los avisos\n"
+    "nombran la fila de la hoja o la línea del CSV.\n"
     "\n"
     "Estado de salida: 0 si se han convertido todos los ficheros, 1 si alguno no,\n"
     "2 si la orden está mal escrita.\n");
@@ -123,6 +132,9 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
     std::optional<QString> espacioDeNombres;
     std::optional<FormatoFecha> formatoFecha;
     std::optional<qint64> tamanoMaximoKb;
+    OpcionesTabla tabla;
+    QString columnas;
+    bool sinCabecera = false;
     QStringList ficheros;
     for (qsizetype i = 0; i < argumentos.size(); ++i) {
         const QString &argumento = argumentos.at(i);
@@ -146,6 +158,10 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
             sobrescribir = true;
             continue;
         }
+        if (argumento == u"--sin-cabecera") {
+            sinCabecera = true;
+            continue;
+        }
         if (argumento == u"--estricto") {
             estricto = true;
             continue;
@@ -155,7 +171,8 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
         const QString opcion = igual < 0 ? argumento : argumento.left(igual);
         static const QStringList ConValor = {QStringLiteral("--tipo"), QStringLiteral("--informe"),
                                              QStringLiteral("--espacio-de-nombres"), QStringLiteral("--formato-fecha"),
-                                             QStringLiteral("--tamano-maximo")};
+                                             QStringLiteral("--tamano-maximo"), QStringLiteral("--hoja"),
+                                             QStringLiteral("--columnas"), QStringLiteral("--separador")};
         if (!ConValor.contains(opcion))
             return errorDeUso(consola, QStringLiteral("opción desconocida: «%1».").arg(argumento));
         QString valor;
@@ -178,6 +195,19 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
             if (valor == u"-")
                 return errorDeUso(consola, QStringLiteral("--informe necesita el nombre de un fichero; «-» no es uno."));
             informe = valor;
+        } else if (opcion == u"--hoja") {
+            if (valor.isEmpty())
+                return errorDeUso(consola, QStringLiteral("falta el valor de --hoja."));
+            tabla.hoja = valor;
+        } else if (opcion == u"--columnas") {
+            columnas = valor;
+        } else if (opcion == u"--separador") {
+            if (valor == u";" || valor == u",")
+                tabla.separador = valor.front();
+            else if (valor == u"tab" || valor == u"\t")
+                tabla.separador = u'\t';
+            else
+                return errorDeUso(consola, QStringLiteral("separador no válido «%1»: debe ser ';', ',' o tab.").arg(valor));
         } else if (opcion == u"--espacio-de-nombres") {
             if (!comprobarEspacioDeNombres(valor, &problema))
                 return errorDeUso(consola, QStringLiteral("espacio de nombres no válido «%1»: %2.").arg(valor, textoMotivo(problema)));
@@ -197,6 +227,14 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
         return errorDeUso(consola, QStringLiteral("falta el tipo de consulta (--tipo nif, rc o pp)."));
     if (ficheros.isEmpty())
         return errorDeUso(consola, QStringLiteral("falta el fichero que convertir."));
+    if (!columnas.isEmpty()) {
+        Columnas leidas;
+        Fallo problema;
+        if (!leerColumnas(columnas, *tipo, &leidas, &problema))
+            return errorDeUso(consola, QStringLiteral("--columnas: %1").arg(crearMensaje(problema).texto));
+    } else if (sinCabecera) {
+        return errorDeUso(consola, QStringLiteral("--sin-cabecera necesita --columnas: sin cabecera, las columnas se indican."));
+    }
     const bool informeEnCarpeta = !informe.isEmpty() && QFileInfo(informe).isDir();
     if (!informe.isEmpty() && ficheros.size() > 1) {
         if (!informeEnCarpeta)
@@ -238,6 +276,9 @@ int ejecutarLineaDeOrdenes(const QStringList &argumentos, Consola &consola)
     OpcionesConversion opciones;
     opciones.documento = opcionesDocumento(ajustes);
     opciones.estricto = estricto;
+    opciones.tabla = tabla;
+    opciones.columnas = columnas;
+    opciones.sinCabecera = sinCabecera;
 
     MensajeroConsola mensajero(consola, sobrescribir);
     Conversor conversor(mensajero);

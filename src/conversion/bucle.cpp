@@ -5,6 +5,7 @@
 #include "lectura.h"
 #include "limpieza.h"
 #include "limpiezabytes.h"
+#include "tabla.h"
 
 #include <memory>
 #include <string>
@@ -16,7 +17,116 @@ namespace {
 // Enough line numbers for the user to find the pattern without flooding the message.
 constexpr qsizetype LineasOmitidasMostradas = 20;
 
+CampoLista campoDeColumna(Campo Campos::*campo)
+{
+    if (campo == &Campos::NIF)
+        return CampoLista::NIF;
+    if (campo == &Campos::APE)
+        return CampoLista::APE;
+    if (campo == &Campos::RC)
+        return CampoLista::RC;
+    if (campo == &Campos::PRO)
+        return CampoLista::PRO;
+    if (campo == &Campos::MUN)
+        return CampoLista::MUN;
+    if (campo == &Campos::POL)
+        return CampoLista::POL;
+    return CampoLista::PAR;
+}
+
+QLatin1StringView siglaDe(CampoLista campo)
+{
+    static constexpr const char *Siglas[] = {"NIF", "APE", "RC", "PRO", "MUN", "POL", "PAR"};
+    return QLatin1StringView(Siglas[size_t(campo)]);
+}
+
+// Puts a cell's text where the fixed layout keeps the field. What only a cell can hold is
+// made what a line would hold: tabs go (a line's tab shifts columns, a cell's shifts
+// nothing) and a line end inside quotes becomes a space. Returns false when the text was
+// longer than the field and was cut.
+bool colocarCampo(QStringView texto, const Columna &columna, std::u32string &registro)
+{
+    size_t destino = size_t(columna.inicio - 1);
+    const size_t fin = destino + size_t(columna.longitud);
+    for (auto it = texto.begin(); it != texto.end(); ++it) {
+        char32_t c = it->unicode();
+        if (QChar::isHighSurrogate(c) && it + 1 != texto.end() && (it + 1)->isLowSurrogate()) {
+            ++it;
+            c = QChar::surrogateToUcs4(char16_t(c), it->unicode());
+        }
+        if (c == U'\t')
+            continue;
+        if (c == U'\r' || c == U'\n')
+            c = U' ';
+        if (destino == fin) {
+            if (c != U' ')
+                return false;
+            continue;
+        }
+        registro[destino++] = c;
+    }
+    return true;
+}
+
 } // namespace
+
+bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta tipo, EscritorXML &escritor,
+                    Comprobador *comprobador, ResultadoConversion *resultado, Fallo *fallo)
+{
+    *fallo = Fallo{};
+    auto campos = std::make_unique<Campos>();
+    CamposDeFila deFila;
+    FilaTabla fila;
+    std::u32string registro;
+    QList<CampoLista> cortados;
+    std::string valor;
+    while (lector.leerFila(&fila, fallo)) {
+        if (!extraerCampos(fila, columnas, tipo, &deFila))
+            continue;
+        registro.assign(size_t(finDeColumnas(tipo) - 1), U' ');
+        cortados.clear();
+        recorrerColumnas(tipo, [&](const Columna &columna) {
+            const CampoLista campo = campoDeColumna(columna.campo);
+            QStringView texto = deFila.de(campo);
+            if (campo == CampoLista::NIF)
+                texto = texto.trimmed();
+            if (!colocarCampo(texto, columna, registro))
+                cortados.append(campo);
+        });
+        cortarRegistro(registro, tipo, *campos);
+
+        bool escrito = false;
+        if (!escritor.escribirRegistro(*campos, fila.numero, &escrito, fallo))
+            return false;
+        if (escrito)
+            ++resultado->escritos;
+        else if (!campos->enBlanco && resultado->omitidos++ < LineasOmitidasMostradas)
+            resultado->lineasOmitidas.append(fila.numero);
+        if (!comprobador)
+            continue;
+        comprobador->comprobarRegistro(*campos, fila.numero, true,
+                                       fila.windows1252 ? Codificacion::Windows1252 : Codificacion::UTF8,
+                                       lector.esListaUtf8());
+        for (CampoLista campo : std::as_const(cortados)) {
+            valor = deFila.de(campo).toStdString();
+            comprobador->avisarCelda(*campos, CodigoAviso::TextoSobrante, fila.numero, siglaDe(campo), valor);
+        }
+        for (const ProblemaDeCampo &problema : std::as_const(deFila.problemas)) {
+            static constexpr CodigoAviso Codigos[] = {CodigoAviso::CeldaError, CodigoAviso::CeldaSinResultado,
+                                                      CodigoAviso::CeldaFecha, CodigoAviso::CeldaDecimal,
+                                                      CodigoAviso::NombrePrimero};
+            valor = problema.valor.toStdString();
+            comprobador->avisarCelda(*campos, Codigos[size_t(problema.problema)], fila.numero, siglaDe(problema.campo),
+                                     valor);
+        }
+    }
+    if (fallo->que != Texto::Ninguno)
+        return false;
+    resultado->listaUtf8 = lector.esListaUtf8();
+    if (comprobador)
+        comprobador->terminar(resultado->listaUtf8);
+    return true;
+}
 
 bool convertirRegistros(QIODevice &entrada, const QString &ruta, TipoConsulta tipo, EscritorXML &escritor,
                         Comprobador *comprobador, Camino camino, ResultadoConversion *resultado, Fallo *fallo)

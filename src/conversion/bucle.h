@@ -15,6 +15,8 @@ namespace torxal {
 
 class Comprobador;
 class EscritorXML;
+class LectorTabla;
+struct Columnas;
 
 /// Which way the record loop cuts records.
 enum class Camino {
@@ -29,6 +31,8 @@ struct ResultadoConversion {
     QList<qint64> lineasOmitidas;  // the first of them, by line of the file
     bool listaUtf8 = false;        // the list showed itself to be UTF-8 somewhere
     std::optional<OrdenUtf16> utf16SinMarca;
+    QString columnas;              // a table: which columns fed which field, for the summary
+    bool filas = false;            // a sheet: warnings and the summary name rows, not lines
 };
 
 /// Reads, cleans and cuts every record of the list `entrada` (named `ruta` in failures)
@@ -38,5 +42,13 @@ struct ResultadoConversion {
 /// cannot be written.
 bool convertirRegistros(QIODevice &entrada, const QString &ruta, TipoConsulta tipo, EscritorXML &escritor,
                         Comprobador *comprobador, Camino camino, ResultadoConversion *resultado, Fallo *fallo);
+
+/// The same for the rows of a table: each row's mapped cells are laid out as the kind's
+/// fixed columns hold them and go through the same cleaning and cutting, so a table and the
+/// same list in fixed columns give the same records. A cell longer than its field is cut to
+/// it and warned about, as are error cells, formulas without a result, dates and decimals
+/// in a code and a name put before the surnames.
+bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta tipo, EscritorXML &escritor,
+                    Comprobador *comprobador, ResultadoConversion *resultado, Fallo *fallo);
 
 } // namespace torxal

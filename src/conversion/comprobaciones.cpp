@@ -80,6 +80,9 @@ int valorRC(const char *&p, const char *fin, bool *valido)
 
 QString textoDeAviso(const Aviso &aviso)
 {
+    // A cell cut to its field is not text past a line's last column.
+    if (aviso.codigo == CodigoAviso::TextoSobrante && !aviso.campo.isEmpty())
+        return textoDe(Texto::CeldaCortada, {aviso.campo});
     QString texto = QString::fromUtf16(describir(aviso.codigo).texto);
     if (texto.contains(u"%1"))
         texto.replace(QStringLiteral("%1"), QString::fromUtf8(aviso.detalle.data(), qsizetype(aviso.detalle.size())));
@@ -188,6 +191,14 @@ Comprobador::Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor)
     , m_receptor(receptor)
     , m_claves(tipo)
 {
+}
+
+void Comprobador::avisarCelda(const Campos &campos, CodigoAviso codigo, qint64 linea, QLatin1StringView campo,
+                              std::string_view valor)
+{
+    avisar(codigo, linea, campo, valor);
+    if (campos.escribible)
+        marcar(m_escritos - 1, m_escritos);
 }
 
 void Comprobador::avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,

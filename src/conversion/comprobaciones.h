@@ -77,6 +77,10 @@ public:
     /// document are checked, but every record counts for the line it comes from.
     void comprobarRegistro(const Campos &campos, qint64 linea, bool primeroDeSuLinea, Codificacion codificacion,
                            bool listaUtf8);
+    /// A warning about the cells of the row just checked: one of a cell's codes, or a
+    /// value cut to its field (TextoSobrante with the field named).
+    void avisarCelda(const Campos &campos, CodigoAviso codigo, qint64 linea, QLatin1StringView campo,
+                     std::string_view valor);
     /// The end of the list: the last line's warnings, then duplicates and inclusions.
     void terminar(bool listaUtf8);
 

@@ -54,12 +54,12 @@ bool Informe::fallarInforme(Fallo *fallo, int error) const
     return fallar(fallo, Texto::NoSeEscribeInforme, {m_ruta}, error);
 }
 
-bool Informe::abrir(Fallo *fallo)
+bool Informe::abrir(Fallo *fallo, bool filas)
 {
     int error = 0;
     if (!m_destino->abrir(&error))
         return fallarInforme(fallo, error);
-    m_buffer = QByteArray("\xEF\xBB\xBF") + palabra(Palabra::CabeceraInforme);
+    m_buffer = QByteArray("\xEF\xBB\xBF") + palabra(filas ? Palabra::CabeceraInformeFilas : Palabra::CabeceraInforme);
     return true;
 }
 

@@ -20,8 +20,9 @@ public:
     Informe(FabricaDestino fabrica, const QString &ruta);
     ~Informe() override;
 
-    /// Creates the file and writes the header line.
-    bool abrir(Fallo *fallo);
+    /// Creates the file and writes the header line, whose first column is the line or,
+    /// for a sheet, the row.
+    bool abrir(Fallo *fallo, bool filas = false);
     /// One row per warning, in the order found; a failure to write is kept for preparar().
     void recibirAviso(const Aviso &aviso) override;
     /// Makes the report durable; nothing is in place yet.

@@ -161,6 +161,77 @@ constexpr Plantilla Tabla[] = {
     {AjustesDemasiadoGrandes, Critico, DeMotivo, u"ocupa más de %1 KB, y un fichero de ajustes ocupa mucho menos; no se lee"},
     {AjustesClaveDesconocida, Informacion, DeMotivo,
      u"El fichero de ajustes %1 tiene la clave desconocida «%2», que se pasa por alto."},
+    // Lists given as tables.
+    {DelCampoNIF, Critico, DeCuadro, u"del NIF"},
+    {DelCampoAPE, Critico, DeCuadro, u"de los apellidos y el nombre"},
+    {DelCampoRC, Critico, DeCuadro, u"de la referencia catastral"},
+    {DelCampoPRO, Critico, DeCuadro, u"de la provincia"},
+    {DelCampoMUN, Critico, DeCuadro, u"del municipio"},
+    {DelCampoPOL, Critico, DeCuadro, u"del polígono"},
+    {DelCampoPAR, Critico, DeCuadro, u"de la parcela"},
+    {CabeceraSinColumna, Critico, DeCuadro, u"No se encuentra la columna %1. La fila %2 tiene: %3."},
+    {CabeceraNombresBuscados, Critico, DeCuadro, u"Nombres que se reconocen para esa columna: %1."},
+    {CabeceraColumnaDosVeces, Critico, DeCuadro, u"La columna %1 está dos veces en la fila %2: %3 y %4."},
+    {ColumnasNoSeEntiende, Critico, DeCuadro,
+     u"No se entiende «%1» en las columnas indicadas: cada campo se escribe CAMPO=COLUMNA, separados por comas "
+     u"(por ejemplo NIF=A,APE=C+D,PRO=E,MUN=F)."},
+    {ColumnasCampoAjeno, Critico, DeCuadro, u"«%1» no es un campo de esta consulta; sus campos son %2."},
+    {ColumnasColumnaNoValida, Critico, DeCuadro,
+     u"«%1» no es una columna: escríbala con letras, como en la hoja (A, B, …, Z, AA…, hasta XFD), o con su "
+     u"número contando desde 1 (hasta 16384)."},
+    {ColumnasUnaSola, Critico, DeCuadro, u"El campo %1 toma una sola columna; solo APE puede unir varias con +."},
+    {ColumnasCampoRepetido, Critico, DeCuadro, u"El campo %1 se indica dos veces."},
+    {ColumnasColumnaRepetida, Critico, DeCuadro, u"La columna %1 se indica dos veces."},
+    {ColumnasFaltaCampo, Critico, DeCuadro, u"Falta la columna %1 en las columnas indicadas."},
+    {ResumenColumnas, Informacion, DeResumen, u"Columnas: %1."},
+    {ResumenColumnasCampo, Informacion, DeResumen, u"%1 = %2"},
+    {ResumenColumnasNombres, Informacion, DeResumen, u"%1 = %2 %3"},
+    {NombreDeColumna, Informacion, DeResumen, u"«%1»"},
+    {CeldaVerdadero, Informacion, DeResumen, u"VERDADERO"},
+    {CeldaFalso, Informacion, DeResumen, u"FALSO"},
+    {TablaVacia, Critico, DeCuadro, u"La tabla está vacía: no tiene ninguna fila con datos."},
+    {TablaNoSeLee, Critico, DeCuadro, u"No se puede leer la lista."},
+    {RazonDeLectura, Critico, DeCuadro, u"%1"}, // the device's own reason, already in Spanish
+    {CsvComillaAbierta, Critico, DeCuadro, u"Las comillas que se abren en la línea %1 no se cierran; no se continúa con el proceso."},
+    {CsvFilaLarga, Critico, DeCuadro,
+     u"La fila que empieza en la línea %1 tiene más de %2 caracteres; no se continúa con el proceso."},
+    {CeldaLarga, Critico, DeCuadro,
+     u"La celda %1 tiene más de %2 caracteres, más de los que admite una hoja de cálculo; no se continúa con el "
+     u"proceso."},
+    {ZipIlegible, Critico, DeCuadro,
+     u"El fichero parece un archivo comprimido (ZIP), pero está dañado o incompleto; si es una hoja de cálculo, "
+     u"vuelva a guardarla con su programa."},
+    {ZipNoEsHoja, Critico, DeCuadro, u"El fichero es un archivo comprimido (ZIP), pero no un libro XLSX ni una hoja de cálculo ODS."},
+    {ParteIlegible, Critico, DeCuadro, u"La hoja de cálculo está dañada o incompleta: no se puede leer %1."},
+    {ParteXmlNoValido, Critico, DeCuadro, u"La hoja de cálculo está dañada: %1 no es XML válido (línea %2, columna %3)."},
+    {ParteConDtd, Critico, DeCuadro,
+     u"La hoja de cálculo lleva una declaración DTD o de entidades en %1, que no se admite; no se lee."},
+    {ParteDemasiadoGrande, Critico, DeCuadro, u"La parte %1 de la hoja de cálculo pasa de %2 MB descomprimida; no se lee."},
+    {ParteCompresionAnomala, Critico, DeCuadro,
+     u"La parte %1 de la hoja de cálculo se descomprime a más de %2 veces su tamaño comprimido, como una bomba de "
+     u"compresión; no se lee."},
+    {TextosCompartidosExcesivos, Critico, DeCuadro,
+     u"La tabla de textos compartidos de la hoja de cálculo pasa de %1 textos o de %2 caracteres; no se lee."},
+    {TextoCompartidoInexistente, Critico, DeCuadro,
+     u"La hoja de cálculo está dañada: la celda %1 remite a un texto compartido que no existe."},
+    {LibroCifrado, Critico, DeCuadro,
+     u"La hoja de cálculo está protegida con contraseña y no se puede leer. Ábrala con su programa, guárdela sin "
+     u"contraseña y conviértala de nuevo."},
+    {LibroXls, Critico, DeCuadro,
+     u"Es un libro de Excel 97-2003 (.xls), un formato que no se lee. Ábralo con su programa de hojas de cálculo y "
+     u"guárdelo como «Libro de Excel (.xlsx)» o como «Hoja de cálculo ODF (.ods)»; luego convierta ese fichero."},
+    {CfbNoEsHoja, Critico, DeCuadro,
+     u"Es un documento de Office en el formato binario antiguo, pero no un libro de Excel; no se puede leer como "
+     u"lista."},
+    {LibroSinHojas, Critico, DeCuadro, u"El libro no tiene ninguna hoja."},
+    {HojaNoExiste, Critico, DeCuadro, u"El libro no tiene la hoja «%1». Sus hojas son: %2."},
+    {HojaVacia, Critico, DeCuadro, u"La hoja «%1» está vacía."},
+    {CeldaCortada, Informacion, DeResumen,
+     u"El valor tiene más caracteres de los que caben en %1 y se ha cortado, como en una columna fija."},
+    {FilasUna, Informacion, DeResumen, u" (fila %1)"},
+    {FilasVarias, Informacion, DeResumen, u" (filas %1)"},
+    {DetalleAvisoCampoFila, Informacion, DeResumen, u"Fila %1 (%2) %3 «%4»: %5"},
+    {DetalleAvisoRegistroFila, Informacion, DeResumen, u"Fila %1 (%2): %3"},
 };
 
 using enum CodigoAviso;
@@ -204,6 +275,18 @@ constexpr DescripcionAviso Descripciones[] = {
      u"Hay texto después de la última columna del formato; quizá la lista es de otro tipo de consulta."},
     {Codificacion, "codificacion", u"Líneas leídas como Windows-1252 en una lista UTF-8",
      u"La línea no es UTF-8 válido y se ha leído como Windows-1252; compruebe sus letras acentuadas."},
+    // A table's cells.
+    {CeldaError, "celda-error", u"Celdas con un error de la hoja de cálculo",
+     u"La celda tiene un error de la hoja de cálculo en lugar de un valor; el campo queda vacío."},
+    {CeldaSinResultado, "celda-sin-resultado", u"Fórmulas sin resultado guardado",
+     u"La celda tiene una fórmula sin resultado guardado; el campo queda vacío. Abra la hoja con su programa y "
+     u"guárdela de nuevo para que guarde los resultados."},
+    {CeldaFecha, "celda-fecha", u"Códigos escritos como fecha",
+     u"La celda de un código tiene una fecha; la hoja de cálculo ha tomado el código por una fecha."},
+    {CeldaDecimal, "celda-decimal", u"Códigos con decimales",
+     u"La celda de un código tiene un número con decimales."},
+    {NombrePrimero, "nombre-primero", u"Nombres delante de los apellidos",
+     u"La columna pone el nombre delante de los apellidos, y el servicio los espera primero: apellidos y nombre."},
 };
 static_assert(std::size(Descripciones) == NumeroDeCodigos);
 
@@ -254,6 +337,7 @@ constexpr const char *Palabras[] = {
     "<FIN>Consulta por Referencia Catastral</FIN>\r\n",
     "<FIN>Consulta por Pol\xC3\xADgono y Parcela</FIN>\r\n",
     "linea;codigo;campo;valor;aviso\r\n",
+    "fila;codigo;campo;valor;aviso\r\n",
     "documento",
     "bloqueado",
     "espacio-de-nombres",
@@ -305,7 +389,7 @@ QString tamanoEnEspanol(qint64 bytes)
     return textoDe(Texto::TamanoMB, {numeroEnEspanol(decimas / 10) + u',' + QString::number(decimas % 10)});
 }
 
-QString textoLineas(const QList<qint64> &primeras, qint64 total)
+QString textoLineas(const QList<qint64> &primeras, qint64 total, bool filas)
 {
     QStringList numeros;
     for (qint64 linea : primeras)
@@ -313,6 +397,8 @@ QString textoLineas(const QList<qint64> &primeras, qint64 total)
     QString texto = numeros.join(textoDe(Texto::Separador));
     if (total > primeras.size())
         texto = textoDe(Texto::LineasYMas, {texto, numeroEnEspanol(total - primeras.size())});
+    if (filas)
+        return textoDe(total == 1 ? Texto::FilasUna : Texto::FilasVarias, {texto});
     return textoDe(total == 1 ? Texto::LineasUna : Texto::LineasVarias, {texto});
 }
 

@@ -146,6 +146,56 @@ enum class Texto {
     AjustesNoNormal,
     AjustesDemasiadoGrandes,
     AjustesClaveDesconocida,
+    // Lists given as tables (CSV, XLSX, ODS): their columns, their cells and what stops them.
+    DelCampoNIF,
+    DelCampoAPE,
+    DelCampoRC,
+    DelCampoPRO,
+    DelCampoMUN,
+    DelCampoPOL,
+    DelCampoPAR,
+    CabeceraSinColumna,
+    CabeceraNombresBuscados,
+    CabeceraColumnaDosVeces,
+    ColumnasNoSeEntiende,
+    ColumnasCampoAjeno,
+    ColumnasColumnaNoValida,
+    ColumnasUnaSola,
+    ColumnasCampoRepetido,
+    ColumnasColumnaRepetida,
+    ColumnasFaltaCampo,
+    ResumenColumnas,
+    ResumenColumnasCampo,
+    ResumenColumnasNombres,
+    NombreDeColumna,
+    CeldaVerdadero,
+    CeldaFalso,
+    TablaVacia,
+    TablaNoSeLee,
+    RazonDeLectura,
+    CsvComillaAbierta,
+    CsvFilaLarga,
+    CeldaLarga,
+    ZipIlegible,
+    ZipNoEsHoja,
+    ParteIlegible,
+    ParteXmlNoValido,
+    ParteConDtd,
+    ParteDemasiadoGrande,
+    ParteCompresionAnomala,
+    TextosCompartidosExcesivos,
+    TextoCompartidoInexistente,
+    LibroCifrado,
+    LibroXls,
+    CfbNoEsHoja,
+    LibroSinHojas,
+    HojaNoExiste,
+    HojaVacia,
+    CeldaCortada,
+    FilasUna,
+    FilasVarias,
+    DetalleAvisoCampoFila,
+    DetalleAvisoRegistroFila,
 };
 
 /// The words the files themselves carry: the document's FIN line for each kind, the
@@ -155,6 +205,7 @@ enum class Palabra {
     FinRC,
     FinPP,
     CabeceraInforme,
+    CabeceraInformeFilas,
     SeccionDocumento,
     SeccionBloqueado,
     ClaveEspacioDeNombres,
@@ -190,7 +241,7 @@ QString tamanoEnEspanol(qint64 bytes);
 
 /// "(línea 7)", "(líneas 3, 7 y 12 más)": the first lines of something that happened on
 /// `total` distinct lines, as every summary line lists them.
-QString textoLineas(const QList<qint64> &primeras, qint64 total);
+QString textoLineas(const QList<qint64> &primeras, qint64 total, bool filas = false);
 
 /// What the checks can find in a written record. They never change the document.
 enum class CodigoAviso : quint8 {
@@ -212,8 +263,14 @@ enum class CodigoAviso : quint8 {
     Tabulador,
     TextoSobrante,
     Codificacion,
+    // A table's cells.
+    CeldaError,
+    CeldaSinResultado,
+    CeldaFecha,
+    CeldaDecimal,
+    NombrePrimero,
 };
-inline constexpr int NumeroDeCodigos = int(CodigoAviso::Codificacion) + 1;
+inline constexpr int NumeroDeCodigos = int(CodigoAviso::NombrePrimero) + 1;
 
 /// One code: its stable name in reports, how the summary names what it found, and the
 /// text of one warning (with %1 where it names a value or an earlier line).

@@ -34,8 +34,8 @@ void Resumen::recibirAviso(const Aviso &aviso)
         const QString linea = numeroEnEspanol(aviso.linea);
         const QString clave = QString::fromLatin1(describir(aviso.codigo).clave);
         m_detalle.append(aviso.campo.isEmpty()
-                             ? textoDe(Texto::DetalleAvisoRegistro, {linea, clave, textoDeAviso(aviso)})
-                             : textoDe(Texto::DetalleAvisoCampo,
+                             ? textoDe(m_filas ? Texto::DetalleAvisoRegistroFila : Texto::DetalleAvisoRegistro, {linea, clave, textoDeAviso(aviso)})
+                             : textoDe(m_filas ? Texto::DetalleAvisoCampoFila : Texto::DetalleAvisoCampo,
                                        {linea, clave, aviso.campo,
                                         QString::fromUtf8(aviso.valor.data(), qsizetype(aviso.valor.size())),
                                         textoDeAviso(aviso)}));
@@ -93,11 +93,13 @@ QString Resumen::texto(const DatosResumen &d) const
     if (resultado.utf16SinMarca)
         lineas.append(textoDe(Texto::ResumenUtf16SinMarca,
                               {resultado.utf16SinMarca == OrdenUtf16::LE ? QStringLiteral("LE") : QStringLiteral("BE")}));
+    if (!resultado.columnas.isEmpty())
+        lineas.append(resultado.columnas);
     lineas.append(textoDe(d.escrito ? Texto::ResumenEscritos : Texto::ResumenNoEscritos,
                           {numeroEnEspanol(resultado.escritos)}));
     lineas.append(textoDe(Texto::ResumenOmitidos,
                           {numeroEnEspanol(resultado.omitidos),
-                           resultado.omitidos > 0 ? textoLineas(resultado.lineasOmitidas, resultado.omitidos) : QString()}));
+                           resultado.omitidos > 0 ? textoLineas(resultado.lineasOmitidas, resultado.omitidos, m_filas) : QString()}));
     lineas.append(textoDe(Texto::ResumenConAvisos, {numeroEnEspanol(d.comprobador.registrosConAvisos())}));
     for (const DescripcionAviso &descripcion : descripcionesAvisos()) {
         const auto codigo = size_t(descripcion.codigo);
@@ -105,7 +107,7 @@ QString Resumen::texto(const DatosResumen &d) const
             continue;
         lineas.append(textoDe(Texto::ResumenAviso,
                               {QString::fromUtf16(descripcion.resumen), numeroEnEspanol(m_avisosPorCodigo[codigo]),
-                               textoLineas(m_lineasPorCodigo[codigo], m_lineasDistintas[codigo])}));
+                               textoLineas(m_lineasPorCodigo[codigo], m_lineasDistintas[codigo], m_filas)}));
     }
     if (d.partes.size() > 1) {
         QStringList nombres;

@@ -50,6 +50,8 @@ public:
     static QString veredicto(const ResultadoConversion &resultado, const Comprobador &comprobador);
     /// One line per warning, as many as a box can hold, and how many more there are.
     QString detalle(qint64 avisos) const;
+    /// A sheet's warnings name rows, not lines.
+    void setFilas(bool filas) { m_filas = filas; }
 
 private:
     std::array<qint64, NumeroDeCodigos> m_avisosPorCodigo{};
@@ -57,6 +59,7 @@ private:
     std::array<QList<qint64>, NumeroDeCodigos> m_lineasPorCodigo;
     std::array<qint64, NumeroDeCodigos> m_ultimaLinea{};
     QStringList m_detalle;
+    bool m_filas = false;
 };
 
 /// Hands every warning to the summary and, when there is one, to the report.

@@ -1,0 +1,576 @@
+#include "tabla.h"
+
+#include <QHash>
+
+#include <initializer_list>
+
+namespace torxal {
+
+using namespace Qt::StringLiterals;
+
+LectorTabla::~LectorTabla() = default;
+
+namespace {
+
+// The widest sheet the spreadsheet programs make: XFD.
+constexpr int UltimaColumna = 16384;
+constexpr int RowsForTheHeader = 10;
+
+// What a header name says about its column. The pieces of APE are kept apart so they can
+// be joined in the service's order, surnames first.
+enum class Rol { NIF, ApeCompleto, ApeNombrePrimero, Apellidos, Apellido1, Apellido2, Nombre, PRO, MUN, INE, RC, POL, PAR };
+constexpr int CuantosRoles = 13;
+
+struct NombreConocido {
+    const char16_t *nombre;
+    Rol rol;
+};
+
+// Written as a clerk would; they are compared without case, accents, spaces or punctuation.
+constexpr NombreConocido NombresConocidos[] = {
+    {u"NIF", Rol::NIF},
+    {u"DNI", Rol::NIF},
+    {u"NIE", Rol::NIF},
+    {u"CIF", Rol::NIF},
+    {u"NIF/CIF", Rol::NIF},
+    {u"DNI/NIF", Rol::NIF},
+    {u"NIF/NIE", Rol::NIF},
+    {u"DNI/NIE", Rol::NIF},
+    {u"NIF TITULAR", Rol::NIF},
+    {u"DOCUMENTO", Rol::NIF},
+    {u"APELLIDOS Y NOMBRE", Rol::ApeCompleto},
+    {u"APELLIDOS NOMBRE", Rol::ApeCompleto},
+    {u"NOMBRE COMPLETO", Rol::ApeCompleto},
+    {u"RAZÓN SOCIAL", Rol::ApeCompleto},
+    {u"APELLIDOS Y NOMBRE O RAZÓN SOCIAL", Rol::ApeCompleto},
+    {u"TITULAR", Rol::ApeCompleto},
+    {u"NOMBRE Y APELLIDOS", Rol::ApeNombrePrimero},
+    {u"NOMBRE APELLIDOS", Rol::ApeNombrePrimero},
+    {u"APELLIDOS", Rol::Apellidos},
+    {u"PRIMER APELLIDO", Rol::Apellido1},
+    {u"APELLIDO 1", Rol::Apellido1},
+    {u"SEGUNDO APELLIDO", Rol::Apellido2},
+    {u"APELLIDO 2", Rol::Apellido2},
+    {u"NOMBRE", Rol::Nombre},
+    {u"PROVINCIA", Rol::PRO},
+    {u"CÓDIGO PROVINCIA", Rol::PRO},
+    {u"CÓDIGO DE PROVINCIA", Rol::PRO},
+    {u"COD PROVINCIA", Rol::PRO},
+    {u"COD PROV", Rol::PRO},
+    {u"CPRO", Rol::PRO},
+    {u"PRO", Rol::PRO},
+    {u"MUNICIPIO", Rol::MUN},
+    {u"CÓDIGO MUNICIPIO", Rol::MUN},
+    {u"CÓDIGO DE MUNICIPIO", Rol::MUN},
+    {u"COD MUNICIPIO", Rol::MUN},
+    {u"COD MUN", Rol::MUN},
+    {u"CMUN", Rol::MUN},
+    {u"MUN", Rol::MUN},
+    {u"INE", Rol::INE},
+    {u"CÓDIGO INE", Rol::INE},
+    {u"COD INE", Rol::INE},
+    {u"REFERENCIA CATASTRAL", Rol::RC},
+    {u"REF CATASTRAL", Rol::RC},
+    {u"REFCAT", Rol::RC},
+    {u"RC", Rol::RC},
+    {u"POLÍGONO", Rol::POL},
+    {u"POL", Rol::POL},
+    {u"PARCELA", Rol::PAR},
+    {u"PAR", Rol::PAR},
+};
+
+// Compatibility decomposition turns "º" into "o" and splits accents off their letters;
+// only letters and digits are kept.
+QString normalizarNombre(QStringView texto)
+{
+    const QString descompuesto = texto.toString().normalized(QString::NormalizationForm_KD);
+    QString nombre;
+    nombre.reserve(descompuesto.size());
+    for (QChar c : descompuesto)
+        if (c.isLetterOrNumber())
+            nombre.append(c.toUpper());
+    return nombre;
+}
+
+const QHash<QString, Rol> &rolesPorNombre()
+{
+    static const QHash<QString, Rol> roles = [] {
+        QHash<QString, Rol> r;
+        for (const NombreConocido &n : NombresConocidos)
+            r.insert(normalizarNombre(QStringView(n.nombre)), n.rol);
+        return r;
+    }();
+    return roles;
+}
+
+bool esDelTipo(Rol rol, TipoConsulta tipo)
+{
+    switch (rol) {
+    case Rol::NIF:
+    case Rol::ApeCompleto:
+    case Rol::ApeNombrePrimero:
+    case Rol::Apellidos:
+    case Rol::Apellido1:
+    case Rol::Apellido2:
+    case Rol::Nombre:
+        return tipo == TipoConsulta::NIF;
+    case Rol::RC:
+        return tipo == TipoConsulta::RC;
+    case Rol::POL:
+    case Rol::PAR:
+        return tipo == TipoConsulta::PP;
+    case Rol::PRO:
+    case Rol::MUN:
+    case Rol::INE:
+        return true;
+    }
+    return false;
+}
+
+Rol identificador(TipoConsulta tipo)
+{
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return Rol::NIF;
+    case TipoConsulta::RC:
+        return Rol::RC;
+    case TipoConsulta::PP:
+        break;
+    }
+    return Rol::POL;
+}
+
+CampoLista campoDe(Rol rol)
+{
+    switch (rol) {
+    case Rol::NIF:
+        return CampoLista::NIF;
+    case Rol::RC:
+        return CampoLista::RC;
+    case Rol::PRO:
+    case Rol::INE:
+        return CampoLista::PRO;
+    case Rol::MUN:
+        return CampoLista::MUN;
+    case Rol::POL:
+        return CampoLista::POL;
+    case Rol::PAR:
+        return CampoLista::PAR;
+    default:
+        return CampoLista::APE;
+    }
+}
+
+QString frase(CampoLista campo)
+{
+    static constexpr Texto Frases[] = {Texto::DelCampoNIF, Texto::DelCampoAPE, Texto::DelCampoRC, Texto::DelCampoPRO,
+                                       Texto::DelCampoMUN, Texto::DelCampoPOL, Texto::DelCampoPAR};
+    return textoDe(Frases[int(campo)]);
+}
+
+const char16_t *sigla(CampoLista campo)
+{
+    static constexpr const char16_t *Siglas[] = {u"NIF", u"APE", u"RC", u"PRO", u"MUN", u"POL", u"PAR"};
+    return Siglas[int(campo)];
+}
+
+QString textoDeCelda(const FilaTabla &fila, int columna)
+{
+    return columna < fila.celdas.size() ? fila.celdas.at(columna).texto.trimmed() : QString();
+}
+
+// "B «DNI»"
+QString columnaNombrada(const FilaTabla &fila, int columna)
+{
+    return letrasDeColumna(columna) + u' ' + textoDe(Texto::NombreDeColumna, {textoDeCelda(fila, columna)});
+}
+
+// «DOCUMENTO IDENTIDAD», «NOMBRE», «MUNICIPIO»
+QString nombresDeLaFila(const FilaTabla &fila)
+{
+    QStringList nombres;
+    for (const Celda &celda : fila.celdas) {
+        const QString texto = celda.texto.trimmed();
+        if (!texto.isEmpty())
+            nombres.append(textoDe(Texto::NombreDeColumna, {texto}));
+    }
+    return nombres.join(u", ");
+}
+
+QString nombresReconocidos(std::initializer_list<Rol> roles)
+{
+    QStringList nombres;
+    for (const NombreConocido &n : NombresConocidos)
+        for (Rol rol : roles)
+            if (n.rol == rol)
+                nombres.append(QString::fromUtf16(n.nombre));
+    return nombres.join(u", ");
+}
+
+bool fallarSinColumna(const FilaTabla &fila, CampoLista campo, std::initializer_list<Rol> roles, Fallo *fallo)
+{
+    return fallarPorMotivo(fallo, Texto::CabeceraSinColumna,
+                           {frase(campo), QString::number(fila.numero), nombresDeLaFila(fila)},
+                           Texto::CabeceraNombresBuscados, {nombresReconocidos(roles)});
+}
+
+bool fallarDosVeces(const FilaTabla &fila, CampoLista campo, int primera, int segunda, Fallo *fallo)
+{
+    return fallar(fallo, Texto::CabeceraColumnaDosVeces,
+                  {frase(campo), QString::number(fila.numero), columnaNombrada(fila, primera),
+                   columnaNombrada(fila, segunda)});
+}
+
+// The column a piece of text names ("C", "c", "3"), or -1.
+int leerColumna(QStringView texto)
+{
+    if (texto.isEmpty() || texto.size() > 5)
+        return -1;
+    int valor = 0;
+    if (texto.front().isDigit()) {
+        for (QChar c : texto) {
+            if (c < u'0' || c > u'9')
+                return -1;
+            valor = valor * 10 + (c.unicode() - u'0');
+        }
+        return valor >= 1 && valor <= UltimaColumna ? valor - 1 : -1;
+    }
+    for (QChar c : texto) {
+        const char16_t u = c.toUpper().unicode();
+        if (u < u'A' || u > u'Z')
+            return -1;
+        valor = valor * 26 + (u - u'A' + 1);
+    }
+    return valor >= 1 && valor <= UltimaColumna ? valor - 1 : -1;
+}
+
+bool soloCifras(QStringView texto)
+{
+    for (QChar c : texto)
+        if (c < u'0' || c > u'9')
+            return false;
+    return !texto.isEmpty();
+}
+
+QStringView sinEspacios(QStringView texto)
+{
+    while (!texto.isEmpty() && texto.front() == u' ')
+        texto = texto.sliced(1);
+    while (!texto.isEmpty() && texto.back() == u' ')
+        texto.chop(1);
+    return texto;
+}
+
+// The kind's fields, in the service's order, as a mapping's summary and checks go through them.
+QList<CampoLista> camposDe(TipoConsulta tipo)
+{
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return {CampoLista::NIF, CampoLista::APE, CampoLista::PRO, CampoLista::MUN};
+    case TipoConsulta::RC:
+        return {CampoLista::RC, CampoLista::PRO, CampoLista::MUN};
+    case TipoConsulta::PP:
+        break;
+    }
+    return {CampoLista::PRO, CampoLista::MUN, CampoLista::POL, CampoLista::PAR};
+}
+
+bool esCodigo(CampoLista campo)
+{
+    return campo == CampoLista::PRO || campo == CampoLista::MUN || campo == CampoLista::POL || campo == CampoLista::PAR;
+}
+
+} // namespace
+
+bool nombraIdentificador(QStringView nombre, TipoConsulta tipo)
+{
+    const auto hallado = rolesPorNombre().constFind(normalizarNombre(nombre));
+    return hallado != rolesPorNombre().cend() && *hallado == identificador(tipo);
+}
+
+QString letrasDeColumna(int columna)
+{
+    QString letras;
+    for (int n = columna + 1; n > 0; n = (n - 1) / 26)
+        letras.prepend(QChar(u'A' + (n - 1) % 26));
+    return letras;
+}
+
+void nombrarColumnas(const FilaTabla &cabecera, Columnas *columnas)
+{
+    columnas->filaCabecera = cabecera.numero;
+    columnas->nombres.clear();
+    for (const Celda &celda : cabecera.celdas)
+        columnas->nombres.append(celda.texto.trimmed());
+}
+
+bool reconocerCabecera(const FilaTabla &fila, TipoConsulta tipo, Columnas *columnas, Fallo *fallo)
+{
+    std::array<int, CuantosRoles> en;
+    en.fill(-1);
+    const auto &roles = rolesPorNombre();
+    for (qsizetype i = 0; i < fila.celdas.size() && i < UltimaColumna; ++i) {
+        const auto hallado = roles.constFind(normalizarNombre(fila.celdas.at(i).texto));
+        if (hallado == roles.cend() || !esDelTipo(*hallado, tipo))
+            continue;
+        int &columna = en[size_t(*hallado)];
+        if (columna >= 0)
+            return fallarDosVeces(fila, campoDe(*hallado), columna, int(i), fallo);
+        columna = int(i);
+    }
+    const auto columnaDe = [&en](Rol rol) { return en[size_t(rol)]; };
+    if (columnaDe(identificador(tipo)) < 0)
+        return false;
+
+    // Two ways of giving the same field are a column named twice.
+    const auto repetido = [&](CampoLista campo, std::initializer_list<Rol> unos, std::initializer_list<Rol> otros) {
+        for (Rol uno : unos)
+            for (Rol otro : otros)
+                if (columnaDe(uno) >= 0 && columnaDe(otro) >= 0)
+                    return !fallarDosVeces(fila, campo, std::min(columnaDe(uno), columnaDe(otro)),
+                                           std::max(columnaDe(uno), columnaDe(otro)), fallo);
+        return false;
+    };
+    if (repetido(CampoLista::APE, {Rol::ApeCompleto}, {Rol::ApeNombrePrimero, Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
+        || repetido(CampoLista::APE, {Rol::ApeNombrePrimero}, {Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
+        || repetido(CampoLista::APE, {Rol::Apellidos}, {Rol::Apellido1, Rol::Apellido2})
+        || repetido(CampoLista::PRO, {Rol::PRO}, {Rol::INE}) || repetido(CampoLista::MUN, {Rol::MUN}, {Rol::INE}))
+        return false;
+    if (tipo == TipoConsulta::PP && columnaDe(Rol::INE) < 0) {
+        if (columnaDe(Rol::PRO) < 0)
+            return fallarSinColumna(fila, CampoLista::PRO, {Rol::PRO, Rol::INE}, fallo);
+        if (columnaDe(Rol::MUN) < 0)
+            return fallarSinColumna(fila, CampoLista::MUN, {Rol::MUN, Rol::INE}, fallo);
+    }
+
+    Columnas hallada;
+    for (auto [rol, campo] : {std::pair{Rol::NIF, CampoLista::NIF}, {Rol::RC, CampoLista::RC}, {Rol::PRO, CampoLista::PRO},
+                              {Rol::MUN, CampoLista::MUN}, {Rol::POL, CampoLista::POL}, {Rol::PAR, CampoLista::PAR}})
+        if (columnaDe(rol) >= 0)
+            hallada.de(campo).append(columnaDe(rol));
+    for (Rol rol : {Rol::ApeCompleto, Rol::ApeNombrePrimero, Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
+        if (columnaDe(rol) >= 0)
+            hallada.de(CampoLista::APE).append(columnaDe(rol));
+    hallada.ine = columnaDe(Rol::INE);
+    hallada.nombrePrimero = columnaDe(Rol::ApeNombrePrimero) >= 0;
+    nombrarColumnas(fila, &hallada);
+    *columnas = std::move(hallada);
+    return true;
+}
+
+bool buscarCabecera(LectorTabla &lector, TipoConsulta tipo, Columnas *columnas, QList<FilaTabla> *leidas,
+                    Fallo *fallo)
+{
+    Fallo propio;
+    Fallo &f = fallo ? *fallo : propio;
+    f = Fallo{};
+    // Without a header, the row to show is the one with the most names the program knows.
+    qsizetype mejor = -1;
+    int nombresDelMejor = -1;
+    const qsizetype primera = leidas->size();
+    for (int i = 0; i < RowsForTheHeader; ++i) {
+        FilaTabla fila;
+        if (!lector.leerFila(&fila, &f)) {
+            if (f.que != Texto::Ninguno)
+                return false;
+            break;
+        }
+        leidas->append(fila);
+        if (reconocerCabecera(fila, tipo, columnas, &f))
+            return true;
+        if (f.que != Texto::Ninguno)
+            return false;
+        int nombres = 0;
+        for (const Celda &celda : fila.celdas)
+            nombres += rolesPorNombre().contains(normalizarNombre(celda.texto));
+        if (nombres > nombresDelMejor) {
+            nombresDelMejor = nombres;
+            mejor = leidas->size() - 1;
+        }
+    }
+    if (mejor < primera)
+        return fallar(&f, Texto::TablaVacia);
+    const Rol rol = identificador(tipo);
+    return fallarSinColumna(leidas->at(mejor), campoDe(rol), {rol}, &f);
+}
+
+bool leerColumnas(QStringView texto, TipoConsulta tipo, Columnas *columnas, Fallo *fallo)
+{
+    const QList<CampoLista> delTipo = camposDe(tipo);
+    QStringList siglas;
+    for (CampoLista campo : delTipo)
+        siglas.append(QString::fromUtf16(sigla(campo)));
+    siglas.append(u"INE"_s);
+
+    Columnas leidas;
+    QList<int> usadas;
+    bool conIne = false;
+    for (QStringView trozo : texto.split(u',')) {
+        const qsizetype igual = trozo.indexOf(u'=');
+        if (igual < 0 || trozo.trimmed().isEmpty())
+            return fallar(fallo, Texto::ColumnasNoSeEntiende, {trozo.trimmed().toString()});
+        const QString nombre = trozo.first(igual).trimmed().toString().toUpper();
+        const qsizetype cual = siglas.indexOf(nombre);
+        if (cual < 0)
+            return fallar(fallo, Texto::ColumnasCampoAjeno, {trozo.first(igual).trimmed().toString(), siglas.join(u", ")});
+        const QList<QStringView> piezas = trozo.sliced(igual + 1).split(u'+');
+        const bool esIne = cual == siglas.size() - 1;
+        const CampoLista campo = esIne ? CampoLista::PRO : delTipo.at(cual);
+        if (piezas.size() > 1 && (esIne || campo != CampoLista::APE))
+            return fallar(fallo, Texto::ColumnasUnaSola, {nombre});
+        // INE gives PRO and MUN: either named beside it is named twice.
+        QString repetido;
+        if (esIne && !conIne)
+            repetido = !leidas.de(CampoLista::PRO).isEmpty() ? u"PRO"_s : !leidas.de(CampoLista::MUN).isEmpty() ? u"MUN"_s : QString();
+        else if (esIne || !leidas.de(campo).isEmpty() || (conIne && (campo == CampoLista::PRO || campo == CampoLista::MUN)))
+            repetido = nombre;
+        if (!repetido.isEmpty())
+            return fallar(fallo, Texto::ColumnasCampoRepetido, {repetido});
+        for (QStringView pieza : piezas) {
+            const int columna = leerColumna(pieza.trimmed());
+            if (columna < 0)
+                return fallar(fallo, Texto::ColumnasColumnaNoValida, {pieza.trimmed().toString()});
+            if (usadas.contains(columna))
+                return fallar(fallo, Texto::ColumnasColumnaRepetida, {letrasDeColumna(columna)});
+            usadas.append(columna);
+            if (esIne)
+                leidas.ine = columna;
+            else
+                leidas.de(campo).append(columna);
+        }
+        conIne = conIne || esIne;
+    }
+    QList<CampoLista> obligatorios;
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        obligatorios = {CampoLista::NIF};
+        break;
+    case TipoConsulta::RC:
+        obligatorios = {CampoLista::RC};
+        break;
+    case TipoConsulta::PP:
+        obligatorios = {CampoLista::PRO, CampoLista::MUN, CampoLista::POL};
+        break;
+    }
+    for (CampoLista campo : obligatorios)
+        if (leidas.de(campo).isEmpty() && !(conIne && (campo == CampoLista::PRO || campo == CampoLista::MUN)))
+            return fallar(fallo, Texto::ColumnasFaltaCampo, {frase(campo)});
+    *columnas = std::move(leidas);
+    return true;
+}
+
+QString describirColumnas(const Columnas &columnas, TipoConsulta tipo)
+{
+    const auto pieza = [&columnas](const QString &campo, const QList<int> &fuentes) {
+        QStringList letras;
+        QStringList nombres;
+        for (int columna : fuentes) {
+            letras.append(letrasDeColumna(columna));
+            if (columna < columnas.nombres.size() && !columnas.nombres.at(columna).isEmpty())
+                nombres.append(textoDe(Texto::NombreDeColumna, {columnas.nombres.at(columna)}));
+        }
+        return nombres.isEmpty()
+            ? textoDe(Texto::ResumenColumnasCampo, {campo, letras.join(u" + ")})
+            : textoDe(Texto::ResumenColumnasNombres, {campo, letras.join(u" + "), nombres.join(u", ")});
+    };
+    QStringList piezas;
+    for (CampoLista campo : camposDe(tipo)) {
+        if (columnas.ine >= 0 && (campo == CampoLista::PRO || campo == CampoLista::MUN)) {
+            if (campo == CampoLista::PRO)
+                piezas.append(pieza(u"INE"_s, {columnas.ine}));
+        } else if (!columnas.de(campo).isEmpty()) {
+            piezas.append(pieza(QString::fromUtf16(sigla(campo)), columnas.de(campo)));
+        }
+    }
+    return textoDe(Texto::ResumenColumnas, {piezas.join(u"; ")});
+}
+
+bool extraerCampos(const FilaTabla &fila, const Columnas &columnas, TipoConsulta tipo, CamposDeFila *campos)
+{
+    campos->problemas.clear();
+    // A field taken whole from a cell shares the cell's text; only a joined one keeps a buffer.
+    for (QString &texto : campos->textos) {
+        if (texto.isDetached())
+            texto.resize(0);
+        else
+            texto.clear();
+    }
+    const auto celda = [&fila](int columna) -> const Celda * {
+        static const Celda Vacia;
+        return columna < fila.celdas.size() ? &fila.celdas.at(columna) : &Vacia;
+    };
+    // The cell's text, or nothing when it holds no value to send, with what to warn about.
+    const auto tomar = [campos](const Celda &c, CampoLista campo, int columna) -> const QString * {
+        switch (c.clase) {
+        case ClaseCelda::Error:
+            campos->problemas.append({ProblemaCelda::Error, campo, columna, c.texto});
+            return nullptr;
+        case ClaseCelda::SinResultado:
+            campos->problemas.append({ProblemaCelda::SinResultado, campo, columna, c.texto});
+            return nullptr;
+        case ClaseCelda::Fecha:
+        case ClaseCelda::Decimal:
+            if (esCodigo(campo))
+                campos->problemas.append({c.clase == ClaseCelda::Fecha ? ProblemaCelda::Fecha : ProblemaCelda::Decimal,
+                                          campo, columna, c.texto});
+            break;
+        default:
+            break;
+        }
+        return &c.texto;
+    };
+
+    for (CampoLista campo : camposDe(tipo)) {
+        const QList<int> &fuentes = columnas.de(campo);
+        if (fuentes.isEmpty())
+            continue;
+        QString &destino = campos->de(campo);
+        if (fuentes.size() == 1) {
+            if (const QString *texto = tomar(*celda(fuentes.front()), campo, fuentes.front()))
+                destino = *texto;
+            continue;
+        }
+        for (int columna : fuentes) {
+            const QString *texto = tomar(*celda(columna), campo, columna);
+            const QStringView trozo = texto ? sinEspacios(*texto) : QStringView();
+            if (trozo.isEmpty())
+                continue;
+            if (!destino.isEmpty())
+                destino.append(u' ');
+            destino.append(trozo);
+        }
+    }
+    if (columnas.ine >= 0) {
+        if (const QString *texto = tomar(*celda(columnas.ine), CampoLista::PRO, columnas.ine)) {
+            QString codigo = sinEspacios(*texto).toString();
+            // A code kept as a number loses the zero of provinces 01 to 09.
+            if (codigo.size() == 4 && soloCifras(codigo))
+                codigo.prepend(u'0');
+            campos->de(CampoLista::PRO) = codigo.left(2);
+            campos->de(CampoLista::MUN) = codigo.mid(2);
+        }
+    } else if (const QStringView mun = sinEspacios(campos->de(CampoLista::MUN)); mun.size() == 5 && soloCifras(mun)) {
+        if (sinEspacios(campos->de(CampoLista::PRO)).isEmpty())
+            campos->de(CampoLista::PRO) = mun.first(2).toString();
+        campos->de(CampoLista::MUN) = mun.sliced(2).toString();
+    }
+
+    bool algo = !campos->problemas.isEmpty();
+    for (QString &texto : campos->textos) {
+        if (texto.isEmpty())
+            continue;
+        algo = true;
+        for (QChar c : texto) {
+            if (c.unicode() >= 0x300) {
+                texto = texto.normalized(QString::NormalizationForm_C);
+                break;
+            }
+        }
+    }
+    if (columnas.nombrePrimero && !campos->de(CampoLista::APE).isEmpty())
+        campos->problemas.append({ProblemaCelda::NombrePrimero, CampoLista::APE, columnas.de(CampoLista::APE).front(),
+                                  campos->de(CampoLista::APE)});
+    return algo;
+}
+
+} // namespace torxal
