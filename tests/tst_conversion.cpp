@@ -198,8 +198,10 @@ void tst_Conversion::documentosDeReferencia()
 
     QTemporaryDir temporal;
     QVERIFY(temporal.isValid());
-    const QString entrada = temporal.filePath(QStringLiteral("lista.txt"));
-    const QByteArray lista = leer(dirCaso.filePath(QStringLiteral("lista.txt")));
+    // The list is lista.txt, or a table: lista.csv, lista.xlsx, lista.ods.
+    const QString nombreLista = dirCaso.entryList({QStringLiteral("lista.*")}, QDir::Files).value(0);
+    const QString entrada = temporal.filePath(nombreLista);
+    const QByteArray lista = leer(dirCaso.filePath(nombreLista));
     QVERIFY(escribir(entrada, lista));
 
     OpcionesConversion opciones = opcionesDePrueba();

@@ -8,6 +8,7 @@
 #include "tabla.h"
 
 #include <memory>
+#include <utility>
 #include <string>
 
 namespace torxal {
@@ -80,6 +81,7 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
     std::u32string registro;
     QList<CampoLista> cortados;
     std::string valor;
+    bool nombreAvisado = false;
     while (lector.leerFila(&fila, fallo)) {
         if (!extraerCampos(fila, columnas, tipo, &deFila))
             continue;
@@ -112,6 +114,9 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
             comprobador->avisarCelda(*campos, CodigoAviso::TextoSobrante, fila.numero, siglaDe(campo), valor);
         }
         for (const ProblemaDeCampo &problema : std::as_const(deFila.problemas)) {
+            // A column that puts the name first is one thing to fix, said once, on its first row.
+            if (problema.problema == ProblemaCelda::NombrePrimero && std::exchange(nombreAvisado, true))
+                continue;
             static constexpr CodigoAviso Codigos[] = {CodigoAviso::CeldaError, CodigoAviso::CeldaSinResultado,
                                                       CodigoAviso::CeldaFecha, CodigoAviso::CeldaDecimal,
                                                       CodigoAviso::NombrePrimero};

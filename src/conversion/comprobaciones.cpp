@@ -84,6 +84,10 @@ QString textoDeAviso(const Aviso &aviso)
     if (aviso.codigo == CodigoAviso::TextoSobrante && !aviso.campo.isEmpty())
         return textoDe(Texto::CeldaCortada, {aviso.campo});
     QString texto = QString::fromUtf16(describir(aviso.codigo).texto);
+    if (aviso.fila && aviso.codigo == CodigoAviso::Duplicado)
+        texto = textoDe(Texto::DuplicadoFila);
+    else if (aviso.fila && aviso.codigo == CodigoAviso::RcIncluida)
+        texto = textoDe(Texto::RcIncluidaFila);
     if (texto.contains(u"%1"))
         texto.replace(QStringLiteral("%1"), QString::fromUtf8(aviso.detalle.data(), qsizetype(aviso.detalle.size())));
     return texto;
@@ -204,7 +208,7 @@ void Comprobador::avisarCelda(const Campos &campos, CodigoAviso codigo, qint64 l
 void Comprobador::avisar(CodigoAviso codigo, qint64 linea, QLatin1StringView campo, std::string_view valor,
                          std::string_view detalle)
 {
-    m_receptor.recibirAviso(Aviso{codigo, linea, campo, valor, detalle});
+    m_receptor.recibirAviso(Aviso{codigo, linea, campo, valor, detalle, m_filas});
     ++m_avisos;
 }
 

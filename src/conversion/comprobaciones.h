@@ -29,6 +29,7 @@ struct Aviso {
     QLatin1StringView campo;  // "NIF", "PRO"...; empty when the warning is about the record or its line
     std::string_view valor;   // UTF-8
     std::string_view detalle; // what the text names: an earlier line, the right control character...
+    bool fila = false;        // `linea` and an earlier one in `detalle` are a sheet's rows
 };
 
 /// The Spanish text of a warning.
@@ -72,6 +73,8 @@ public:
 class Comprobador {
 public:
     Comprobador(TipoConsulta tipo, ReceptorAvisos &receptor);
+    /// The list is a sheet: its warnings name rows.
+    void setFilas(bool filas) { m_filas = filas; }
 
     /// One record as read and cut. Only the records the record rule lets into the
     /// document are checked, but every record counts for the line it comes from.
@@ -109,6 +112,7 @@ private:
     void anadirPendiente(quint64 numero);
 
     TipoConsulta m_tipo;
+    bool m_filas = false;
     ReceptorAvisos &m_receptor;
     Claves m_claves;
     qint64 m_avisos = 0;

@@ -265,6 +265,7 @@ bool Conversor::Ejecucion::abrirInforme()
     m_resumen->setFilas(esHoja());
     m_reparto = std::make_unique<RepartoAvisos>(*m_resumen, m_informe.get());
     m_comprobador = std::make_unique<Comprobador>(m_tipo, *m_reparto);
+    m_comprobador->setFilas(esHoja());
     return true;
 }
 

@@ -228,6 +228,10 @@ constexpr Plantilla Tabla[] = {
     {HojaVacia, Critico, DeCuadro, u"La hoja «%1» está vacía."},
     {CeldaCortada, Informacion, DeResumen,
      u"El valor tiene más caracteres de los que caben en %1 y se ha cortado, como en una columna fija."},
+    {DuplicadoFila, Informacion, DeResumen, u"Repite el registro de la fila %1."},
+    {RcIncluidaFila, Informacion, DeResumen,
+     u"Esta referencia y la de la fila %1 se solapan: una empieza por la otra, y la de parcela ya consulta todos sus "
+     u"inmuebles."},
     {FilasUna, Informacion, DeResumen, u" (fila %1)"},
     {FilasVarias, Informacion, DeResumen, u" (filas %1)"},
     {DetalleAvisoCampoFila, Informacion, DeResumen, u"Fila %1 (%2) %3 «%4»: %5"},

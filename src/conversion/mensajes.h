@@ -192,6 +192,8 @@ enum class Texto {
     HojaNoExiste,
     HojaVacia,
     CeldaCortada,
+    DuplicadoFila,
+    RcIncluidaFila,
     FilasUna,
     FilasVarias,
     DetalleAvisoCampoFila,

@@ -74,8 +74,12 @@ bool LectorOds::abrir(const QString &hoja, Fallo *fallo)
     QStringList nombres;
     QXmlStreamReader &xml = m_parte.xml();
     while (!xml.atEnd()) {
-        if (!xml.readNextStartElement())
+        if (!xml.readNextStartElement()) {
+            // The sheets are all inside the spreadsheet element: nothing after it is read.
+            if (xml.isEndElement() && es(xml, u"spreadsheet"))
+                break;
             continue;
+        }
         if (es(xml, u"body") || es(xml, u"spreadsheet"))
             continue;
         if (!es(xml, u"table")) {

@@ -357,7 +357,9 @@ bool LectorXlsx::leerFila(FilaTabla *fila, Fallo *fallo)
         return m_parte.fallarPorError(fallo);
     if (!m_algunaFila)
         return fallar(fallo, Texto::HojaVacia, {m_nombreHoja});
-    return m_parte.terminar(fallo);
+    // The end of the rows: false either way, with a failure only when the part is damaged.
+    m_parte.terminar(fallo);
+    return false;
 }
 
 // Reads the <c> element the reader is on; places it in the row when it holds anything.

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Makes the table fixtures of the tests as real programs write them: the same records as a
+# fixed-column list and as CSV, then LibreOffice saves the CSV as XLSX and ODS. Only whoever
+# changes the fixtures needs it (it installs LibreOffice Calc when missing); the results are
+# committed. Run from anywhere: tools/crear-tablas.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if ! command -v soffice >/dev/null; then
+  bash tools/instalar-dependencias.sh libreoffice-calc-nogui
+fi
+destino=tests/tablas
+trabajo=$(mktemp -d)
+trap 'rm -rf "$trabajo"' EXIT
+mkdir -p "$destino"
+
+python3 - "$trabajo" "$destino" <<'PY'
+import sys, os, zipfile
+trabajo, destino = sys.argv[1], sys.argv[2]
+# Per kind: the header, the fixed layout's widths, and the records. The fixed list starts
+# with a blank line where the table has its header, so lines and rows share numbers.
+tipos = {
+  'nif': (['NIF', 'APELLIDOS Y NOMBRE', 'PROVINCIA', 'MUNICIPIO'], [9, 62, 2, 3], [
+    ['12345678Z', 'garcía lópez maría', '28', '79'],
+    ['50123456Q', 'muñoz ibáñez josé ángel', '8', '0'],
+    ['', 'SIN NIF PERO CON NOMBRE', '28', '79'],
+    ['33445566R', 'PÉREZ & <HIJOS> S.L.', '0', '0'],
+    ['12345678A', 'nif con control malo', '28', '79'],
+    ['12345678Z', 'GARCÍA LÓPEZ MARÍA', '28', '079'],
+    ['X1234567L', 'ÑANDÚ ÖRTEGA ßÆ', '1', '1'],
+    ['ABC', 'texto raro', 'AB', 'C'],
+    ['00000000T', 'PROVINCIA SIN SERVICIO', '20', '69'],
+  ]),
+  'rc': (['REFERENCIA CATASTRAL', 'PROVINCIA', 'MUNICIPIO'], [20, 2, 3], [
+    ['9872023VH5797S0001WX', '28', '79'],
+    ['13077A01800039', '', ''],
+    ['0847106VK4704F0001LE', '', '19'],
+    ['9872023vh5797s0001wx', '28', '079'],
+    ['1234', '', ''],
+    ['9872023VH5797S', '28', '79'],
+    ['', '28', '79'],
+    ['9872023VH5797S0001XX', '99', '1'],
+  ]),
+  'pp': (['PROVINCIA', 'MUNICIPIO', 'POLIGONO', 'PARCELA'], [2, 3, 3, 5], [
+    ['13', '77', '18', '39'],
+    ['13', '77', '18', '12'],
+    ['13', '77', '0', '12'],
+    ['28', '79', '1', '1'],
+    ['13', '77', '18', '39'],
+    ['5', '5', 'A', 'B'],
+  ]),
+}
+for tipo, (cabecera, anchos, filas) in tipos.items():
+    fijo = '\r\n' + ''.join(''.join(c.ljust(a) for c, a in zip(f, anchos)).rstrip() + '\r\n' for f in filas)
+    open(os.path.join(destino, tipo + '.txt'), 'w', encoding='utf-8', newline='').write(fijo)
+    csv = ''.join(';'.join(f) + '\r\n' for f in [cabecera] + filas)
+    open(os.path.join(trabajo, tipo + '.csv'), 'w', encoding='utf-8', newline='').write(csv)
+    open(os.path.join(destino, tipo + '.csv'), 'w', encoding='utf-8', newline='').write(csv)
+    open(os.path.join(destino, tipo + '-1252.csv'), 'w', encoding='cp1252', newline='').write(csv.replace(';', '\t'))
+    open(os.path.join(destino, tipo + '-utf16.csv'), 'w', encoding='utf-16', newline='').write(csv.replace(';', ','))
+
+# A zip bomb: a sheet of 32 MB of nothing, a few kilobytes compressed.
+with zipfile.ZipFile(os.path.join(destino, 'bomba.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', '<Types/>')
+    z.writestr('xl/workbook.xml', '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="H" sheetId="1" r:id="rId1"/></sheets></workbook>')
+    z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
+    z.writestr('xl/worksheets/sheet1.xml', '<worksheet><sheetData>' + ' ' * (32 << 20) + '</sheetData></worksheet>')
+# A sheet that declares an entity.
+with zipfile.ZipFile(os.path.join(destino, 'entidades.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', '<Types/>')
+    z.writestr('xl/workbook.xml', '<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaa">]><workbook>&a;</workbook>')
+PY
+
+# The CSV files as LibreOffice saves them: numbers become numbers (a province 08 is the number 8).
+filtro='CSV:59,34,76,1'
+for tipo in nif rc pp; do
+  for formato in xlsx ods; do
+    soffice --headless --infilter="$filtro" --convert-to "$formato" --outdir "$trabajo" "$trabajo/$tipo.csv" >/dev/null
+    cp "$trabajo/$tipo.$formato" "$destino/$tipo.$formato"
+  done
+done
+soffice --headless --infilter="$filtro" --convert-to xls --outdir "$trabajo" "$trabajo/nif.csv" >/dev/null
+cp "$trabajo/nif.xls" "$destino/antiguo.xls"
+# Cells of every kind, from a flat ODS document written by hand.
+cp tests/tablas/celdas.fods "$trabajo/celdas.fods"
+for formato in xlsx ods; do
+  soffice --headless --convert-to "$formato" --outdir "$trabajo" "$trabajo/celdas.fods" >/dev/null
+  cp "$trabajo/celdas.$formato" "$destino/celdas.$formato"
+done
+ls -l "$destino"
