@@ -161,16 +161,17 @@ constexpr Plantilla Tabla[] = {
     {AjustesDemasiadoGrandes, Critico, DeMotivo, u"ocupa más de %1 KB, y un fichero de ajustes ocupa mucho menos; no se lee"},
     {AjustesClaveDesconocida, Informacion, DeMotivo,
      u"El fichero de ajustes %1 tiene la clave desconocida «%2», que se pasa por alto."},
-    // Lists given as tables.
-    {DelCampoNIF, Critico, DeCuadro, u"del NIF"},
-    {DelCampoAPE, Critico, DeCuadro, u"de los apellidos y el nombre"},
-    {DelCampoRC, Critico, DeCuadro, u"de la referencia catastral"},
-    {DelCampoPRO, Critico, DeCuadro, u"de la provincia"},
-    {DelCampoMUN, Critico, DeCuadro, u"del municipio"},
-    {DelCampoPOL, Critico, DeCuadro, u"del polígono"},
-    {DelCampoPAR, Critico, DeCuadro, u"de la parcela"},
+    // Lists given as tables. The pieces other texts are built from (a field's name, a cell's
+    // value, a row's words) count as reasons: the help explains the texts they go in.
+    {DelCampoNIF, Critico, DeMotivo, u"del NIF"},
+    {DelCampoAPE, Critico, DeMotivo, u"de los apellidos y el nombre"},
+    {DelCampoRC, Critico, DeMotivo, u"de la referencia catastral"},
+    {DelCampoPRO, Critico, DeMotivo, u"de la provincia"},
+    {DelCampoMUN, Critico, DeMotivo, u"del municipio"},
+    {DelCampoPOL, Critico, DeMotivo, u"del polígono"},
+    {DelCampoPAR, Critico, DeMotivo, u"de la parcela"},
     {CabeceraSinColumna, Critico, DeCuadro, u"No se encuentra la columna %1. La fila %2 tiene: %3."},
-    {CabeceraNombresBuscados, Critico, DeCuadro, u"Nombres que se reconocen para esa columna: %1."},
+    {CabeceraNombresBuscados, Critico, DeMotivo, u"Nombres que se reconocen para esa columna: %1."},
     {CabeceraColumnaDosVeces, Critico, DeCuadro, u"La columna %1 está dos veces en la fila %2: %3 y %4."},
     {ColumnasNoSeEntiende, Critico, DeCuadro,
      u"No se entiende «%1» en las columnas indicadas: cada campo se escribe CAMPO=COLUMNA, separados por comas "
@@ -184,14 +185,14 @@ constexpr Plantilla Tabla[] = {
     {ColumnasColumnaRepetida, Critico, DeCuadro, u"La columna %1 se indica dos veces."},
     {ColumnasFaltaCampo, Critico, DeCuadro, u"Falta la columna %1 en las columnas indicadas."},
     {ResumenColumnas, Informacion, DeResumen, u"Columnas: %1."},
-    {ResumenColumnasCampo, Informacion, DeResumen, u"%1 = %2"},
-    {ResumenColumnasNombres, Informacion, DeResumen, u"%1 = %2 %3"},
-    {NombreDeColumna, Informacion, DeResumen, u"«%1»"},
-    {CeldaVerdadero, Informacion, DeResumen, u"VERDADERO"},
-    {CeldaFalso, Informacion, DeResumen, u"FALSO"},
+    {ResumenColumnasCampo, Informacion, DeMotivo, u"%1 = %2"},
+    {ResumenColumnasNombres, Informacion, DeMotivo, u"%1 = %2 %3"},
+    {NombreDeColumna, Informacion, DeMotivo, u"«%1»"},
+    {CeldaVerdadero, Informacion, DeMotivo, u"VERDADERO"},
+    {CeldaFalso, Informacion, DeMotivo, u"FALSO"},
     {TablaVacia, Critico, DeCuadro, u"La tabla está vacía: no tiene ninguna fila con datos."},
     {TablaNoSeLee, Critico, DeCuadro, u"No se puede leer la lista."},
-    {RazonDeLectura, Critico, DeCuadro, u"%1"}, // the device's own reason, already in Spanish
+    {RazonDeLectura, Critico, DeMotivo, u"%1"}, // the device's own reason, already in Spanish
     {CsvComillaAbierta, Critico, DeCuadro, u"Las comillas que se abren en la línea %1 no se cierran; no se continúa con el proceso."},
     {CsvFilaLarga, Critico, DeCuadro,
      u"La fila que empieza en la línea %1 tiene más de %2 caracteres; no se continúa con el proceso."},
@@ -232,10 +233,10 @@ constexpr Plantilla Tabla[] = {
     {RcIncluidaFila, Informacion, DeResumen,
      u"Esta referencia y la de la fila %1 se solapan: una empieza por la otra, y la de parcela ya consulta todos sus "
      u"inmuebles."},
-    {FilasUna, Informacion, DeResumen, u" (fila %1)"},
-    {FilasVarias, Informacion, DeResumen, u" (filas %1)"},
-    {DetalleAvisoCampoFila, Informacion, DeResumen, u"Fila %1 (%2) %3 «%4»: %5"},
-    {DetalleAvisoRegistroFila, Informacion, DeResumen, u"Fila %1 (%2): %3"},
+    {FilasUna, Informacion, DeMotivo, u" (fila %1)"},
+    {FilasVarias, Informacion, DeMotivo, u" (filas %1)"},
+    {DetalleAvisoCampoFila, Informacion, DeMotivo, u"Fila %1 (%2) %3 «%4»: %5"},
+    {DetalleAvisoRegistroFila, Informacion, DeMotivo, u"Fila %1 (%2): %3"},
 };
 
 using enum CodigoAviso;
