@@ -2,6 +2,7 @@
 #include "comprobaciones.h"
 #include "cuadromensajes.h"
 #include "dialogoabrir.h"
+#include "dialogocolumnas.h"
 #include "frm_crear_mixto_xml.h"
 
 #include <QApplication>
@@ -71,10 +72,31 @@ protected:
     }
 };
 
+// Chooses a table's columns from its script and notes the rows and the choice it was offered.
+class ElectorGuionizado : public ElectorColumnas {
+public:
+    QList<Uso> usos;
+    QList<QList<Uso>> ofrecidos;
+    QStringList primerasFilas;
+
+protected:
+    bool elegir(QWidget *, const QList<FilaTabla> &filas, TipoConsulta, const QString &,
+                EleccionColumnas *eleccion) override
+    {
+        ofrecidos.append(usosDe(eleccion->columnas, int(usos.size())));
+        primerasFilas.append(filas.isEmpty() || filas.constFirst().celdas.isEmpty() ? QString()
+                                                                                  : filas.constFirst().celdas.constFirst().texto);
+        eleccion->columnas = columnasDe(usos);
+        eleccion->primeraEsCabecera = true;
+        return !usos.isEmpty();
+    }
+};
+
 struct Banco {
     MensajeroGuionizado mensajero;
     DialogoGuionizado dialogo;
-    Frm_Crear_Mixto_XML ventana{&mensajero, &dialogo};
+    ElectorGuionizado elector;
+    Frm_Crear_Mixto_XML ventana{&mensajero, &dialogo, nullptr, &elector};
 
     template<typename T = QWidget>
     T *control(const char *nombre)
@@ -151,6 +173,7 @@ private slots:
     void soltarUnaLista();
     void salidaQueEsUnEnlace();
     void ajustesNoValidosEnLaVentana();
+    void columnasElegidasYRecordadas();
 };
 
 void tst_Ventana::ventana()
@@ -430,7 +453,7 @@ void tst_Ventana::buscarPreparaDialogo()
     // Each showing starts from an empty name, even after an earlier choice.
     QCOMPARE(b.dialogo.nombresAlMostrar, (QStringList{QString(), QString()}));
     QCOMPARE(b.dialogo.extensionesAlMostrar, (QStringList{u"TXT"_s, u"TXT"_s}));
-    QCOMPARE(b.dialogo.filtrosAlMostrar, (QStringList{u"Archivos de texto (*.txt)"_s, u"Archivos de texto (*.txt)"_s}));
+    QCOMPARE(b.dialogo.filtrosAlMostrar, (QStringList(2, u"Archivos de texto (*.txt);;Hojas de cálculo y CSV (*.csv *.xlsx *.ods);;Todos los ficheros (*)"_s)));
     QCOMPARE(b.dialogo.propietario, &b.ventana);
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
     QCOMPARE(b.dialogo.nombreFichero(), QString());
@@ -762,6 +785,33 @@ void tst_Ventana::ajustesNoValidosEnLaVentana()
                                                    .arg(ajustes.fileName())});
     QCOMPARE(b.mensajero.mostrados.constFirst().estilo, Estilo::Critico);
     QVERIFY(!QFile::exists(dir.filePath(u"lista.xml"_s)));
+}
+
+void tst_Ventana::columnasElegidasYRecordadas()
+{
+    // A sheet whose header names no reference column: the user maps it, and the same
+    // header is offered mapped that way the next time.
+    QTemporaryDir dir;
+    qputenv("XDG_STATE_HOME", dir.filePath(u"estado"_s).toUtf8());
+    const QString lista = dir.filePath(u"titulares.xlsx"_s);
+    QVERIFY(QFile::copy(QStringLiteral(TORXAL_DATOS_PRUEBA "/../tablas/celdas.xlsx"), lista));
+    using Uso = ElectorColumnas::Uso;
+    Banco b;
+    b.elector.usos = {Uso::Referencia, Uso::NoUsar, Uso::NoUsar, Uso::NoUsar, Uso::Ine, Uso::NoUsar};
+    b.buscar(lista);
+    b.control<QRadioButton>("Rdb_RC")->click();
+    b.control<QPushButton>("cmdExtract1")->click();
+    b.control<QPushButton>("cmdExtract1")->click();
+    qunsetenv("XDG_STATE_HOME");
+
+    QCOMPARE(b.elector.primerasFilas, QStringList(2, u"Listado de titulares"_s));
+    QCOMPARE(b.elector.ofrecidos, (QList<QList<Uso>>{QList<Uso>(6, Uso::NoUsar), b.elector.usos}));
+    QCOMPARE(b.mensajero.textos().value(0), creado(dir.filePath(u"titulares.xml"_s)));
+    QFile xml(dir.filePath(u"titulares.xml"_s));
+    QVERIFY(xml.open(QIODevice::ReadOnly));
+    const QByteArray documento = xml.readAll();
+    QCOMPARE(documento.count("<DAT>"), 8);
+    QVERIFY(documento.contains("<DAT><RC>12345678Z</RC><PRO>28</PRO><MUN>079</MUN></DAT>"));
 }
 
 // The program's own start: its language is set before the application object exists.

@@ -4,6 +4,7 @@
 #include "conversor.h"
 #include "cuadromensajes.h"
 #include "dialogoabrir.h"
+#include "dialogocolumnas.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -73,11 +74,14 @@ QPushButton *crearBotonImagen(QWidget *padre, const char *nombre, const QRect &r
 
 } // namespace
 
-Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAbrir *dialogo, QWidget *padre)
+Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAbrir *dialogo, QWidget *padre,
+                                         ElectorColumnas *elector)
     : QDialog(padre, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       m_cuadroMensajes(mensajero ? nullptr : std::make_unique<CuadroMensajes>(this)),
       m_dialogoPropio(dialogo ? nullptr : std::make_unique<DialogoAbrirQt>()),
       m_ComDlgAbrir(dialogo ? dialogo : m_dialogoPropio.get()),
+      m_electorPropio(elector ? nullptr : std::make_unique<ElectorColumnasQt>()),
+      m_elector(elector ? elector : m_electorPropio.get()),
       m_mensajero(mensajero ? *mensajero : *m_cuadroMensajes)
 {
     registrarRecursos();
@@ -210,7 +214,8 @@ void Frm_Crear_Mixto_XML::Command1_Click()
     m_ComDlgAbrir->setNombreFichero(QString());
     m_ComDlgAbrir->setExtensionPredeterminada(QStringLiteral("TXT"));
     // Qt's own dialog matches patterns regardless of case, so lists named .TXT show too.
-    m_ComDlgAbrir->setFiltro(QStringLiteral("Archivos de texto (*.txt)"));
+    m_ComDlgAbrir->setFiltro(QStringLiteral("Archivos de texto (*.txt);;Hojas de cálculo y CSV (*.csv *.xlsx *.ods);;"
+                                            "Todos los ficheros (*)"));
     m_ComDlgAbrir->MostrarAbrir(this);
     if (m_ComDlgAbrir->nombreFichero().isEmpty())
         return;
@@ -273,6 +278,11 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     // Each press is a call of its own: outputs of earlier presses may be written again.
     torxal::Conversor conversor(m_mensajero);
     conversor.setOpciones(opciones);
+    // A table whose header says too little: its columns are asked for over its first rows.
+    conversor.setElegirColumnas([this](const QList<torxal::FilaTabla> &filas, torxal::TipoConsulta tipoTabla,
+                                       const torxal::Fallo &motivo, torxal::EleccionColumnas *eleccion) {
+        return m_elector->elegirRecordando(this, filas, tipoTabla, torxal::crearMensaje(motivo).texto, eleccion);
+    });
     // The path the box shows is the one converted, typed or browsed, without the spaces a paste brings.
     conversor.GenerarFicheroXML(m_Text1->text().trimmed(), tipo);
 }

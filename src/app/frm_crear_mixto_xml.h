@@ -9,6 +9,7 @@
 
 class CuadroMensajes;
 class DialogoAbrir;
+class ElectorColumnas;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -26,7 +27,7 @@ public:
     /// With no seams given, the window shows real message boxes and the real file dialog;
     /// seams given stay owned by the caller and must outlive the window.
     explicit Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero = nullptr, DialogoAbrir *dialogo = nullptr,
-                                 QWidget *padre = nullptr);
+                                 QWidget *padre = nullptr, ElectorColumnas *elector = nullptr);
     ~Frm_Crear_Mixto_XML() override;
 
     /// Puts `ruta` in the "Fichero" box, as a browse that chose it would.
@@ -51,6 +52,8 @@ private:
     std::unique_ptr<CuadroMensajes> m_cuadroMensajes;
     std::unique_ptr<DialogoAbrir> m_dialogoPropio;
     DialogoAbrir *m_ComDlgAbrir;
+    std::unique_ptr<ElectorColumnas> m_electorPropio;
+    ElectorColumnas *m_elector;
     torxal::Mensajero &m_mensajero;
     QSvgRenderer m_banner;
 
