@@ -41,31 +41,38 @@ if ! cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE
   echo "fuzz: FAILED: build-fuzz/ could not be configured" >&2
   exit 1
 fi
-cmake --build build-fuzz --target fuzz_conversion
-
-# The working corpus grows from run to run outside the repository; the seeds stay as they are.
-corpus=${FUZZ_CORPUS:-build-fuzz/corpus}
-hallazgos=build-fuzz/hallazgos
-mkdir -p "$corpus" "$hallazgos"
-cp -n tests/fuzz/corpus/* "$corpus"/
+cmake --build build-fuzz --target fuzz_conversion fuzz_tablas
 
 # AddressSanitizer's own fill and quarantine catch more than smaller ones would, and a
 # run no longer allocates megabytes to pay for them. Any report aborts the run.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+hallazgos=build-fuzz/hallazgos
+mkdir -p "$hallazgos"
 
-echo "fuzz: running for $segundos s on $(nproc) core(s)"
-# The fuzzer reports every input it keeps; the log holds them, the console gets the outcome.
-registro=build-fuzz/fuzz.log
-estado=0
-build-fuzz/tests/fuzz/fuzz_conversion \
-  -max_total_time="$segundos" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-  -artifact_prefix="$hallazgos/" -print_final_stats=1 -print_coverage=0 \
-  "$corpus" >"$registro" 2>&1 || estado=$?
-if [[ $estado -ne 0 ]]; then
-  tail -n 80 "$registro"
-  echo "fuzz: FAILED (exit $estado); the input is in $hallazgos/, the whole log in $registro" >&2
-  exit "$estado"
-fi
-grep -E '^(#[0-9]+[[:space:]]+DONE|Done|stat::)' "$registro" || true
+# The record loop gets two thirds of the time, the table readers the rest. Each working
+# corpus grows from run to run outside the repository; the seeds stay as they are.
+for objetivo in conversion tablas; do
+  if [[ $objetivo == conversion ]]; then
+    corpus=${FUZZ_CORPUS:-build-fuzz/corpus}; semillas=tests/fuzz/corpus; tiempo=$(( (segundos * 2 + 2) / 3 ))
+  else
+    corpus=build-fuzz/corpus-tablas; semillas=tests/fuzz/corpus-tablas; tiempo=$(( segundos / 3 > 0 ? segundos / 3 : 1 ))
+  fi
+  mkdir -p "$corpus"
+  cp -n "$semillas"/* "$corpus"/
+  echo "fuzz: running fuzz_$objetivo for $tiempo s on $(nproc) core(s)"
+  # The fuzzer reports every input it keeps; the log holds them, the console gets the outcome.
+  registro=build-fuzz/fuzz_$objetivo.log
+  estado=0
+  build-fuzz/tests/fuzz/fuzz_$objetivo \
+    -max_total_time="$tiempo" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -artifact_prefix="$hallazgos/" -print_final_stats=1 -print_coverage=0 \
+    "$corpus" >"$registro" 2>&1 || estado=$?
+  if [[ $estado -ne 0 ]]; then
+    tail -n 80 "$registro"
+    echo "fuzz: FAILED (exit $estado); the input is in $hallazgos/, the whole log in $registro" >&2
+    exit "$estado"
+  fi
+  grep -E '^(#[0-9]+[[:space:]]+DONE|Done|stat::)' "$registro" || true
+done
 echo "fuzz: no findings"
