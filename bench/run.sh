@@ -10,10 +10,15 @@
 # Then, for the largest size, torxal-medir times the record loop alone, in-process, with
 # and without the checks of the records, so their cost can be told from the rest.
 #
-#   bench/run.sh                      everything (about three minutes on two cores)
+# Last, lists given as tables: a CSV of CSV_ROWS records against the same records in
+# fixed columns, and XLSX and ODS workbooks of TABLE_ROWS records (LibreOffice makes them,
+# and is installed for it when missing), with their peak memory and shared strings.
+#
+#   bench/run.sh                      everything (about five minutes on two cores)
+#   SOLO_TABLAS=1 bench/run.sh        only the tables
 #   SIZES=1000000 KINDS=nif bench/run.sh
 #
-# Environment: RUNS (5), SIZES ("10000 100000 1000000"), KINDS ("nif rc pp"),
+# Environment: TABLE_ROWS (100000), CSV_ROWS (1000000), RUNS (5), SIZES ("10000 100000 1000000"), KINDS ("nif rc pp"),
 # ENCODINGS ("cp1252 utf8"), BUILD (build-perf), WORK (a temporary directory),
 # CLI (a torxal-cli to time instead of the one built here, e.g. an older build).
 set -euo pipefail
@@ -56,6 +61,66 @@ medir() {
   fin=$(ahora_ns)
   echo "$(( (fin - inicio) / 1000 ))" "$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")"
 }
+
+# The fixed columns of a generated list as CSV cells, one row a record, under a header.
+a_csv() {
+  python3 - "$1" "$2" "$3" <<'PY'
+import sys
+tipo, entrada, salida = sys.argv[1:]
+columnas = {'nif': (['NIF', 'APELLIDOS Y NOMBRE', 'PROVINCIA', 'MUNICIPIO'], [(0, 9), (9, 71), (71, 73), (73, 76)]),
+            'rc': (['REFERENCIA CATASTRAL', 'PROVINCIA', 'MUNICIPIO'], [(0, 20), (20, 22), (22, 25)]),
+            'pp': (['PROVINCIA', 'MUNICIPIO', 'POLIGONO', 'PARCELA'], [(0, 2), (2, 5), (5, 8), (8, 13)])}[tipo]
+def celda(c):
+    return '"' + c.replace('"', '""') + '"' if ';' in c or '"' in c or ',' in c else c
+with open(entrada, encoding='utf-8', errors='replace', newline='') as f, open(salida, 'w', encoding='utf-8', newline='') as g:
+    g.write(';'.join(columnas[0]) + '\r\n')
+    for linea in f:
+        linea = linea.rstrip('\r\n')
+        g.write(';'.join(celda(linea[a:b].strip()) for a, b in columnas[1]) + '\r\n')
+PY
+}
+
+tablas() {
+  local filas=${TABLE_ROWS:-100000} filas_csv=${CSV_ROWS:-1000000}
+  command -v soffice >/dev/null || bash tools/instalar-dependencias.sh libreoffice-calc-nogui
+  echo
+  echo "## Lists given as tables ($runs runs each, medians)"
+  echo
+  echo "| list | records | input MB | torxal-cli ms | fixed columns ms | ratio | peak RSS MiB | shared strings MB |"
+  echo "|---|---:|---:|---:|---:|---:|---:|---:|"
+  local fija=$work/tabla-fija.txt csv=$work/tabla.csv
+  for formato in csv xlsx ods; do
+    local n=$filas
+    [[ $formato == csv ]] && n=$filas_csv
+    "$generar" --tipo nif --registros "$n" --codificacion utf8 --salida "$fija"
+    a_csv nif "$fija" "$csv"
+    local lista=$csv
+    if [[ $formato != csv ]]; then
+      soffice --headless --infilter="CSV:59,34,76,1" --convert-to "$formato" --outdir "$work" "$csv" >/dev/null 2>&1
+      lista=$work/tabla.$formato
+    fi
+    for f in t fijo rss; do : >"$work/$f.txt"; done
+    for ((i = 0; i < runs; ++i)); do
+      rm -f "$work/tabla.xml" "$work/tabla-fija.xml"
+      read -r us kib < <(medir "$cli" --tipo nif "$lista")
+      echo "$us" >>"$work/t.txt"
+      echo "$kib" >>"$work/rss.txt"
+      read -r us _ < <(medir "$cli" --tipo nif "$fija")
+      echo "$us" >>"$work/fijo.txt"
+    done
+    local compartidos=0
+    [[ $formato == xlsx ]] && compartidos=$(unzip -p "$lista" xl/sharedStrings.xml | wc -c)
+    awk -v l="nif.$formato" -v n="$n" -v mb="$(stat -c %s "$lista")" -v t="$(median <"$work/t.txt")" \
+      -v f="$(median <"$work/fijo.txt")" -v r="$(median <"$work/rss.txt")" -v c="$compartidos" \
+      'BEGIN { printf "| %s | %d | %.1f | %.1f | %.1f | %.2f | %.1f | %.1f |\n", l, n, mb / 1e6, t / 1000, f / 1000, t / f, r / 1024, c / 1e6 }'
+    rm -f "$lista" "$fija" "$csv" "$work/tabla.xml" "$work/tabla-fija.xml"
+  done
+}
+
+if [[ -n ${SOLO_TABLAS:-} ]]; then
+  tablas
+  exit 0
+fi
 
 echo "# torxal-cli against a durable copy of its document"
 echo
@@ -136,3 +201,5 @@ for kind in $kinds; do
     rm -f "$lista"
   done
 done
+
+tablas

@@ -149,6 +149,14 @@ void tst_LineaDeOrdenes::erroresDeUso_data()
     QTest::newRow("a report file for several lists")
         << QStringList{u"--tipo=nif"_s, u"--informe=avisos.csv"_s, u"a.txt"_s, u"b.txt"_s}
         << "con varias listas, --informe debe ser una carpeta.";
+    QTest::newRow("a table without a header needs its columns")
+        << QStringList{u"--tipo=nif"_s, u"--sin-cabecera"_s, u"l.csv"_s}
+        << "--sin-cabecera necesita --columnas: sin cabecera, las columnas se indican.";
+    QTest::newRow("a column of another kind")
+        << QStringList{u"--tipo=nif"_s, u"--columnas=NIF=A,POL=B"_s, u"l.csv"_s}
+        << "--columnas: «POL» no es un campo de esta consulta; sus campos son NIF, APE, PRO, MUN, INE.";
+    QTest::newRow("a separator of its own") << QStringList{u"--tipo=nif"_s, u"--separador=|"_s, u"l.csv"_s}
+                                            << "separador no válido «|»: debe ser ';', ',' o tab.";
 }
 
 void tst_LineaDeOrdenes::erroresDeUso()

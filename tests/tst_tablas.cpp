@@ -177,6 +177,7 @@ void tst_Tablas::tablasQueNoSeLeen_data()
         << u"celdas.xlsx"_s << u"lista.xlsx"_s << u"Titulares"_s
         << u"No se encuentra la columna de la referencia catastral. La fila 2 tiene: «DNI/NIF», «Primer apellido», "
            "«Segundo apellido», «Nombre», «Cód. INE», «Notas»."_s;
+    QTest::newRow("empty sheet") << u"vacia.xlsx"_s << u"lista.xlsx"_s << QString() << u"La hoja «Hoja1» está vacía."_s;
     QTest::newRow("quote left open") << u"abierta.csv"_s << u"lista.csv"_s << QString()
                                      << u"Las comillas que se abren en la línea 3 no se cierran; no se continúa con el "
                                         "proceso."_s;

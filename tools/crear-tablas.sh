@@ -64,6 +64,12 @@ with zipfile.ZipFile(os.path.join(destino, 'bomba.xlsx'), 'w', zipfile.ZIP_DEFLA
     z.writestr('xl/workbook.xml', '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="H" sheetId="1" r:id="rId1"/></sheets></workbook>')
     z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
     z.writestr('xl/worksheets/sheet1.xml', '<worksheet><sheetData>' + ' ' * (32 << 20) + '</sheetData></worksheet>')
+# A workbook whose one sheet holds nothing.
+with zipfile.ZipFile(os.path.join(destino, 'vacia.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', '<Types/>')
+    z.writestr('xl/workbook.xml', '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="Hoja1" sheetId="1" r:id="rId1"/></sheets></workbook>')
+    z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
+    z.writestr('xl/worksheets/sheet1.xml', '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData/></worksheet>')
 # A sheet that declares an entity.
 with zipfile.ZipFile(os.path.join(destino, 'entidades.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('[Content_Types].xml', '<Types/>')
