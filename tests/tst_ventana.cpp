@@ -38,7 +38,9 @@ public:
         mostrados.append(mensaje);
         const QCursor *cursor = QApplication::overrideCursor();
         cursores.append(cursor ? cursor->shape() : Qt::ArrowCursor);
-        return mensaje.estilo == Estilo::Pregunta ? respuestaPregunta : Boton::Aceptar;
+        if (!esPregunta(mensaje.estilo))
+            return Boton::Aceptar;
+        return respuestas.isEmpty() ? respuestaPregunta : respuestas.takeFirst();
     }
     QStringList textos() const
     {
@@ -50,6 +52,7 @@ public:
     QList<Mensaje> mostrados;
     QList<Qt::CursorShape> cursores;
     Boton respuestaPregunta = Boton::Si;
+    QList<Boton> respuestas; // answered first, in order
 };
 
 // Hands back one scripted name per showing (an empty one cancels) and notes how it was prepared.
@@ -59,6 +62,7 @@ public:
     QStringList nombresAlMostrar;
     QStringList extensionesAlMostrar;
     QStringList filtrosAlMostrar;
+    QStringList carpetasAlMostrar;
     QWidget *propietario = nullptr;
 
 protected:
@@ -68,6 +72,13 @@ protected:
         nombresAlMostrar.append(nombreFichero());
         extensionesAlMostrar.append(extensionPredeterminada());
         filtrosAlMostrar.append(filtro());
+        carpetasAlMostrar.append(carpeta());
+        return respuestas.isEmpty() ? QString() : respuestas.takeFirst();
+    }
+    QString elegirGuardar(QWidget *propietario_, const QString &propuesto) override
+    {
+        propietario = propietario_;
+        nombresAlMostrar.append(propuesto);
         return respuestas.isEmpty() ? QString() : respuestas.takeFirst();
     }
 };
@@ -155,6 +166,8 @@ private slots:
     void generarLaRutaDelCuadro_data();
     void generarLaRutaDelCuadro();
     void buscarLlevaAGenerar();
+    void dudosaAntesDeColocar_data();
+    void dudosaAntesDeColocar();
     void buscarPreparaDialogo();
     void salir_data();
     void salir();
@@ -442,8 +455,48 @@ void tst_Ventana::buscarLlevaAGenerar()
     QCOMPARE(QApplication::focusWidget(), b.control("cmdExtract1"));
 }
 
+void tst_Ventana::dudosaAntesDeColocar_data()
+{
+    QTest::addColumn<Boton>("respuesta");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<Estilo>("estiloFinal");
+    QTest::newRow("No keeps the earlier document") << Boton::No << u"antes"_s << Estilo::PreguntaDudosa;
+    QTest::newRow("Yes writes it, under a warning") << Boton::Si << u"XML"_s << Estilo::Advertencia;
+}
+
+void tst_Ventana::dudosaAntesDeColocar()
+{
+    QFETCH(Boton, respuesta);
+    QFETCH(QString, texto);
+    QFETCH(Estilo, estiloFinal);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Banco b;
+    b.buscar(copiarEjemplo(dir, QStringLiteral("nif.txt"), QStringLiteral("lista.txt")));
+    QFile antes(dir.filePath(QStringLiteral("lista.xml")));
+    QVERIFY(antes.open(QIODevice::WriteOnly) && antes.write("antes") == 5);
+    antes.close();
+    b.control<QRadioButton>("Rdb_RC")->click();
+    // Yes to the overwrite question, then the answer to the doubtful one.
+    b.mensajero.respuestas = {Boton::Si, respuesta};
+    b.control<QPushButton>("cmdExtract1")->click();
+
+    QVERIFY(b.mensajero.mostrados.size() >= 2);
+    const Mensaje &duda = b.mensajero.mostrados.at(1);
+    QCOMPARE(duda.estilo, Estilo::PreguntaDudosa);
+    QCOMPARE(duda.texto, QStringLiteral("La lista no parece de «Referencia Catastral»: 6 de 6 registros tienen un "
+                                        "identificador de otra forma o texto después de la última columna; parece de "
+                                        "«NIF-Apellidos y Nombre». ¿Crear el fichero de todos modos?"));
+    QCOMPARE(b.mensajero.mostrados.constLast().estilo, estiloFinal);
+    QVERIFY(antes.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(antes.readAll()).contains(texto));
+}
+
 void tst_Ventana::buscarPreparaDialogo()
 {
+    QTemporaryDir estado;
+    QVERIFY(estado.isValid());
+    qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
     Banco b;
     b.buscar(QStringLiteral("/tmp/primera.TXT"));
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
@@ -454,6 +507,10 @@ void tst_Ventana::buscarPreparaDialogo()
     QCOMPARE(b.dialogo.nombresAlMostrar, (QStringList{QString(), QString()}));
     QCOMPARE(b.dialogo.extensionesAlMostrar, (QStringList{u"TXT"_s, u"TXT"_s}));
     QCOMPARE(b.dialogo.filtrosAlMostrar, (QStringList(2, u"Archivos de texto (*.txt);;Hojas de cálculo y CSV (*.csv *.xlsx *.ods);;Todos los ficheros (*)"_s)));
+    // The second starts in the folder of the first choice, kept in the state folder for the next start.
+    QCOMPARE(b.dialogo.carpetasAlMostrar, (QStringList{QString(), u"/tmp"_s}));
+    QVERIFY(QFile::exists(estado.filePath(u"torxal/estado.ini"_s)));
+    qunsetenv("XDG_STATE_HOME");
     QCOMPARE(b.dialogo.propietario, &b.ventana);
     QCOMPARE(b.control<QLineEdit>("Text1")->text(), QStringLiteral("/tmp/primera.TXT"));
     QCOMPARE(b.dialogo.nombreFichero(), QString());
@@ -502,46 +559,79 @@ void tst_Ventana::cuadroPorEstilo_data()
 {
     QTest::addColumn<Estilo>("estilo");
     QTest::addColumn<QString>("detalle");
+    QTest::addColumn<QStringList>("textosBotones");
     QTest::addColumn<int>("icono");
     QTest::addColumn<QStringList>("botones");
     QTest::addColumn<QString>("porDefecto");
+    QTest::addColumn<QString>("pulsado");
+    QTest::addColumn<Boton>("respuesta");
+    const QStringList dividir{u"Dividir en partes"_s, u"Un solo fichero"_s, u"Cancelar"_s};
     QTest::newRow("critical, the reason beneath")
-        << Estilo::Critico << u"Permiso denegado"_s << int(QMessageBox::Critical) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
+        << Estilo::Critico << u"Permiso denegado"_s << QStringList() << int(QMessageBox::Critical)
+        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar;
     QTest::newRow("information, the summary beneath")
         << Estilo::Informacion << u"Registros escritos: 3.\nPartes: <b>lote</b>-1.xml (3 registros)."_s
-        << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s;
+        << QStringList() << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
+        << u"Revisar la lista…"_s << Boton::Aceptar;
+    QTest::newRow("warning, the verdict beneath")
+        << Estilo::Advertencia << u"Revise la lista antes de enviarla: 1 de 3 registros tiene avisos."_s
+        << QStringList() << int(QMessageBox::Warning) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
+        << u"Aceptar"_s << Boton::Aceptar;
     QTest::newRow("question, no detail")
-        << Estilo::Pregunta << QString() << int(QMessageBox::Information) << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s;
+        << Estilo::Pregunta << QString() << QStringList() << int(QMessageBox::Information)
+        << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s << u"Sí"_s << Boton::Si;
+    QTest::newRow("doubtful question, Enter is No")
+        << Estilo::PreguntaDudosa << QString() << QStringList() << int(QMessageBox::Warning)
+        << QStringList{u"Sí"_s, u"No"_s} << u"No"_s << u"Sí"_s << Boton::Si;
+    QTest::newRow("three ways out, the second")
+        << Estilo::PreguntaTresSalidas << QString() << dividir << int(QMessageBox::Question) << dividir
+        << u"Dividir en partes"_s << u"Un solo fichero"_s << Boton::No;
+    QTest::newRow("three ways out, cancelled")
+        << Estilo::PreguntaTresSalidas << QString() << dividir << int(QMessageBox::Question) << dividir
+        << u"Dividir en partes"_s << u"Cancelar"_s << Boton::Cancelar;
 }
 
 void tst_Ventana::cuadroPorEstilo()
 {
     QFETCH(Estilo, estilo);
     QFETCH(QString, detalle);
+    QFETCH(QStringList, textosBotones);
     QFETCH(int, icono);
     QFETCH(QStringList, botones);
     QFETCH(QString, porDefecto);
+    QFETCH(QString, pulsado);
+    QFETCH(Boton, respuesta);
     QWidget propietario;
     // Markup in a path must stay text.
     const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
     const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
-    const auto cuadro = CuadroMensajes::crearCuadro(Mensaje{texto, estilo, TituloMensajes, detalle, avisos, {}}, &propietario);
+    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, avisos, textosBotones};
+    const auto cuadro = CuadroMensajes::crearCuadro(mensaje, &propietario);
 
     QCOMPARE(cuadro->parentWidget(), &propietario);
     QCOMPARE(cuadro->windowTitle(), QStringLiteral("Crear fichero proceso por lotes"));
     QCOMPARE(cuadro->text(), texto);
     QCOMPARE(cuadro->textFormat(), Qt::PlainText);
-    QCOMPARE(cuadro->detailedText(), avisos);
+    // The warnings are the review window's: no details area.
+    QCOMPARE(cuadro->detailedText(), QString());
     QCOMPARE(int(cuadro->icon()), icono);
     QStringList textos;
-    for (QAbstractButton *boton : cuadro->buttons())
-        if (cuadro->buttonRole(boton) != QMessageBox::ActionRole)
-            textos.append(boton->text());
+    QStringList acciones;
+    QAbstractButton *aPulsar = nullptr;
+    for (QAbstractButton *boton : cuadro->buttons()) {
+        (cuadro->buttonRole(boton) == QMessageBox::ActionRole ? acciones : textos).append(boton->text());
+        if (boton->text() == pulsado)
+            aPulsar = boton;
+    }
     textos.sort();
     botones.sort();
     QCOMPARE(textos, botones);
+    QCOMPARE(acciones, esPregunta(estilo) ? QStringList() : QStringList{u"Revisar la lista…"_s});
     QVERIFY(cuadro->defaultButton());
     QCOMPARE(cuadro->defaultButton()->text(), porDefecto);
+    QVERIFY(aPulsar);
+    aPulsar->click();
+    QCOMPARE(CuadroMensajes::respuesta(*cuadro, mensaje), respuesta);
     // The lines beneath show as written: what a reader sees of them is the plain text.
     QTextDocument visto;
     visto.setHtml(cuadro->informativeText());

@@ -4,9 +4,26 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QTimer>
 
 using torxal::Boton;
 using torxal::Estilo;
+
+namespace {
+
+const char *const PropiedadRevisar = "torxal-revisar";
+
+void ponerSiNo(QMessageBox &cuadro, QMessageBox::StandardButton porDefecto)
+{
+    cuadro.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    cuadro.setDefaultButton(porDefecto);
+    cuadro.setEscapeButton(QMessageBox::No);
+    // Set here too: the Spanish catalogue may be missing, the Spanish buttons may not.
+    cuadro.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
+    cuadro.button(QMessageBox::No)->setText(QStringLiteral("No"));
+}
+
+} // namespace
 
 CuadroMensajes::CuadroMensajes(QWidget *propietario) : m_propietario(propietario) {}
 
@@ -21,25 +38,65 @@ std::unique_ptr<QMessageBox> CuadroMensajes::crearCuadro(const torxal::Mensaje &
     // shows the plain text exactly, markup and line breaks included.
     if (!mensaje.detalle.isEmpty())
         cuadro->setInformativeText(Qt::convertFromPlainText(mensaje.detalle, Qt::WhiteSpaceNormal));
-    if (!mensaje.ampliado.isEmpty())
-        cuadro->setDetailedText(mensaje.ampliado);
 
-    if (mensaje.estilo == Estilo::Pregunta) {
+    switch (mensaje.estilo) {
+    case Estilo::Pregunta:
         cuadro->setIcon(QMessageBox::Information);
-        cuadro->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        cuadro->setDefaultButton(QMessageBox::Yes);
-        cuadro->setEscapeButton(QMessageBox::No);
-        // Set here too: the Spanish catalogue may be missing, the Spanish buttons may not.
-        cuadro->button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
-        cuadro->button(QMessageBox::No)->setText(QStringLiteral("No"));
-    } else {
-        cuadro->setIcon(mensaje.estilo == Estilo::Critico ? QMessageBox::Critical : QMessageBox::Information);
+        ponerSiNo(*cuadro, QMessageBox::Yes);
+        break;
+    case Estilo::PreguntaDudosa:
+        // The list looks wrong: Enter must not replace a good earlier document.
+        cuadro->setIcon(QMessageBox::Warning);
+        ponerSiNo(*cuadro, QMessageBox::No);
+        break;
+    case Estilo::PreguntaTresSalidas: {
+        cuadro->setIcon(QMessageBox::Question);
+        const QStringList textos = mensaje.botones.size() == 3
+            ? mensaje.botones
+            : QStringList{QStringLiteral("Sí"), QStringLiteral("No"), QStringLiteral("Cancelar")};
+        QPushButton *si = cuadro->addButton(textos[0], QMessageBox::YesRole);
+        cuadro->addButton(textos[1], QMessageBox::NoRole);
+        QPushButton *cancelar = cuadro->addButton(textos[2], QMessageBox::RejectRole);
+        cuadro->setDefaultButton(si);
+        cuadro->setEscapeButton(cancelar);
+        break;
+    }
+    case Estilo::Critico:
+    case Estilo::Informacion:
+    case Estilo::Advertencia:
+        cuadro->setIcon(mensaje.estilo == Estilo::Critico       ? QMessageBox::Critical
+                            : mensaje.estilo == Estilo::Advertencia ? QMessageBox::Warning
+                                                                    : QMessageBox::Information);
         cuadro->setStandardButtons(QMessageBox::Ok);
         cuadro->setDefaultButton(QMessageBox::Ok);
         cuadro->setEscapeButton(QMessageBox::Ok);
         cuadro->button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
+        // Warnings are for the review window, which holds all of them, not for a small box.
+        if (!mensaje.ampliado.isEmpty())
+            cuadro->addButton(QStringLiteral("Revisar la lista…"), QMessageBox::ActionRole)
+                ->setProperty(PropiedadRevisar, true);
+        break;
     }
     return cuadro;
+}
+
+Boton CuadroMensajes::respuesta(const QMessageBox &cuadro, const torxal::Mensaje &mensaje)
+{
+    QAbstractButton *pulsado = cuadro.clickedButton();
+    if (mensaje.estilo == Estilo::PreguntaTresSalidas) {
+        switch (pulsado ? cuadro.buttonRole(pulsado) : QMessageBox::RejectRole) {
+        case QMessageBox::YesRole:
+            return Boton::Si;
+        case QMessageBox::NoRole:
+            return Boton::No;
+        default:
+            return Boton::Cancelar;
+        }
+    }
+    if (torxal::esPregunta(mensaje.estilo))
+        // A question closed from its title bar never counts as Yes.
+        return pulsado && cuadro.standardButton(pulsado) == QMessageBox::Yes ? Boton::Si : Boton::No;
+    return Boton::Aceptar;
 }
 
 Boton CuadroMensajes::mostrar(const torxal::Mensaje &mensaje)
@@ -49,16 +106,11 @@ Boton CuadroMensajes::mostrar(const torxal::Mensaje &mensaje)
     const bool esperando = QApplication::overrideCursor() != nullptr;
     if (esperando)
         QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int pulsado = cuadro->exec();
+    cuadro->exec();
     if (esperando)
         QApplication::restoreOverrideCursor();
-    switch (pulsado) {
-    case QMessageBox::Yes:
-        return Boton::Si;
-    case QMessageBox::No:
-        return Boton::No;
-    default:
-        // An OK box closed from its title bar counts as read; a question never counts as Yes.
-        return mensaje.estilo == Estilo::Pregunta ? Boton::No : Boton::Aceptar;
-    }
+    // The review reads the list again: after the run, whose memory is then given back.
+    if (cuadro->clickedButton() && cuadro->clickedButton()->property(PropiedadRevisar).toBool() && m_revisar)
+        QTimer::singleShot(0, m_propietario.data(), m_revisar);
+    return respuesta(*cuadro, mensaje);
 }

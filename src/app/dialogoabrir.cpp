@@ -19,7 +19,24 @@ QString DialogoAbrirQt::elegirFichero(QWidget *propietario)
     dialogo.setFileMode(QFileDialog::AnyFile);
     dialogo.setNameFilter(filtro());
     dialogo.setDefaultSuffix(extensionPredeterminada());
+    if (nombreFichero().isEmpty() && !carpeta().isEmpty())
+        dialogo.setDirectory(carpeta());
     dialogo.selectFile(nombreFichero());
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
+}
+
+QString DialogoAbrirQt::elegirGuardar(QWidget *propietario, const QString &propuesto)
+{
+    QFileDialog dialogo(propietario);
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    // Whether to replace a file there is asked by the program, with the program's words.
+    dialogo.setOption(QFileDialog::DontConfirmOverwrite);
+    dialogo.setNameFilter(QStringLiteral("Valores separados por punto y coma (*.csv)"));
+    dialogo.setDefaultSuffix(QStringLiteral("csv"));
+    dialogo.selectFile(propuesto);
     if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
         return {};
     return dialogo.selectedFiles().constFirst();

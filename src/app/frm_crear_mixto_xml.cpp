@@ -5,6 +5,9 @@
 #include "cuadromensajes.h"
 #include "dialogoabrir.h"
 #include "dialogocolumnas.h"
+#include "estado.h"
+#include "indicelista.h"
+#include "revision.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -103,6 +106,8 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     m_Text1->setFocus();
+    if (m_cuadroMensajes)
+        m_cuadroMensajes->setRevisar([this] { revisarLista(); });
     // Placed here, or QDialog would centre it on a guessed frame size that can be far off.
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
 }
@@ -216,10 +221,13 @@ void Frm_Crear_Mixto_XML::Command1_Click()
     // Qt's own dialog matches patterns regardless of case, so lists named .TXT show too.
     m_ComDlgAbrir->setFiltro(QStringLiteral("Archivos de texto (*.txt);;Hojas de cálculo y CSV (*.csv *.xlsx *.ods);;"
                                             "Todos los ficheros (*)"));
+    // The clerk keeps the lists in one folder: the dialog starts where the last one was.
+    m_ComDlgAbrir->setCarpeta(leerUltimaCarpeta());
     m_ComDlgAbrir->MostrarAbrir(this);
     if (m_ComDlgAbrir->nombreFichero().isEmpty())
         return;
     m_Text1->setText(m_ComDlgAbrir->nombreFichero());
+    guardarUltimaCarpeta(QFileInfo(m_ComDlgAbrir->nombreFichero()).absolutePath());
     // Enter now generates; left on the browse button it would open the dialog again.
     m_cmdExtract1->setFocus(Qt::OtherFocusReason);
 }
@@ -275,6 +283,9 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     }
     torxal::OpcionesConversion opciones;
     opciones.documento = torxal::opcionesDocumento(ajustes);
+    opciones.preguntarSiDudosa = true;
+    m_ultimaLista = m_Text1->text().trimmed();
+    m_ultimoTipo = tipo;
     // Each press is a call of its own: outputs of earlier presses may be written again.
     torxal::Conversor conversor(m_mensajero);
     conversor.setOpciones(opciones);
@@ -285,6 +296,24 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     });
     // The path the box shows is the one converted, typed or browsed, without the spaces a paste brings.
     conversor.GenerarFicheroXML(m_Text1->text().trimmed(), tipo);
+}
+
+VentanaRevision *Frm_Crear_Mixto_XML::revisarLista()
+{
+    auto indice = std::make_unique<torxal::IndiceLista>();
+    torxal::Fallo fallo;
+    {
+        const CursorEspera espera;
+        if (!indice->construir(m_ultimaLista, m_ultimoTipo, &fallo))
+            indice.reset();
+    }
+    if (!indice) {
+        m_mensajero.mostrar(torxal::crearMensaje(fallo));
+        return nullptr;
+    }
+    auto *revision = new VentanaRevision(std::move(indice), m_mensajero, *m_ComDlgAbrir, this);
+    revision->show();
+    return revision;
 }
 
 void Frm_Crear_Mixto_XML::cmdAyuda_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mensajes.h"
+#include "tipoconsulta.h"
 
 #include <QDialog>
 #include <QSvgRenderer>
@@ -16,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTextBrowser;
+class VentanaRevision;
 
 /// The program's one window: pick a list, choose the query kind, generate its XML file.
 /// A dialog underneath for the keyboard roles (Enter to the default button, Enter on a
@@ -32,6 +34,9 @@ public:
 
     /// Puts `ruta` in the "Fichero" box, as a browse that chose it would.
     void elegirFichero(const QString &ruta);
+    /// Opens "Revisión de la lista" on the list and kind of the last run, as the outcome
+    /// box's "Revisar la lista…" does; the window it opened, or none when the list cannot be read.
+    VentanaRevision *revisarLista();
 
 protected:
     void paintEvent(QPaintEvent *evento) override;
@@ -68,4 +73,6 @@ private:
     QPushButton *m_cmdClose = nullptr;
     QPushButton *m_cmdAyuda = nullptr;
     QTextBrowser *m_ayuda = nullptr;
+    QString m_ultimaLista;
+    torxal::TipoConsulta m_ultimoTipo = torxal::TipoConsulta::NIF;
 };

@@ -61,7 +61,7 @@ public:
 
     Boton mostrar(const Mensaje &mensaje) override
     {
-        if (mensaje.estilo != Estilo::Pregunta) {
+        if (!esPregunta(mensaje.estilo)) {
             m_pendientes.append(mensaje);
             return Boton::Aceptar;
         }

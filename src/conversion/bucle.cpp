@@ -133,6 +133,29 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
     return true;
 }
 
+void cortarLeido(LectorRegistros &lector, TipoConsulta tipo, Camino camino, Campos &campos, std::string &latin1)
+{
+    static const TablaBytes &tablaLatin1 = tablaBytes(Codificacion::UTF8);
+    static const TablaBytes &tablaWindows1252 = tablaBytes(Codificacion::Windows1252);
+    // Records whose characters each fit in one byte are cut on the bytes.
+    std::string_view bytes = lector.bytes();
+    const TablaBytes *tabla = nullptr;
+    if (camino == Camino::ElMasRapido) {
+        if (lector.codificacion() == Codificacion::Windows1252) {
+            tabla = &tablaWindows1252;
+        } else if (lector.lineaAscii() || esAscii(bytes)) {
+            tabla = &tablaLatin1;
+        } else if (aLatin1(bytes, latin1)) {
+            bytes = latin1;
+            tabla = &tablaLatin1;
+        }
+    }
+    if (tabla)
+        cortarRegistroBytes(bytes, *tabla, tipo, campos);
+    else
+        cortarRegistro(lector.texto(), tipo, campos);
+}
+
 bool convertirRegistros(QIODevice &entrada, const QString &ruta, TipoConsulta tipo, EscritorXML &escritor,
                         Comprobador *comprobador, Camino camino, ResultadoConversion *resultado, Fallo *fallo)
 {
@@ -140,27 +163,9 @@ bool convertirRegistros(QIODevice &entrada, const QString &ruta, TipoConsulta ti
     LectorRegistros lector(entrada, ruta);
     auto campos = std::make_unique<Campos>();
     std::string latin1;
-    const TablaBytes &tablaLatin1 = tablaBytes(Codificacion::UTF8);
-    const TablaBytes &tablaWindows1252 = tablaBytes(Codificacion::Windows1252);
     while (lector.leerRegistro(fallo)) {
         const Codificacion codificacion = lector.codificacion();
-        // Records whose characters each fit in one byte are cut on the bytes.
-        std::string_view bytes = lector.bytes();
-        const TablaBytes *tabla = nullptr;
-        if (camino == Camino::ElMasRapido) {
-            if (codificacion == Codificacion::Windows1252) {
-                tabla = &tablaWindows1252;
-            } else if (lector.lineaAscii() || esAscii(bytes)) {
-                tabla = &tablaLatin1;
-            } else if (aLatin1(bytes, latin1)) {
-                bytes = latin1;
-                tabla = &tablaLatin1;
-            }
-        }
-        if (tabla)
-            cortarRegistroBytes(bytes, *tabla, tipo, *campos);
-        else
-            cortarRegistro(lector.texto(), tipo, *campos);
+        cortarLeido(lector, tipo, camino, *campos, latin1);
 
         bool escrito = false;
         if (!escritor.escribirRegistro(*campos, lector.linea(), &escrito, fallo))

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 
 class QIODevice;
 
@@ -17,12 +18,18 @@ class Comprobador;
 class EscritorXML;
 class LectorTabla;
 struct Columnas;
+class LectorRegistros;
+struct Campos;
 
 /// Which way the record loop cuts records.
 enum class Camino {
     ElMasRapido, // on the bytes where one byte is one character, else on the decoded text
     General,     // always on the decoded text
 };
+
+/// Cleans and cuts the record `lector` has just read into `campos`; `latin1` is room the
+/// fast way keeps from record to record. The one cutting every reader of a list goes through.
+void cortarLeido(LectorRegistros &lector, TipoConsulta tipo, Camino camino, Campos &campos, std::string &latin1);
 
 /// What the record loop made of a list.
 struct ResultadoConversion {

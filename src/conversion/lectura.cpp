@@ -160,6 +160,7 @@ bool LectorRegistros::rellenar(qsizetype &inicio)
     char *datos = m_bloque.data();
     if (inicio > 0 && conservados > 0)
         std::memmove(datos, datos + inicio, size_t(conservados));
+    m_base += inicio;
     if (conservados > m_bloque.size() / 2 && m_bloque.size() < TamanoBloque) {
         m_bloque.resize(m_bloque.size() * 2);
         datos = m_bloque.data();
@@ -224,6 +225,7 @@ bool LectorRegistros::empezar()
         m_entrada = m_utf16.get();
         m_listaUtf8 = true;
         m_pos = m_fin = 0;
+        m_base = 0;
         m_agotado = false;
     }
     return true;
@@ -319,6 +321,7 @@ bool LectorRegistros::leerRegistro(Fallo *fallo)
     m_primeroDeSuLinea = m_inicioDeLinea;
     m_lineaRegistro = m_linea;
     if (m_inicioDeLinea) {
+        m_inicioLinea = m_base + m_pos;
         switch (decidirLinea()) {
         case Busqueda::Encontrado:
         case Busqueda::FinDeFichero:

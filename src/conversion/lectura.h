@@ -41,6 +41,9 @@ public:
 
     /// 1-based line of the file on which the record just read (or refused) starts.
     qint64 linea() const { return m_lineaRegistro; }
+    /// Where the record's line starts, in bytes of what the reader reads (a UTF-16 list's
+    /// as UTF-8): a reader over the bytes from there reads the line's records again.
+    qint64 inicioDeLinea() const { return m_inicioLinea; }
     /// How the record's line is decoded; `bytes()` are in that encoding (UTF-16 lists
     /// reach them as UTF-8).
     Codificacion codificacion() const { return m_codificacionLinea; }
@@ -81,6 +84,8 @@ private:
     bool m_inicioDeLinea = true;
     qint64 m_linea = 1;
     qint64 m_lineaRegistro = 0;
+    qint64 m_base = 0; // where the block starts in what the reader reads
+    qint64 m_inicioLinea = 0;
     QString m_razon; // the device's words for a failed read
 
     Codificacion m_codificacionLinea = Codificacion::UTF8;

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+/// What the window remembers between uses, in the user's state folder
+/// ($XDG_STATE_HOME/torxal/), apart from the settings, which are configuration.
+QString rutaEstado();
+/// The folder of the last list chosen; empty when none is remembered.
+QString leerUltimaCarpeta();
+void guardarUltimaCarpeta(const QString &carpeta);

@@ -1,0 +1,250 @@
+#include "indicelista.h"
+
+#include "bucle.h"
+#include "comprobaciones.h"
+#include "informe.h"
+#include "lectura.h"
+#include "limpieza.h"
+#include "limpiezabytes.h"
+#include "rutas.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+#include <memory>
+
+namespace torxal {
+
+namespace {
+
+// A list read from its start, each record handed over as read and cut, its checks run.
+template<typename Funcion>
+bool recorrerLista(QIODevice &entrada, const QString &ruta, TipoConsulta tipo, Comprobador &comprobador,
+                   Funcion &&registro, Fallo *fallo)
+{
+    *fallo = Fallo{};
+    LectorRegistros lector(entrada, ruta);
+    auto campos = std::make_unique<Campos>();
+    std::string latin1;
+    while (lector.leerRegistro(fallo)) {
+        cortarLeido(lector, tipo, Camino::ElMasRapido, *campos, latin1);
+        registro(lector, *campos);
+        comprobador.comprobarRegistro(*campos, lector.linea(), lector.primeroDeSuLinea(), lector.codificacion(),
+                                      lector.esListaUtf8());
+    }
+    if (fallo->que != Texto::Ninguno)
+        return false;
+    comprobador.terminar(lector.esListaUtf8());
+    return true;
+}
+
+QString desdeUtf8(std::string_view texto)
+{
+    return QString::fromUtf8(texto.data(), qsizetype(texto.size()));
+}
+
+} // namespace
+
+// Gives each warning to the record it is about: the one being checked when it is about
+// that record's line, else the first record of its line (a line's own warnings come when
+// the next line starts, duplicates at the end).
+class IndexadorAvisos final : public ReceptorAvisos {
+public:
+    explicit IndexadorAvisos(IndiceLista &indice) : m_indice(indice), m_nombres(IndiceLista::nombresColumnas(indice.tipo())) {}
+
+    void recibirAviso(const Aviso &aviso) override
+    {
+        auto &registros = m_indice.m_registros;
+        qint64 registro = qint64(registros.size()) - 1;
+        if (registro < 0)
+            return;
+        if (registros[size_t(registro)].linea != aviso.linea) {
+            const auto suyo = std::lower_bound(registros.begin(), registros.end(), aviso.linea,
+                                               [](const IndiceLista::Entrada &e, qint64 l) { return e.linea < l; });
+            if (suyo == registros.end() || suyo->linea != aviso.linea)
+                return;
+            registro = suyo - registros.begin();
+        }
+        IndiceLista::Entrada &entrada = registros[size_t(registro)];
+        entrada.codigos |= 1u << unsigned(aviso.codigo);
+        if (entrada.estado == quint8(EstadoRegistro::Escrito))
+            entrada.estado = quint8(EstadoRegistro::ConAvisos);
+        ++m_indice.m_porCodigo[size_t(aviso.codigo)];
+        // A warning on several fields (a duplicate parcel) marks the first of them.
+        const QString campos = aviso.campo;
+        int columna = -1;
+        for (int i = 0; i < m_nombres.size() && columna < 0; ++i)
+            if (!campos.isEmpty() && campos.split(QLatin1Char(' ')).contains(m_nombres[i]))
+                columna = i;
+        const quint32 detalle = quint32(m_indice.m_detalles.size());
+        const auto longitud = std::min<size_t>(aviso.detalle.size(), 255);
+        m_indice.m_detalles.append(char(longitud));
+        m_indice.m_detalles.append(aviso.detalle.data(), qsizetype(longitud));
+        m_indice.m_avisos.push_back({quint32(registro), aviso.codigo, qint8(columna), detalle});
+    }
+
+private:
+    IndiceLista &m_indice;
+    QStringList m_nombres;
+};
+
+QStringList IndiceLista::nombresColumnas(TipoConsulta tipo)
+{
+    switch (tipo) {
+    case TipoConsulta::NIF:
+        return {QStringLiteral("NIF"), QStringLiteral("APE"), QStringLiteral("PRO"), QStringLiteral("MUN")};
+    case TipoConsulta::RC:
+        return {QStringLiteral("RC"), QStringLiteral("PRO"), QStringLiteral("MUN")};
+    case TipoConsulta::PP:
+        break;
+    }
+    return {QStringLiteral("PRO"), QStringLiteral("MUN"), QStringLiteral("POL"), QStringLiteral("PAR")};
+}
+
+QList<std::pair<int, int>> IndiceLista::posicionesColumnas(TipoConsulta tipo)
+{
+    QList<std::pair<int, int>> posiciones;
+    recorrerColumnas(tipo, [&posiciones](const Columna &c) { posiciones.append({c.inicio, c.longitud}); });
+    return posiciones;
+}
+
+bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo)
+{
+    m_ruta = ruta;
+    m_tipo = tipo;
+    m_registros.clear();
+    m_avisos.clear();
+    m_detalles.clear();
+    std::fill(m_porCodigo.begin(), m_porCodigo.end(), 0);
+    m_fichero.close();
+    std::unique_ptr<QIODevice> entrada;
+    if (!abrirEntrada(ruta, &entrada, fallo))
+        return false;
+    IndexadorAvisos indexador(*this);
+    Comprobador comprobador(tipo, indexador);
+    qint64 inicioAnterior = -1;
+    quint16 orden = 0;
+    const bool hecho = recorrerLista(*entrada, ruta, tipo, comprobador, [&](const LectorRegistros &lector, const Campos &campos) {
+        orden = lector.inicioDeLinea() == inicioAnterior ? quint16(orden + 1) : 0;
+        inicioAnterior = lector.inicioDeLinea();
+        // Blank records are the list's spacing: nothing became of them.
+        if (campos.enBlanco)
+            return;
+        m_registros.push_back({lector.inicioDeLinea(), lector.linea(), 0, orden,
+                               quint8(campos.escribible ? EstadoRegistro::Escrito : EstadoRegistro::Omitido)});
+    }, fallo);
+    if (!hecho)
+        return false;
+    std::stable_sort(m_avisos.begin(), m_avisos.end(),
+                     [](const AvisoGuardado &a, const AvisoGuardado &b) { return a.registro < b.registro; });
+    m_avisos.shrink_to_fit();
+    m_registros.shrink_to_fit();
+    m_fichero.setFileName(ruta);
+    m_utf16 = false;
+    if (m_fichero.open(QIODevice::ReadOnly)) {
+        char comienzo[2] = {};
+        m_utf16 = m_fichero.read(comienzo, 2) == 2 && (QByteArray(comienzo, 2) == "\xFF\xFE" || QByteArray(comienzo, 2) == "\xFE\xFF");
+    }
+    return true;
+}
+
+QList<AvisoDeRegistro> IndiceLista::avisos(qint64 registro) const
+{
+    QList<AvisoDeRegistro> suyos;
+    auto it = std::lower_bound(m_avisos.begin(), m_avisos.end(), quint32(registro),
+                               [](const AvisoGuardado &a, quint32 r) { return a.registro < r; });
+    for (; it != m_avisos.end() && it->registro == quint32(registro); ++it) {
+        Aviso aviso{it->codigo, linea(registro), {}, {}, {}};
+        aviso.detalle = std::string_view(m_detalles.constData() + it->detalle + 1,
+                                         size_t(static_cast<unsigned char>(m_detalles.at(it->detalle))));
+        suyos.append({it->codigo, it->columna, textoDeAviso(aviso)});
+    }
+    return suyos;
+}
+
+bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo) const
+{
+    const Entrada &entrada = m_registros[size_t(registro)];
+    QByteArray bytes;
+    std::unique_ptr<QIODevice> dispositivo;
+    qint64 saltar = entrada.orden;
+    if (m_utf16) {
+        // What the reader read of a UTF-16 list is its UTF-8: it is read again up to the line.
+        std::unique_ptr<QIODevice> lista;
+        if (!abrirEntrada(m_ruta, &lista, fallo))
+            return false;
+        dispositivo = std::move(lista);
+    } else {
+        if (!m_fichero.isOpen() || !m_fichero.seek(entrada.inicio))
+            return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+        // The line runs to where the next line starts, or to the end of the list.
+        qint64 fin = m_fichero.size();
+        for (size_t i = size_t(registro) + 1; i < m_registros.size(); ++i)
+            if (m_registros[i].inicio != entrada.inicio) {
+                fin = m_registros[i].inicio;
+                break;
+            }
+        bytes = m_fichero.read(std::min<qint64>(fin - entrada.inicio, 1 << 20));
+        dispositivo = std::make_unique<QBuffer>(&bytes);
+        dispositivo->open(QIODevice::ReadOnly);
+    }
+    LectorRegistros lector(*dispositivo, m_ruta);
+    auto campos = std::make_unique<Campos>();
+    std::string latin1;
+    for (;;) {
+        if (!lector.leerRegistro(fallo))
+            return fallo->que != Texto::Ninguno ? false : fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+        if (m_utf16 && lector.inicioDeLinea() != entrada.inicio)
+            continue;
+        if (saltar-- == 0)
+            break;
+    }
+    cortarLeido(lector, m_tipo, Camino::ElMasRapido, *campos, latin1);
+    cortado->campos.clear();
+    recorrerColumnas(m_tipo, [&](const Columna &c) { cortado->campos.append(desdeUtf8(((*campos).*(c.campo)).vista())); });
+    cortado->limpio.clear();
+    if (campos->tabla) {
+        for (const char b : campos->limpioBytes) {
+            const char32_t c = aMayuscula(campos->tabla->codigo[static_cast<unsigned char>(b)]);
+            cortado->limpio.append(QString::fromUcs4(&c, 1));
+        }
+    } else {
+        cortado->limpio = QString::fromUcs4(campos->limpioTexto.data(), qsizetype(campos->limpioTexto.size()));
+    }
+    // The whole line as its records were decoded.
+    std::u32string linea;
+    const QByteArray deLinea = m_utf16 ? QByteArray() : bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
+    if (m_utf16)
+        linea = lector.texto();
+    else
+        decodificar(std::string_view(deLinea.constData(), size_t(deLinea.size())), lector.codificacion(), linea);
+    while (!linea.empty() && (linea.back() == U'\r' || linea.back() == U'\n'))
+        linea.pop_back();
+    cortado->linea = QString::fromStdU32String(linea);
+    return true;
+}
+
+bool IndiceLista::guardarAvisos(const QString &informe, bool reemplazar, Fallo *fallo, FabricaDestino fabrica) const
+{
+    PlanRutas plan;
+    bool existe = false;
+    if (!planificarRutas(m_ruta, {}, &plan, fallo) || !examinarInforme(informe, m_ruta, plan.nombres, &existe, fallo))
+        return false;
+    if (existe && !reemplazar)
+        return fallar(fallo, Texto::YaExiste, {informe});
+    std::unique_ptr<QIODevice> entrada;
+    if (!abrirEntrada(m_ruta, &entrada, fallo))
+        return false;
+    Informe salida(std::move(fabrica), informe);
+    if (!salida.abrir(fallo))
+        return false;
+    Comprobador comprobador(m_tipo, salida);
+    if (!recorrerLista(*entrada, m_ruta, m_tipo, comprobador, [](const LectorRegistros &, const Campos &) {}, fallo)
+        || !salida.preparar(fallo) || !salida.colocar(existe, fallo)) {
+        salida.descartar();
+        return false;
+    }
+    return true;
+}
+
+} // namespace torxal

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "destino.h"
+#include "mensajes.h"
+#include "tipoconsulta.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace torxal {
+
+/// What became of one record of a list.
+enum class EstadoRegistro : quint8 { Escrito, ConAvisos, Omitido };
+
+/// One warning about an indexed record: its code, the column of the kind's layout it marks
+/// (-1: the record or its line) and its text.
+struct AvisoDeRegistro {
+    CodigoAviso codigo;
+    int columna;
+    QString texto;
+};
+
+/// A record cut again: its fields as the document has them, in the kind's columns; the
+/// line it comes from, as decoded; the record as cleaned, where the columns were counted.
+struct RegistroCortado {
+    QStringList campos;
+    QString linea;
+    QString limpio;
+};
+
+/// Where every non-blank record of a list starts and what became of it, to look at a list
+/// of a million records without keeping its fields: a record is read and cut again, by
+/// the run's own reader and cutting, when someone looks at it. A record is found by the
+/// start of its line and its place in it; a row of a table would be found by its row.
+class IndiceLista {
+public:
+    /// Reads the whole list once, as a run reads it, with its checks.
+    bool construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo);
+
+    const QString &ruta() const { return m_ruta; }
+    TipoConsulta tipo() const { return m_tipo; }
+    qint64 registros() const { return qint64(m_registros.size()); }
+    qint64 linea(qint64 registro) const { return m_registros[size_t(registro)].linea; }
+    EstadoRegistro estado(qint64 registro) const { return EstadoRegistro(m_registros[size_t(registro)].estado); }
+    /// One bit a code (1 << CodigoAviso) of the record's warnings.
+    quint32 codigos(qint64 registro) const { return m_registros[size_t(registro)].codigos; }
+    /// Warnings of each code in the whole list.
+    qint64 avisosDe(CodigoAviso codigo) const { return m_porCodigo[size_t(codigo)]; }
+    QList<AvisoDeRegistro> avisos(qint64 registro) const;
+
+    /// The kind's column names, in the order of `RegistroCortado::campos`, and where each
+    /// stands in the cleaned record (1-based start, length).
+    static QStringList nombresColumnas(TipoConsulta tipo);
+    static QList<std::pair<int, int>> posicionesColumnas(TipoConsulta tipo);
+
+    /// Reads and cuts the record again; false when the list can no longer be read.
+    bool cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo) const;
+
+    /// The list's warnings written to `informe` as the run's report is, and by the same
+    /// path: never over the list nor through a link; over a file there only when `reemplazar`.
+    bool guardarAvisos(const QString &informe, bool reemplazar, Fallo *fallo,
+                       FabricaDestino fabrica = crearDestinoFichero) const;
+
+private:
+    friend class IndexadorAvisos;
+    struct Entrada {
+        qint64 inicio; // where the record's line starts in what the reader reads
+        qint64 linea;
+        quint32 codigos;
+        quint16 orden; // the record's place in its line
+        quint8 estado;
+    };
+    struct AvisoGuardado {
+        quint32 registro;
+        CodigoAviso codigo;
+        qint8 columna;
+        quint32 detalle; // where its words start in m_detalles, after their length
+    };
+
+    QString m_ruta;
+    TipoConsulta m_tipo = TipoConsulta::NIF;
+    std::vector<Entrada> m_registros;
+    std::vector<AvisoGuardado> m_avisos; // in record order
+    QByteArray m_detalles;
+    std::vector<qint64> m_porCodigo = std::vector<qint64>(NumeroDeCodigos);
+    mutable QFile m_fichero;
+    bool m_utf16 = false;
+};
+
+} // namespace torxal
