@@ -1,9 +1,16 @@
 #include "conversor.h"
+#include "dialogoabrir.h"
 #include "indicelista.h"
 #include "mensajeroguion.h"
 #include "revision.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +42,21 @@ QByteArray leer(const QString &ruta)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(no se lee)");
 }
 
+// Hands back the scripted names to save under and notes the proposed ones.
+class DialogoGuardar : public DialogoAbrir {
+public:
+    QStringList respuestas;
+    QStringList propuestos;
+
+protected:
+    QString elegirFichero(QWidget *) override { return {}; }
+    QString elegirGuardar(QWidget *, const QString &propuesto) override
+    {
+        propuestos.append(propuesto);
+        return respuestas.isEmpty() ? QString() : respuestas.takeFirst();
+    }
+};
+
 } // namespace
 
 class tst_Revision : public QObject {
@@ -43,6 +65,7 @@ class tst_Revision : public QObject {
 private slots:
     void modelo_data();
     void modelo();
+    void ventana();
 };
 
 void tst_Revision::modelo_data()
@@ -143,6 +166,60 @@ void tst_Revision::modelo()
     QVERIFY(QFile::link(guardado, dir.filePath(u"enlace.csv"_s)));
     QVERIFY(!indice.guardarAvisos(dir.filePath(u"enlace.csv"_s), true, &fallo));
     QCOMPARE(fallo.que, Texto::InformeEsEnlace);
+}
+
+// The window's commands through its seams: the legend and the filter, the line under its
+// ruler, saving the warnings, the folder, the copy and Esc.
+void tst_Revision::ventana()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ruta = dir.filePath(u"lista.txt"_s);
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("1307701800039\n13077A1800039\n13\n") > 0);
+    f.close();
+    auto indice = std::make_unique<IndiceLista>();
+    Fallo fallo;
+    QVERIFY(indice->construir(ruta, TipoConsulta::PP, &fallo));
+    MensajeroGuion mensajero;
+    DialogoGuardar dialogo;
+    QUrl abierta;
+    auto *ventana = new VentanaRevision(std::move(indice), mensajero, dialogo);
+    ventana->setAbrirUrl([&abierta](const QUrl &url) { abierta = url; return true; });
+    ventana->show();
+    QVERIFY(QTest::qWaitForWindowExposed(ventana));
+    QCOMPARE(ventana->windowTitle(), u"Revisión de la lista"_s);
+    auto *tabla = ventana->findChild<QTableView *>(u"Tabla"_s);
+    auto *leyenda = ventana->findChild<QListWidget *>(u"Leyenda"_s);
+    QVERIFY(tabla && leyenda);
+    QCOMPARE(leyenda->count(), 2);
+    QCOMPARE(leyenda->item(1)->text(), u"Polígonos que no tienen tres cifras (pol-no-numerico): 1"_s);
+    QCOMPARE(tabla->model()->rowCount(), 3);
+    ventana->findChild<QCheckBox *>(u"SoloAvisos"_s)->click();
+    QCOMPARE(tabla->model()->rowCount(), 2);
+    leyenda->setCurrentRow(1);
+    QCOMPARE(tabla->model()->rowCount(), 1);
+    QCOMPARE(tabla->currentIndex().row(), 0);
+    const QString linea = ventana->findChild<QLabel *>(u"LineaOriginal"_s)->text();
+    QVERIFY2(linea.contains(u"Línea: 13077A1800039"_s) && linea.contains(u"1234567890123"_s), qPrintable(linea));
+
+    ventana->findChild<QPushButton *>(u"Copiar"_s)->click();
+    QCOMPARE(QApplication::clipboard()->text(), u"Línea\tEstado\tPRO\tMUN\tPOL\tPAR\n2\tescrito con avisos\t13\t077\tA18\t00039\n"_s);
+    ventana->findChild<QPushButton *>(u"AbrirCarpeta"_s)->click();
+    QCOMPARE(abierta, QUrl::fromLocalFile(dir.path()));
+
+    // Saved once; asked about the file there the second time, and No leaves it.
+    const QString csv = dir.filePath(u"avisos.csv"_s);
+    dialogo.respuestas = {csv, csv};
+    ventana->findChild<QPushButton *>(u"GuardarAvisos"_s)->click();
+    QCOMPARE(dialogo.propuestos, QStringList{dir.filePath(u"lista-avisos.csv"_s)});
+    QVERIFY(leer(csv).contains("2;pol-no-numerico;POL;A18;"));
+    ventana->findChild<QPushButton *>(u"GuardarAvisos"_s)->click();
+    QCOMPARE(mensajero.resumen(), QStringList{u"308: El fichero "_s + csv + u" ya existe. ¿Desea reemplazarlo?"_s});
+
+    QPointer<VentanaRevision> sigue(ventana);
+    QTest::keyClick(tabla, Qt::Key_Escape);
+    QTRY_VERIFY(!sigue);
 }
 
 QTEST_MAIN(tst_Revision)

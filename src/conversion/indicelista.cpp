@@ -50,7 +50,11 @@ QString desdeUtf8(std::string_view texto)
 // the next line starts, duplicates at the end).
 class IndexadorAvisos final : public ReceptorAvisos {
 public:
-    explicit IndexadorAvisos(IndiceLista &indice) : m_indice(indice), m_nombres(IndiceLista::nombresColumnas(indice.tipo())) {}
+    explicit IndexadorAvisos(IndiceLista &indice) : m_indice(indice)
+    {
+        for (const QString &nombre : IndiceLista::nombresColumnas(indice.tipo()))
+            m_nombres.push_back(nombre.toLatin1());
+    }
 
     void recibirAviso(const Aviso &aviso) override
     {
@@ -58,24 +62,26 @@ public:
         qint64 registro = qint64(registros.size()) - 1;
         if (registro < 0)
             return;
-        if (registros[size_t(registro)].linea != aviso.linea) {
+        if (qint64(registros[size_t(registro)].linea) != aviso.linea) {
             const auto suyo = std::lower_bound(registros.begin(), registros.end(), aviso.linea,
-                                               [](const IndiceLista::Entrada &e, qint64 l) { return e.linea < l; });
-            if (suyo == registros.end() || suyo->linea != aviso.linea)
+                                               [](const IndiceLista::Entrada &e, qint64 l) { return qint64(e.linea) < l; });
+            if (suyo == registros.end() || qint64(suyo->linea) != aviso.linea)
                 return;
             registro = suyo - registros.begin();
         }
         IndiceLista::Entrada &entrada = registros[size_t(registro)];
-        entrada.codigos |= 1u << unsigned(aviso.codigo);
+        entrada.codigos = entrada.codigos | (1u << unsigned(aviso.codigo));
         if (entrada.estado == quint8(EstadoRegistro::Escrito))
             entrada.estado = quint8(EstadoRegistro::ConAvisos);
         ++m_indice.m_porCodigo[size_t(aviso.codigo)];
         // A warning on several fields (a duplicate parcel) marks the first of them.
-        const QString campos = aviso.campo;
         int columna = -1;
-        for (int i = 0; i < m_nombres.size() && columna < 0; ++i)
-            if (!campos.isEmpty() && campos.split(QLatin1Char(' ')).contains(m_nombres[i]))
-                columna = i;
+        for (size_t i = 0; i < m_nombres.size() && columna < 0; ++i) {
+            const QLatin1StringView nombre(m_nombres[i]);
+            if (aviso.campo.startsWith(nombre)
+                && (aviso.campo.size() == nombre.size() || aviso.campo.at(nombre.size()) == QLatin1Char(' ')))
+                columna = int(i);
+        }
         const quint32 detalle = quint32(m_indice.m_detalles.size());
         const auto longitud = std::min<size_t>(aviso.detalle.size(), 255);
         m_indice.m_detalles.append(char(longitud));
@@ -85,7 +91,7 @@ public:
 
 private:
     IndiceLista &m_indice;
-    QStringList m_nombres;
+    std::vector<QByteArray> m_nombres;
 };
 
 QStringList IndiceLista::nombresColumnas(TipoConsulta tipo)
@@ -123,22 +129,24 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
     IndexadorAvisos indexador(*this);
     Comprobador comprobador(tipo, indexador);
     qint64 inicioAnterior = -1;
-    quint16 orden = 0;
+    quint32 orden = 0;
     const bool hecho = recorrerLista(*entrada, ruta, tipo, comprobador, [&](const LectorRegistros &lector, const Campos &campos) {
-        orden = lector.inicioDeLinea() == inicioAnterior ? quint16(orden + 1) : 0;
+        orden = lector.inicioDeLinea() == inicioAnterior ? orden + 1 : 0;
         inicioAnterior = lector.inicioDeLinea();
         // Blank records are the list's spacing: nothing became of them.
         if (campos.enBlanco)
             return;
-        m_registros.push_back({lector.inicioDeLinea(), lector.linea(), 0, orden,
-                               quint8(campos.escribible ? EstadoRegistro::Escrito : EstadoRegistro::Omitido)});
+        Entrada entrada{};
+        entrada.inicio = quint64(lector.inicioDeLinea());
+        entrada.orden = orden;
+        entrada.linea = quint64(lector.linea());
+        entrada.estado = quint8(campos.escribible ? EstadoRegistro::Escrito : EstadoRegistro::Omitido);
+        m_registros.push_back(entrada);
     }, fallo);
     if (!hecho)
         return false;
     std::stable_sort(m_avisos.begin(), m_avisos.end(),
                      [](const AvisoGuardado &a, const AvisoGuardado &b) { return a.registro < b.registro; });
-    m_avisos.shrink_to_fit();
-    m_registros.shrink_to_fit();
     m_fichero.setFileName(ruta);
     m_utf16 = false;
     if (m_fichero.open(QIODevice::ReadOnly)) {
@@ -175,16 +183,16 @@ bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo
             return false;
         dispositivo = std::move(lista);
     } else {
-        if (!m_fichero.isOpen() || !m_fichero.seek(entrada.inicio))
+        if (!m_fichero.isOpen() || !m_fichero.seek(qint64(entrada.inicio)))
             return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
         // The line runs to where the next line starts, or to the end of the list.
         qint64 fin = m_fichero.size();
         for (size_t i = size_t(registro) + 1; i < m_registros.size(); ++i)
             if (m_registros[i].inicio != entrada.inicio) {
-                fin = m_registros[i].inicio;
+                fin = qint64(m_registros[i].inicio);
                 break;
             }
-        bytes = m_fichero.read(std::min<qint64>(fin - entrada.inicio, 1 << 20));
+        bytes = m_fichero.read(std::min<qint64>(fin - qint64(entrada.inicio), 1 << 20));
         dispositivo = std::make_unique<QBuffer>(&bytes);
         dispositivo->open(QIODevice::ReadOnly);
     }
@@ -194,7 +202,7 @@ bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo
     for (;;) {
         if (!lector.leerRegistro(fallo))
             return fallo->que != Texto::Ninguno ? false : fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
-        if (m_utf16 && lector.inicioDeLinea() != entrada.inicio)
+        if (m_utf16 && lector.inicioDeLinea() != qint64(entrada.inicio))
             continue;
         if (saltar-- == 0)
             break;

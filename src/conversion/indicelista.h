@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <vector>
 
 namespace torxal {
@@ -45,10 +46,10 @@ public:
     const QString &ruta() const { return m_ruta; }
     TipoConsulta tipo() const { return m_tipo; }
     qint64 registros() const { return qint64(m_registros.size()); }
-    qint64 linea(qint64 registro) const { return m_registros[size_t(registro)].linea; }
+    qint64 linea(qint64 registro) const { return qint64(m_registros[size_t(registro)].linea); }
     EstadoRegistro estado(qint64 registro) const { return EstadoRegistro(m_registros[size_t(registro)].estado); }
     /// One bit a code (1 << CodigoAviso) of the record's warnings.
-    quint32 codigos(qint64 registro) const { return m_registros[size_t(registro)].codigos; }
+    quint32 codigos(qint64 registro) const { return quint32(m_registros[size_t(registro)].codigos); }
     /// Warnings of each code in the whole list.
     qint64 avisosDe(CodigoAviso codigo) const { return m_porCodigo[size_t(codigo)]; }
     QList<AvisoDeRegistro> avisos(qint64 registro) const;
@@ -68,13 +69,16 @@ public:
 
 private:
     friend class IndexadorAvisos;
+    // Sixteen bytes a record, for a million of them. A line of at most 1 MiB holds fewer
+    // than 2^20 records.
     struct Entrada {
-        qint64 inicio; // where the record's line starts in what the reader reads
-        qint64 linea;
-        quint32 codigos;
-        quint16 orden; // the record's place in its line
-        quint8 estado;
+        quint64 inicio : 44; // where the record's line starts in what the reader reads
+        quint64 orden : 20;  // the record's place in its line
+        quint64 linea : 42;
+        quint64 estado : 2;
+        quint64 codigos : 20;
     };
+    static_assert(NumeroDeCodigos <= 20 && sizeof(Entrada) == 16);
     struct AvisoGuardado {
         quint32 registro;
         CodigoAviso codigo;
@@ -84,8 +88,9 @@ private:
 
     QString m_ruta;
     TipoConsulta m_tipo = TipoConsulta::NIF;
-    std::vector<Entrada> m_registros;
-    std::vector<AvisoGuardado> m_avisos; // in record order
+    // Grown in blocks: no copy of a million entries, twice their size, while they grow.
+    std::deque<Entrada> m_registros;
+    std::deque<AvisoGuardado> m_avisos; // in record order
     QByteArray m_detalles;
     std::vector<qint64> m_porCodigo = std::vector<qint64>(NumeroDeCodigos);
     mutable QFile m_fichero;
