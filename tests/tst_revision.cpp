@@ -201,7 +201,7 @@ void tst_Revision::ventana()
     QCOMPARE(tabla->model()->rowCount(), 1);
     QCOMPARE(tabla->currentIndex().row(), 0);
     const QString linea = ventana->findChild<QLabel *>(u"LineaOriginal"_s)->text();
-    QVERIFY2(linea.contains(u"Línea: 13077A1800039"_s) && linea.contains(u"1234567890123"_s), qPrintable(linea));
+    QVERIFY2(linea.contains(u"Línea 2 de la lista: 13077A1800039"_s) && linea.contains(u"1234567890123"_s), qPrintable(linea));
 
     ventana->findChild<QPushButton *>(u"Copiar"_s)->click();
     QCOMPARE(QApplication::clipboard()->text(), u"Línea\tEstado\tPRO\tMUN\tPOL\tPAR\n2\tescrito con avisos\t13\t077\tA18\t00039\n"_s);

@@ -107,7 +107,7 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     m_Text1->setFocus();
     if (m_cuadroMensajes)
-        m_cuadroMensajes->setRevisar([this] { revisarLista(); });
+        m_cuadroMensajes->setRevisar([this] { revisarLista(m_ultimaLista, m_ultimoTipo); });
     // Placed here, or QDialog would centre it on a guessed frame size that can be far off.
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
 }
@@ -298,13 +298,13 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     conversor.GenerarFicheroXML(m_Text1->text().trimmed(), tipo);
 }
 
-VentanaRevision *Frm_Crear_Mixto_XML::revisarLista()
+VentanaRevision *Frm_Crear_Mixto_XML::revisarLista(const QString &ruta, torxal::TipoConsulta tipo)
 {
     auto indice = std::make_unique<torxal::IndiceLista>();
     torxal::Fallo fallo;
     {
         const CursorEspera espera;
-        if (!indice->construir(m_ultimaLista, m_ultimoTipo, &fallo))
+        if (!indice->construir(ruta, tipo, &fallo))
             indice.reset();
     }
     if (!indice) {

@@ -34,9 +34,10 @@ public:
 
     /// Puts `ruta` in the "Fichero" box, as a browse that chose it would.
     void elegirFichero(const QString &ruta);
-    /// Opens "Revisión de la lista" on the list and kind of the last run, as the outcome
-    /// box's "Revisar la lista…" does; the window it opened, or none when the list cannot be read.
-    VentanaRevision *revisarLista();
+    /// Opens "Revisión de la lista" on a list read as `tipo`, as the outcome box's
+    /// "Revisar la lista…" does for the last run's; the window it opened, or none when the
+    /// list cannot be read (the user has been told).
+    VentanaRevision *revisarLista(const QString &ruta, torxal::TipoConsulta tipo);
 
 protected:
     void paintEvent(QPaintEvent *evento) override;

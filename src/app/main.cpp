@@ -1,5 +1,6 @@
 #include "arranque.h"
 #include "frm_crear_mixto_xml.h"
+#include "revision.h"
 
 #include <QApplication>
 
@@ -17,7 +18,13 @@ int main(int argc, char **argv)
     ventana.show();
     // For tools/screenshot.sh: a picture of the window as the display shows it.
     const QString captura = qEnvironmentVariable("TORXAL_CAPTURA");
-    if (!captura.isEmpty())
+    // With a list named too, the picture is of the review window on it, read as NIF.
+    const QString revisar = qEnvironmentVariable("TORXAL_CAPTURA_REVISION");
+    if (!captura.isEmpty() && !revisar.isEmpty()) {
+        if (VentanaRevision *revision = ventana.revisarLista(revisar, torxal::TipoConsulta::NIF))
+            capturarAlMostrar(*revision, captura);
+    } else if (!captura.isEmpty()) {
         capturarAlMostrar(ventana, captura);
+    }
     return aplicacion.exec();
 }

@@ -320,9 +320,10 @@ void VentanaRevision::mostrarLinea()
         else
             registro += QStringLiteral("<span style=\"color:#b00000\">%1</span>").arg(escaparHtml(caracter));
     }
-    m_linea->setText(QStringLiteral("<div style=\"white-space:pre\">Línea: ") + escaparHtml(cortado->linea)
-                     + QStringLiteral("<br>") + escaparHtml(decenas) + QStringLiteral("<br>") + escaparHtml(unidades)
-                     + QStringLiteral("<br>") + registro + QStringLiteral("</div>"));
+    m_linea->setText(QStringLiteral("<div style=\"white-space:pre\">") + escaparHtml(decenas) + QStringLiteral("<br>")
+                     + escaparHtml(unidades) + QStringLiteral("<br>") + registro + QStringLiteral("<br><br>Línea ")
+                     + QString::number(m_indice->linea(m_modelo->registro(actual.row())))
+                     + QStringLiteral(" de la lista: ") + escaparHtml(cortado->linea) + QStringLiteral("</div>"));
 }
 
 void VentanaRevision::guardarAvisos()
