@@ -74,11 +74,11 @@ private:
     struct Entrada {
         quint64 inicio : 44; // where the record's line starts in what the reader reads
         quint64 orden : 20;  // the record's place in its line
-        quint64 linea : 42;
+        quint64 linea : 38;
         quint64 estado : 2;
-        quint64 codigos : 20;
+        quint64 codigos : 24;
     };
-    static_assert(NumeroDeCodigos <= 20 && sizeof(Entrada) == 16);
+    static_assert(NumeroDeCodigos <= 24 && sizeof(Entrada) == 16);
     struct AvisoGuardado {
         quint32 registro;
         CodigoAviso codigo;
