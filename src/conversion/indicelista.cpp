@@ -2,6 +2,7 @@
 
 #include "bucle.h"
 #include "comprobaciones.h"
+#include "formatolista.h"
 #include "informe.h"
 #include "lectura.h"
 #include "limpieza.h"
@@ -126,6 +127,13 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
     std::unique_ptr<QIODevice> entrada;
     if (!abrirEntrada(ruta, &entrada, fallo))
         return false;
+    // A table's rows are not lines to cut again: until the window shows its cells, it
+    // says so rather than show them cut as fixed columns.
+    FormatoLista formato = FormatoLista::Columnas;
+    if (!reconocerFormato(*entrada, tipo, {}, &formato, fallo))
+        return false;
+    if (formato != FormatoLista::Columnas)
+        return fallar(fallo, Texto::RevisionDeTabla, {ruta});
     IndexadorAvisos indexador(*this);
     Comprobador comprobador(tipo, indexador);
     qint64 inicioAnterior = -1;

@@ -171,6 +171,7 @@ enum class Texto {
     CeldaVerdadero,
     CeldaFalso,
     TablaVacia,
+    RevisionDeTabla,
     TablaNoSeLee,
     RazonDeLectura,
     CsvComillaAbierta,
