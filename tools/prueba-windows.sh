@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Checks the Windows build under Wine: runs Qt Test executables on the offscreen platform
+# and reports each one, then installs the installer silently into a new Wine prefix, runs
+# the installed command line's --version, and may take a screenshot of the installed
+# window under Xvfb. Run tools/windows.sh first; this script installs only Wine & co.
+# Usage: tools/prueba-windows.sh [--obra DIR] [--instalador SETUP.exe] [--linea PROG.exe]
+#                                [--ventana PROG.exe] [--captura FICHERO.png] [TST.exe ...]
+#   --obra DIR        the Windows build folder (default build-windows/); its tests/tst_*.exe
+#                     run when no test is named, and its installer is the default one.
+#   --linea PROG      the installed program whose --version is run (default torxal-cli.exe).
+#   --ventana PROG    the installed window of --captura (default torxal.exe).
+#   --captura PNG     also takes a screenshot of the installed window under Xvfb.
+# Each test gets PRUEBA_TIEMPO seconds (default 600). The last line counts every test
+# function of every executable: 'N passed, N failed'.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/windows/comun.sh
+
+obra=build-windows
+instalador=
+linea=torxal-cli.exe
+ventana=torxal.exe
+captura=
+pruebas=()
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --obra) obra=$2; shift 2 ;;
+    --instalador) instalador=$2; shift 2 ;;
+    --linea) linea=$2; shift 2 ;;
+    --ventana) ventana=$2; shift 2 ;;
+    --captura) captura=$(realpath -m "$2"); shift 2 ;;
+    -*) echo "prueba-windows: opción desconocida: $1" >&2; exit 2 ;;
+    *) pruebas+=("$(realpath "$1")"); shift ;;
+  esac
+done
+obra=$(realpath -m "$obra")
+bash tools/instalar-dependencias.sh "${TORXAL_PAQUETES_WINDOWS[@]}"
+calcular_qt
+[[ -f $QT_PREFIJO/torxal-qt.sello ]] || { echo "prueba-windows: falta Qt para Windows; ejecute antes tools/windows.sh." >&2; exit 1; }
+if [[ ${#pruebas[@]} -eq 0 ]]; then
+  shopt -s nullglob
+  pruebas=("$obra"/tests/tst_*.exe)
+  shopt -u nullglob
+fi
+if [[ -z $instalador ]]; then
+  version=$(sed -n 's/^set(TORXAL_VERSION_TEXTO "\([^"]*\)")$/\1/p' CMakeLists.txt)
+  instalador=$obra/torxal-$version-win64-setup.exe
+fi
+instalador=$(realpath -m "$instalador")
+registros=$obra/wine-registros
+mkdir -p "$registros"
+
+# --- Qt Test under Wine ------------------------------------------------------------------
+# The tests' DLLs come from the Qt prefix and the mingw runtime through WINEPATH; Qt then
+# takes its plugins, offscreen among them, from beside its own Qt6Core.dll. Wine keeps no
+# QT_* variable, so the platform is set in the test prefix's registry; and a program's
+# own output may go to OutputDebugString, so each test writes its log to a file.
+total_pasadas=0
+total_fallidas=0
+ejecutables_fallidos=()
+if [[ ${#pruebas[@]} -gt 0 ]]; then
+  [[ -f $QT_PREFIJO/plugins/platforms/qoffscreen.dll ]] || { echo "prueba-windows: Qt no tiene la plataforma offscreen." >&2; exit 1; }
+  inicio=$SECONDS
+  preparar_wine "$TORXAL_CACHE/wine-pruebas" offscreen
+  echo "Prefijo de Wine para las pruebas listo en $((SECONDS - inicio)) s."
+  rutas_dll=()
+  while read -r carpeta; do rutas_dll+=("$(winepath -w "$carpeta")"); done < <(carpetas_dll)
+  WINEPATH=$(IFS=';'; echo "${rutas_dll[*]}")
+  export WINEPATH
+  for prueba in "${pruebas[@]}"; do
+    nombre=$(basename "$prueba" .exe)
+    registro=$registros/$nombre.txt
+    rm -f "$registro"
+    inicio=$SECONDS
+    estado=0
+    (cd "$(dirname "$prueba")" && timeout "${PRUEBA_TIEMPO:-600}" wine "$prueba" -o "$(winepath -w "$registro"),txt" \
+      >"$registros/$nombre.salida" 2>&1) || estado=$?
+    totales=$(grep -a '^Totals:' "$registro" 2>/dev/null || true)
+    pasadas=$(sed -n 's/^Totals: \([0-9]*\) passed.*/\1/p' <<<"$totales")
+    fallidas=$(sed -n 's/^Totals: [0-9]* passed, \([0-9]*\) failed.*/\1/p' <<<"$totales")
+    if [[ -z $totales ]]; then
+      echo "FALLA  $nombre: no ha dejado resultado (salida $estado, $((SECONDS - inicio)) s); vea $registros/$nombre.salida"
+      ejecutables_fallidos+=("$nombre")
+      total_fallidas=$((total_fallidas + 1))
+      continue
+    fi
+    total_pasadas=$((total_pasadas + pasadas))
+    total_fallidas=$((total_fallidas + fallidas))
+    if [[ $estado -eq 0 && $fallidas -eq 0 ]]; then
+      echo "PASA   $nombre: $totales ($((SECONDS - inicio)) s)"
+    else
+      echo "FALLA  $nombre: $totales (salida $estado, $((SECONDS - inicio)) s)"
+      grep -a -A3 '^FAIL!' "$registro" | sed 's/^/         /' | head -n 40
+      ejecutables_fallidos+=("$nombre")
+    fi
+  done
+  wineserver -k 2>/dev/null || true
+fi
+
+# --- The installer -----------------------------------------------------------------------
+fallo_instalador=
+if [[ -f $instalador ]]; then
+  prefijo=$(mktemp -d "${TMPDIR:-/tmp}/torxal-wine-XXXXXX")
+  inicio=$SECONDS
+  preparar_wine "$prefijo"
+  echo "Prefijo de Wine nuevo en $((SECONDS - inicio)) s: $prefijo"
+  unset WINEPATH
+  inicio=$SECONDS
+  wine "$instalador" /S
+  wineserver -w
+  echo "Instalado en $((SECONDS - inicio)) s."
+  carpeta=$prefijo/drive_c/Program\ Files/TORXAL
+  for esperado in "$carpeta/$linea" "$carpeta/desinstalar.exe" "$carpeta/platforms/qwindows.dll" \
+    "$carpeta/translations/qtbase_es.qm" "$prefijo/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TORXAL.lnk"; do
+    [[ -f $esperado ]] || { echo "FALLA  instalador: falta ${esperado#"$prefijo/"}"; fallo_instalador=1; }
+  done
+  if [[ -f $carpeta/$linea ]]; then
+    if salida=$(wine "C:\\Program Files\\TORXAL\\$linea" --version 2>&1); then
+      echo "PASA   $linea --version instalado: ${salida//$'\r'/}"
+    else
+      echo "FALLA  $linea --version instalado: ${salida//$'\r'/}"
+      fallo_instalador=1
+    fi
+  fi
+  if [[ -n $captura ]]; then
+    # The window gets the windows platform (no QT_QPA_PLATFORM in this prefix) on an X
+    # server of its own; the screenshot is taken once it has had time to draw.
+    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+      wine "C:\\Program Files\\TORXAL\\$1" & programa=$!
+      sleep "${PRUEBA_ESPERA_VENTANA:-20}"
+      import -window root "$2"
+      wineserver -k; wait "$programa" || true' _ "$ventana" "$captura"
+    echo "Captura de $ventana: $captura"
+  fi
+  wine "C:\\Program Files\\TORXAL\\desinstalar.exe" /S
+  wineserver -w
+  if [[ -e $carpeta ]]; then
+    echo "FALLA  desinstalador: queda $(cd "$carpeta" && find . -mindepth 1 | head -n 5 | tr '\n' ' ')"
+    fallo_instalador=1
+  else
+    echo "PASA   desinstalador: no queda nada en Program Files\\TORXAL"
+  fi
+  wineserver -k 2>/dev/null || true
+  rm -rf "$prefijo"
+else
+  echo "prueba-windows: no hay instalador en $instalador; no se prueba." >&2
+  fallo_instalador=1
+fi
+
+[[ ${#ejecutables_fallidos[@]} -eq 0 ]] || echo "Pruebas fallidas: ${ejecutables_fallidos[*]}"
+echo "$total_pasadas passed, $total_fallidas failed"
+[[ ${#ejecutables_fallidos[@]} -eq 0 && -z $fallo_instalador ]]
