@@ -59,8 +59,11 @@ registrar() {
   shift
   if ! "$@" >>"$log" 2>&1; then
     echo "Ha fallado: $*" >&2
+    # A compiler's warnings can bury its errors: those come first, then the log's end.
+    echo "Errores en $log:" >&2
+    grep -E -m 40 '(^FAILED:|error:|Error)' "$log" >&2 || true
     echo "Últimas líneas de $log:" >&2
-    tail -n 60 "$log" >&2
+    tail -n 15 "$log" >&2
     return 1
   fi
 }
@@ -135,11 +138,8 @@ qt_al_dia() {
 # Debian's source package, unpacked by dpkg-source with Debian's patches applied.
 traer_fuente() {
   local paquete=$1 version=$2 destino=$3
-  (
-    cd "$destino"
-    apt-get source -q --download-only "$paquete=$version"
-    dpkg-source -x ./*.dsc fuente
-  )
+  # Run under registrar's 'if', where set -e does not hold: every step is chained.
+  (cd "$destino" && apt-get source -q --download-only "$paquete=$version" && dpkg-source -x ./*.dsc fuente)
 }
 
 construir_qt() {
@@ -162,7 +162,7 @@ construir_qt() {
     -DCMAKE_INSTALL_PREFIX="$QT_PREFIJO"
   registrar "$log" nice -n 10 cmake --build "$obra/obra" -j "${TORXAL_TRABAJOS:-2}"
   registrar "$log" cmake --install "$obra/obra"
-  (cd "$obra/fuente/debian/patches" && sha256sum series $(grep -v '^#' series | sed '/^$/d')) \
+  (cd "$obra/fuente/debian/patches" && grep -v '^#' series | sed '/^$/d' | xargs sha256sum series) \
     >"$QT_PREFIJO/share/torxal/parches-debian.sha256"
   echo "$QT_SELLO" >"$QT_PREFIJO/torxal-qt.sello"
   rm -rf "$obra"
