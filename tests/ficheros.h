@@ -4,6 +4,16 @@
 #include <QFile>
 #include <QString>
 
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 // Whole-file reads and writes for the tests; a file that cannot be read compares as a
 // text no document can hold, so the comparison that follows fails visibly.
 inline QByteArray leer(const QString &ruta)
@@ -17,3 +27,45 @@ inline bool escribir(const QString &ruta, const QByteArray &bytes)
     QFile fichero(ruta);
     return fichero.open(QIODevice::WriteOnly) && fichero.write(bytes) == bytes.size();
 }
+
+// The odd things a folder can hold, made the way each system makes them. Windows has no
+// FIFOs at a name, so the rows that need one are skipped there.
+#ifdef Q_OS_WIN
+constexpr bool HayFifos = false;
+inline bool crearFifo(const QString &) { return false; }
+// A real symbolic link, not the .lnk shortcut QFile::link makes there.
+inline bool enlazarSimbolico(const QString &destino, const QString &nombre)
+{
+    return ::CreateSymbolicLinkW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(nombre).utf16()),
+                                 reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destino).utf16()),
+                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+}
+inline bool enlazarDuro(const QString &destino, const QString &nombre)
+{
+    return ::CreateHardLinkW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(nombre).utf16()),
+                             reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destino).utf16()), nullptr);
+}
+// The most memory the process has held so far, in KiB.
+inline qint64 picoDeMemoriaKiB()
+{
+    PROCESS_MEMORY_COUNTERS contadores{};
+    contadores.cb = sizeof contadores;
+    return ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &contadores, sizeof contadores)
+        ? qint64(contadores.PeakWorkingSetSize / 1024)
+        : 0;
+}
+#else
+constexpr bool HayFifos = true;
+inline bool crearFifo(const QString &ruta) { return ::mkfifo(QFile::encodeName(ruta).constData(), 0644) == 0; }
+inline bool enlazarSimbolico(const QString &destino, const QString &nombre) { return QFile::link(destino, nombre); }
+inline bool enlazarDuro(const QString &destino, const QString &nombre)
+{
+    return ::link(QFile::encodeName(destino).constData(), QFile::encodeName(nombre).constData()) == 0;
+}
+inline qint64 picoDeMemoriaKiB()
+{
+    rusage uso{};
+    ::getrusage(RUSAGE_SELF, &uso);
+    return qint64(uso.ru_maxrss); // KiB on Linux
+}
+#endif

@@ -15,9 +15,6 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace torxal;
 using namespace Qt::StringLiterals;
@@ -54,15 +51,13 @@ void preparar(const QDir &dir, const QStringList &ficheros)
         if (orden.endsWith(u'/')) {
             QVERIFY(dir.mkdir(orden.chopped(1)));
         } else if (orden.endsWith(u'|')) {
-            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(orden.chopped(1))).constData(), 0644), 0);
+            QVERIFY(crearFifo(dir.filePath(orden.chopped(1))));
         } else if (orden.contains(u"->"_s)) {
             const QStringList partes = orden.split(u"->"_s);
-            QVERIFY(QFile::link(partes[1], dir.filePath(partes[0])));
+            QVERIFY(enlazarSimbolico(partes[1], dir.filePath(partes[0])));
         } else if (orden.contains(u"=>"_s)) {
             const QStringList partes = orden.split(u"=>"_s);
-            QCOMPARE(::link(QFile::encodeName(dir.filePath(partes[1])).constData(),
-                            QFile::encodeName(dir.filePath(partes[0])).constData()),
-                     0);
+            QVERIFY(enlazarDuro(dir.filePath(partes[1]), dir.filePath(partes[0])));
         } else {
             const qsizetype igual = orden.indexOf(u'=');
             QVERIFY(escribir(dir.filePath(orden.left(igual)), orden.mid(igual + 1).toUtf8()));
@@ -352,6 +347,8 @@ void tst_Conversion::ejecucion()
     QTemporaryDir temporal;
     QVERIFY(temporal.isValid());
     const QDir dir(temporal.path());
+    if (!HayFifos && std::any_of(antes.cbegin(), antes.cend(), [](const QString &o) { return o.endsWith(u'|'); }))
+        QSKIP("Windows has no FIFOs at a name");
     preparar(dir, antes);
     if (QTest::currentTestFailed())
         return;
@@ -398,20 +395,18 @@ void tst_Conversion::lineaEnormeSinDelimitadorConMemoriaAcotada()
         for (int i = 0; i < 50; ++i)
             QCOMPARE(fichero.write(trozo), trozo.size());
     }
-    rusage antes{};
-    getrusage(RUSAGE_SELF, &antes);
+    const qint64 antes = picoDeMemoriaKiB();
 
     Banco banco;
     QVERIFY(!banco.generar(ruta, TipoConsulta::RC));
 
-    rusage despues{};
-    getrusage(RUSAGE_SELF, &despues);
+    const qint64 despues = picoDeMemoriaKiB();
     QCOMPARE(banco.ultimo().texto, QStringLiteral("El registro de la línea 1 del fichero de entrada %1 tiene más de 32767 "
                                               "caracteres; no se continúa con el proceso.")
                                    .arg(ruta));
     QVERIFY(!QFile::exists(temporal.filePath(u"enorme.xml"_s)));
-    // ru_maxrss is the peak in KiB: the refused line must not have been held whole.
-    QVERIFY2(despues.ru_maxrss - antes.ru_maxrss < 16 * 1024, QByteArray::number(qint64(despues.ru_maxrss - antes.ru_maxrss)));
+    // The refused line must not have been held whole.
+    QVERIFY2(despues - antes < 16 * 1024, QByteArray::number(despues - antes));
 }
 
 void tst_Conversion::entradasRaras_data()

@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QTextStream>
 
-#include <sys/stat.h>
 
 using namespace torxal;
 using namespace Qt::StringLiterals;
@@ -416,9 +415,11 @@ void tst_LineaDeOrdenes::informeYEstricto()
     for (const QString &orden : antes) {
         const QString ruta = temporal.filePath(orden.section(QRegularExpression(u"=|->|\\|"_s), 0, 0));
         if (orden.contains(u"->"_s))
-            QVERIFY(QFile::link(orden.section(u"->"_s, 1), ruta));
+            QVERIFY(enlazarSimbolico(orden.section(u"->"_s, 1), ruta));
+        else if (orden.endsWith(u'|') && !HayFifos)
+            QSKIP("Windows has no FIFOs at a name");
         else if (orden.endsWith(u'|'))
-            QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0644), 0);
+            QVERIFY(crearFifo(ruta));
         else
             QVERIFY(escribir(ruta, orden.section(u'=', 1).toUtf8()));
     }

@@ -166,26 +166,9 @@ bool leerValor(const FicheroAjustes &fichero, const QString &seccion, const Clav
     return true;
 }
 
-// Qt 6.4's QStandardPaths keeps relative and empty entries of the XDG variables (an empty one
-// would read /torxal/torxal.conf), which the XDG rules say to ignore; so the search is done here.
-QStringList listarCarpetasConfiguracion()
-{
-    const auto absoluta = [](const QString &ruta) { return ruta.startsWith(u'/'); };
-    const QString usuario = qEnvironmentVariable("XDG_CONFIG_HOME");
-    QStringList carpetas{absoluta(usuario) ? usuario : QDir::homePath() + QStringLiteral("/.config")};
-    QStringList sistema;
-    for (const QString &carpeta : qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':')) {
-        if (absoluta(carpeta))
-            sistema << carpeta;
-    }
-    if (sistema.isEmpty())
-        sistema << QStringLiteral("/etc/xdg");
-    return carpetas + sistema;
-}
-
 QString carpetaDeUsuario()
 {
-    return QDir::cleanPath(listarCarpetasConfiguracion().constFirst() + QStringLiteral("/torxal/torxal.conf"));
+    return QDir::cleanPath(carpetasDeConfiguracion().constFirst() + QStringLiteral("/torxal/torxal.conf"));
 }
 
 } // namespace
@@ -269,7 +252,7 @@ bool leerTamanoMaximo(QStringView texto, qint64 *kb, Fallo *fallo)
 QStringList buscarFicherosAjustes()
 {
     QStringList ficheros;
-    for (const QString &carpeta : listarCarpetasConfiguracion()) {
+    for (const QString &carpeta : carpetasDeConfiguracion()) {
         const QString ruta = QDir::cleanPath(carpeta + QStringLiteral("/torxal/torxal.conf"));
         if (!ficheros.contains(ruta) && QFileInfo::exists(ruta))
             ficheros.prepend(ruta);

@@ -1,12 +1,13 @@
 #include "mensajes.h"
 
+#include "sistema.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include <cerrno>
-#include <cstring>
 
 namespace torxal {
 
@@ -319,7 +320,9 @@ constexpr RazonConocida Razones[] = {
     {EPERM, u"Operación no permitida"},
     {EROFS, u"Sistema de ficheros de solo lectura"},
     {ENOSPC, u"No queda espacio en el dispositivo"},
+#ifdef EDQUOT // not on Windows, which has its own code for it
     {EDQUOT, u"Cuota de disco superada"},
+#endif
     {ENAMETOOLONG, u"Nombre de fichero demasiado largo"},
     {ELOOP, u"Demasiados niveles de enlaces simbólicos"},
     {ENOTDIR, u"No es un directorio"},
@@ -333,10 +336,35 @@ constexpr RazonConocida Razones[] = {
     {EFBIG, u"Fichero demasiado grande"},
     {EXDEV, u"Enlace entre dispositivos no válido"},
     {EINVAL, u"Argumento no válido"},
+#ifdef ESTALE
     {ESTALE, u"Manejador de fichero NFS obsoleto"},
+#endif
     // Standard output closed, or its reader gone.
     {EBADF, u"Descriptor de fichero erróneo"},
     {EPIPE, u"Tubería rota"},
+};
+
+// Windows' own codes (GetLastError) that errno has no twin for, carried negated; the
+// common ones (a missing file, a denied access, a full disk) arrive as errno values.
+constexpr RazonConocida RazonesWindows[] = {
+    {32, u"El fichero está abierto en otro programa"},          // ERROR_SHARING_VIOLATION
+    {33, u"Otro programa tiene bloqueada una parte del fichero"}, // ERROR_LOCK_VIOLATION
+    {1224, u"El fichero está abierto en otro programa"},        // ERROR_USER_MAPPED_FILE
+    {19, u"El medio está protegido contra escritura"},          // ERROR_WRITE_PROTECT
+    {21, u"El dispositivo no está preparado"},                  // ERROR_NOT_READY
+    {53, u"No se encuentra la ruta de red"},                     // ERROR_BAD_NETPATH
+    {59, u"Error inesperado de la red"},                         // ERROR_UNEXP_NET_ERR
+    {64, u"El nombre de red ya no está disponible"},             // ERROR_NETNAME_DELETED
+    {67, u"No se encuentra el nombre de red"},                   // ERROR_BAD_NET_NAME
+    {123, u"El nombre del fichero, del directorio o del volumen no es válido"}, // ERROR_INVALID_NAME
+    {225, u"El antivirus ha bloqueado el fichero"},              // ERROR_VIRUS_INFECTED
+    {226, u"El antivirus ha borrado el fichero"},                // ERROR_VIRUS_DELETED
+    {1295, u"Cuota de disco superada"},                          // ERROR_DISK_QUOTA_EXCEEDED
+    {1392, u"El fichero o el directorio está dañado"},           // ERROR_FILE_CORRUPT
+    {1920, u"No se puede acceder al fichero"},                   // ERROR_CANT_ACCESS_FILE
+    {1921, u"No se puede resolver el nombre del fichero"},       // ERROR_CANT_RESOLVE_FILENAME
+    {1175, u"No se puede quitar el fichero que se sustituye"},   // ERROR_UNABLE_TO_REMOVE_REPLACED
+    {1176, u"No se puede poner el fichero nuevo en su sitio"},   // ERROR_UNABLE_TO_MOVE_REPLACEMENT
 };
 
 // "í" goes as its two bytes of UTF-8, which the document is.
@@ -480,7 +508,10 @@ QString razonDelSistema(int error)
     for (const RazonConocida &razon : Razones)
         if (razon.error == error)
             return QString::fromUtf16(razon.texto);
-    return QString::fromLocal8Bit(std::strerror(error));
+    for (const RazonConocida &razon : RazonesWindows)
+        if (-razon.error == error)
+            return QString::fromUtf16(razon.texto);
+    return razonPropiaDelSistema(error);
 }
 
 bool instalarCatalogoQt(QCoreApplication &aplicacion)

@@ -339,8 +339,8 @@ public:
     virtual Boton mostrar(const Mensaje &mensaje) = 0;
 };
 
-/// The system's reason for `error` (an errno value) in Spanish, whatever the process's
-/// locale; values without a text of ours fall back to the system's own.
+/// The system's reason for `error` (an errno value, or a Windows code negated) in Spanish,
+/// whatever the process's locale; values without a text of ours fall back to the system's own.
 QString razonDelSistema(int error);
 
 /// Loads Qt's own Spanish catalogue, so what Qt itself says (its dialogs) is Spanish

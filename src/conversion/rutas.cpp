@@ -45,7 +45,9 @@ QString RutaSalida::rutaParte(int numero) const
 RutaSalida derivarRutaSalida(const QString &rutaEntrada)
 {
     RutaSalida ruta;
-    const qsizetype separador = rutaEntrada.lastIndexOf(u'/');
+    qsizetype separador = rutaEntrada.size() - 1;
+    while (separador >= 0 && !esSeparadorDeRuta(rutaEntrada.at(separador)))
+        --separador;
     // The directory is kept as given: trimming " /sub/" would turn a relative folder into
     // an absolute one, and the output must land beside the list whatever the path looks like.
     ruta.directorio = rutaEntrada.left(separador + 1);
@@ -120,7 +122,9 @@ bool planificarRutas(const QString &rutaEntrada, const QList<SalidaEscrita> &esc
     if (recortarEspacios(rutaEntrada).isEmpty())
         return fallar(fallo, Texto::FicheroObligatorio);
     plan->nombres = derivarRutaSalida(rutaEntrada);
-    if (plan->nombres.nombreSalida == plan->nombres.nombreEntrada)
+    // Where names differ only in case the file system takes them for one: LISTA.XML is its own output.
+    const Qt::CaseSensitivity mayusculas = nombresSinMayusculas(rutaEntrada) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    if (plan->nombres.nombreSalida.compare(plan->nombres.nombreEntrada, mayusculas) == 0)
         return fallar(fallo, Texto::MismoFichero);
     if (esDescriptorAbierto(rutaEntrada))
         return fallar(fallo, Texto::EntradaSinCarpeta, {rutaEntrada});
@@ -136,9 +140,10 @@ bool examinarInforme(const QString &informe, const QString &entrada, const RutaS
     Identidad lista;
     Identidad suya;
     const bool esLaLista = identificar(entrada, &lista) && identificar(informe, &suya) && lista == suya;
-    const bool esSuParte = QFileInfo(deInforme).path() == salida.path()
+    const Qt::CaseSensitivity mayusculas = nombresSinMayusculas(informe) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const bool esSuParte = QFileInfo(deInforme).path().compare(salida.path(), mayusculas) == 0
         && numeroDeParte(nombres, QFileInfo(deInforme).fileName()) > 0;
-    if (esLaLista || deInforme == salida.filePath() || esSuParte)
+    if (esLaLista || deInforme.compare(salida.filePath(), mayusculas) == 0 || esSuParte)
         return fallar(fallo, Texto::InformeEsLaLista, {informe});
     Examen examen;
     int error = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -44,6 +45,20 @@ bool nombresSinMayusculas(const QString &ruta);
 /// A name the system gives to a device rather than a file wherever it stands ("con",
 /// "nul"...); false on systems that have none.
 bool esNombreDeDispositivo(const QString &nombre);
+
+/// True when `c` ends a folder in a path ("/"; on Windows "\\" too).
+bool esSeparadorDeRuta(QChar c);
+
+/// The folders a settings file "torxal/torxal.conf" is looked for in, the user's first,
+/// then the system's, most important first.
+QStringList carpetasDeConfiguracion();
+
+/// The failure of the last system call, as the engine carries it: an errno value, or a
+/// code of the system's own, negated, where errno has no twin.
+int ultimoErrorDelSistema();
+
+/// The system's own words for `error` (see ultimoErrorDelSistema), in its language.
+QString razonPropiaDelSistema(int error);
 
 /// Tells the system that `bytes` at `inicio` (aligned to 2 MiB) are best backed by huge
 /// pages; a hint only, which systems without them ignore.

@@ -2,6 +2,7 @@
 
 #include "mensajes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 
@@ -126,6 +127,38 @@ bool examinar(const QString &ruta, bool seguirEnlaces, Examen *examen, int *erro
     *examen = Examen{tipoDe(datos.st_mode), Identidad{quint64(datos.st_dev), quint64(datos.st_ino)},
                      qint64(datos.st_size)};
     return true;
+}
+
+bool esSeparadorDeRuta(QChar c)
+{
+    return c == u'/';
+}
+
+// Qt 6.4's QStandardPaths keeps relative and empty entries of the XDG variables (an empty one
+// would read /torxal/torxal.conf), which the XDG rules say to ignore; so the search is done here.
+QStringList carpetasDeConfiguracion()
+{
+    const auto absoluta = [](const QString &ruta) { return ruta.startsWith(u'/'); };
+    const QString usuario = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QStringList carpetas{absoluta(usuario) ? usuario : QDir::homePath() + QStringLiteral("/.config")};
+    QStringList sistema;
+    for (const QString &carpeta : qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':')) {
+        if (absoluta(carpeta))
+            sistema << carpeta;
+    }
+    if (sistema.isEmpty())
+        sistema << QStringLiteral("/etc/xdg");
+    return carpetas + sistema;
+}
+
+int ultimoErrorDelSistema()
+{
+    return errno;
+}
+
+QString razonPropiaDelSistema(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 bool nombresSinMayusculas(const QString &)
