@@ -120,9 +120,16 @@ void tst_Ajustes::validar()
 
 void tst_Ajustes::buscarFicheros_data()
 {
-    QTest::addColumn<QString>("usuario"); // XDG_CONFIG_HOME; {t} is the temporary folder
-    QTest::addColumn<QString>("sistema"); // XDG_CONFIG_DIRS
+    QTest::addColumn<QString>("usuario"); // XDG_CONFIG_HOME or APPDATA; {t} is the temporary folder
+    QTest::addColumn<QString>("sistema"); // XDG_CONFIG_DIRS or PROGRAMDATA
     QTest::addColumn<QStringList>("esperados");
+
+    if (EnWindows) {
+        QTest::newRow("APPDATA over PROGRAMDATA") << "{t}/usuario" << "{t}/a" << QStringList{u"/a"_s, u"/usuario"_s};
+        QTest::newRow("relative APPDATA ignored") << "usuario" << "{t}/a" << QStringList{u"/a"_s};
+        QTest::newRow("folders without the file skipped") << "{t}/nada" << "{t}/b" << QStringList{u"/b"_s};
+        return;
+    }
 
     QTest::newRow("both variables, system folders last to first")
         << "{t}/usuario" << "{t}/a:{t}/b" << QStringList{u"/b"_s, u"/a"_s, u"/usuario"_s};
@@ -151,10 +158,10 @@ void tst_Ajustes::buscarFicheros()
     }
     qputenv("HOME", QFile::encodeName(t.filePath(u"casa"_s)));
     if (usuario == u"<sin definir>")
-        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv(CarpetaAjustesUsuario);
     else
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(usuario.replace(u"{t}"_s, t.path())));
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sistema.replace(u"{t}"_s, t.path())));
+        qputenv(CarpetaAjustesUsuario, QFile::encodeName(usuario.replace(u"{t}"_s, t.path())));
+    qputenv(CarpetasAjustesSistema, QFile::encodeName(sistema.replace(u"{t}"_s, t.path())));
     // From here the relative entries would name existing files, were they taken.
     const QString anterior = QDir::currentPath();
     QVERIFY(QDir::setCurrent(t.path()));
@@ -252,11 +259,13 @@ void tst_Ajustes::cargar_data()
     QTest::newRow("a user cannot lock a value")
         << "[bloqueado]\nformato-fecha=yyyy-MM-dd\n" << "" << "" << predeterminado + u" dd/MM/yyyy 0"_s
         << QStringList{nota.arg(u"bloqueado/formato-fecha"_s)};
+    // QSettings takes the names of an INI file regardless of case on Windows only.
     QTest::newRow("unknown keys and sections give notes")
         << "x=1\n[documento]\nformato-fecha=yyyy-MM-dd\ncolor=azul;verde\n[Documento]\ntamano-maximo-kb=3\n" << ""
-        << "" << predeterminado + u" yyyy-MM-dd 0"_s
-        << QStringList{nota.arg(u"Documento/tamano-maximo-kb"_s), nota.arg(u"documento/color"_s),
-                       nota.arg(u"x"_s)};
+        << "" << predeterminado + (EnWindows ? u" yyyy-MM-dd 3"_s : u" yyyy-MM-dd 0"_s)
+        << (EnWindows ? QStringList{nota.arg(u"documento/color"_s), nota.arg(u"x"_s)}
+                      : QStringList{nota.arg(u"Documento/tamano-maximo-kb"_s), nota.arg(u"documento/color"_s),
+                                    nota.arg(u"x"_s)});
 }
 
 void tst_Ajustes::cargar()
@@ -271,8 +280,11 @@ void tst_Ajustes::cargar()
     QVERIFY(t.isValid());
     const QString raiz = t.path() + u'/';
     qputenv("HOME", QFile::encodeName(raiz + u"casa"_s));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(raiz + u"usuario"_s));
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(raiz + u"sistema1:"_s + raiz + u"sistema2"_s));
+    qputenv(CarpetaAjustesUsuario, QFile::encodeName(raiz + u"usuario"_s));
+    if (EnWindows && !sistema2.isEmpty())
+        QSKIP("Windows has one system folder, PROGRAMDATA");
+    qputenv(CarpetasAjustesSistema,
+            QFile::encodeName(raiz + u"sistema1"_s + (EnWindows ? QString() : u":"_s + raiz + u"sistema2"_s)));
     const std::pair<QString, QString> ficheros[] = {
         {u"usuario"_s, usuario}, {u"sistema1"_s, sistema1}, {u"sistema2"_s, sistema2}};
     for (const auto &[carpeta, texto] : ficheros) {

@@ -72,13 +72,13 @@ class Ajustes {
 public:
     Ajustes()
     {
-        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_dir.filePath(u"sistema"_s)));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(u"usuario"_s)));
+        qputenv(CarpetasAjustesSistema, QFile::encodeName(m_dir.filePath(u"sistema"_s)));
+        qputenv(CarpetaAjustesUsuario, QFile::encodeName(m_dir.filePath(u"usuario"_s)));
     }
     ~Ajustes()
     {
-        qputenv("XDG_CONFIG_DIRS", m_dirs);
-        qputenv("XDG_CONFIG_HOME", m_home);
+        qputenv(CarpetasAjustesSistema, m_dirs);
+        qputenv(CarpetaAjustesUsuario, m_home);
     }
     bool escribir(const QString &donde, const QByteArray &contenido)
     {
@@ -88,8 +88,8 @@ public:
     QString ruta(const QString &donde) const { return m_dir.filePath(donde + u"/torxal/torxal.conf"_s); }
 
 private:
-    QByteArray m_dirs = qgetenv("XDG_CONFIG_DIRS");
-    QByteArray m_home = qgetenv("XDG_CONFIG_HOME");
+    QByteArray m_dirs = qgetenv(CarpetasAjustesSistema);
+    QByteArray m_home = qgetenv(CarpetaAjustesUsuario);
     QTemporaryDir m_dir;
 };
 
@@ -414,7 +414,9 @@ void tst_LineaDeOrdenes::informeYEstricto()
     QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
     for (const QString &orden : antes) {
         const QString ruta = temporal.filePath(orden.section(QRegularExpression(u"=|->|\\|"_s), 0, 0));
-        if (orden.contains(u"->"_s))
+        if (orden.contains(u"->"_s) && !hayEnlacesSimbolicos())
+            QSKIP("symbolic links here are no reparse points (Wine)");
+        else if (orden.contains(u"->"_s))
             QVERIFY(enlazarSimbolico(orden.section(u"->"_s, 1), ruta));
         else if (orden.endsWith(u'|') && !HayFifos)
             QSKIP("Windows has no FIFOs at a name");
@@ -451,7 +453,7 @@ void tst_LineaDeOrdenes::procesoReal()
     QCOMPARE(proceso.exitStatus(), QProcess::NormalExit);
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardError()), QString());
     QCOMPARE(QString::fromUtf8(proceso.readAllStandardOutput()),
-             creado(temporal.filePath(u"nif.txt"_s), temporal.filePath(u"nif.xml"_s), 6));
+             comoEnConsola(creado(temporal.filePath(u"nif.txt"_s), temporal.filePath(u"nif.xml"_s), 6)));
     QCOMPARE(proceso.exitCode(), 0);
     const QByteArray documento = leer(temporal.filePath(u"nif.xml"_s));
     QVERIFY(documento.contains(QStringLiteral("<DAT><NIF>50123456Q</NIF><APE>MUÑOZ IBÁÑEZ JOSÉ ÁNGEL</APE>"

@@ -81,7 +81,8 @@ bool identificar(const QString &ruta, Identidad *identidad)
 {
     Examen examen;
     int error = 0;
-    if (!examinar(ruta, true, &examen, &error) || examen.tipo == TipoEntrada::Nada)
+    // A device's name (Windows' "con") is no file: it has no identity to share with one.
+    if (!examinar(ruta, true, &examen, &error) || examen.tipo == TipoEntrada::Nada || examen.identidad == Identidad{})
         return false;
     *identidad = examen.identidad;
     return true;

@@ -191,6 +191,11 @@ bool examinar(const QString &ruta, bool seguirEnlaces, Examen *examen, int *erro
         examen->tipo = TipoEntrada::Otro;
         return true;
     }
+    // Windows answers "not there" for a name longer than its file systems take.
+    if (nombreFinal(ruta).size() > 255) {
+        *error = ENAMETOOLONG;
+        return false;
+    }
     const std::wstring nombre = nativa(ruta);
     const DWORD atributos = ::GetFileAttributesW(nombre.c_str());
     if (atributos == INVALID_FILE_ATTRIBUTES) {
