@@ -97,6 +97,61 @@ if [[ ${#pruebas[@]} -gt 0 ]]; then
   wineserver -k 2>/dev/null || true
 fi
 
+# --- The golden lists, converted on Windows and on Linux ---------------------------------
+# Each tests/data/<case>/lista.txt goes through the deployed torxal-cli.exe under Wine and
+# through the Linux build's torxal-cli; the documents must be the same bytes but for the
+# FEC line (today's date), and so must the exit status.
+sin_fec() { grep -av '^<FEC>' "$1" || true; }
+linux_cli=${TORXAL_CLI_LINUX:-build/src/cli/torxal-cli}
+fallo_documentos=
+if [[ ! -x $linux_cli || ! -f $obra/torxal/torxal-cli.exe ]]; then
+  echo "FALLA  documentos: hacen falta $linux_cli (tools/test.sh) y $obra/torxal/torxal-cli.exe (tools/windows.sh)"
+  fallo_documentos=1
+else
+  inicio=$SECONDS
+  preparar_wine "$TORXAL_CACHE/wine-pruebas"
+  unset WINEPATH
+  comparacion=$(mktemp -d)
+  mkdir -p "$comparacion/linux" "$comparacion/windows" "$comparacion/sin-ajustes"
+  casos=0
+  for caso in tests/data/*/; do
+    caso=$(basename "$caso")
+    [[ -f tests/data/$caso/lista.txt && -f tests/data/$caso/tipo ]] || continue
+    casos=$((casos + 1))
+    tipo=$(tr -d '[:space:]' <"tests/data/$caso/tipo")
+    cp "tests/data/$caso/lista.txt" "$comparacion/linux/$caso.txt"
+    cp "tests/data/$caso/lista.txt" "$comparacion/windows/$caso.txt"
+    estado_linux=0
+    XDG_CONFIG_HOME=$comparacion/sin-ajustes XDG_CONFIG_DIRS=$comparacion/sin-ajustes LC_ALL=C \
+      "$linux_cli" --tipo="$tipo" "$comparacion/linux/$caso.txt" >/dev/null 2>&1 || estado_linux=$?
+    estado_windows=0
+    wine "$obra/torxal/torxal-cli.exe" --tipo="$tipo" "$(winepath -w "$comparacion/windows/$caso.txt")" \
+      >"$comparacion/windows/$caso.salida" 2>&1 </dev/null || estado_windows=$?
+    if [[ $estado_linux -ne $estado_windows ]]; then
+      echo "FALLA  documento $caso: sale con $estado_windows en Windows y $estado_linux en Linux"
+      fallo_documentos=1
+    fi
+    if [[ -f $comparacion/linux/$caso.xml ]]; then
+      if [[ ! -f $comparacion/windows/$caso.xml ]]; then
+        echo "FALLA  documento $caso: Windows no lo ha escrito ($(tr -d '\r' <"$comparacion/windows/$caso.salida" | head -n 2 | tr '\n' ' '))"
+        fallo_documentos=1
+      elif ! cmp -s <(sin_fec "$comparacion/linux/$caso.xml") <(sin_fec "$comparacion/windows/$caso.xml"); then
+        echo "FALLA  documento $caso: difiere del de Linux"
+        cmp <(sin_fec "$comparacion/linux/$caso.xml") <(sin_fec "$comparacion/windows/$caso.xml") | head -n 3 || true
+        fallo_documentos=1
+      fi
+    elif [[ -f $comparacion/windows/$caso.xml ]]; then
+      echo "FALLA  documento $caso: Windows lo ha escrito y Linux no"
+      fallo_documentos=1
+    fi
+  done
+  wineserver -k 2>/dev/null || true
+  rm -rf "$comparacion"
+  if [[ -z $fallo_documentos ]]; then
+    echo "PASA   documentos: los $casos casos de tests/data, iguales byte a byte salvo FEC ($((SECONDS - inicio)) s)"
+  fi
+fi
+
 # --- The installer -----------------------------------------------------------------------
 fallo_instalador=
 if [[ -f $instalador ]]; then
@@ -121,6 +176,23 @@ if [[ -f $instalador ]]; then
       echo "FALLA  $linea --version instalado: ${salida//$'\r'/}"
       fallo_instalador=1
     fi
+  fi
+  if [[ -f $carpeta/$linea && -n $linux_cli && -x $linux_cli ]]; then
+    # One conversion by the installed program, of a list whose name the ANSI code page
+    # cannot spell, compared with the Linux build's document.
+    mkdir -p "$prefijo/drive_c/listas"
+    cp tests/data/nif-utf8/lista.txt "$prefijo/drive_c/listas/año ñandú.txt"
+    referencia=$(mktemp -d)
+    cp tests/data/nif-utf8/lista.txt "$referencia/lista.txt"
+    XDG_CONFIG_HOME=$referencia XDG_CONFIG_DIRS=$referencia "$linux_cli" --tipo=nif "$referencia/lista.txt" >/dev/null 2>&1 || true
+    if wine "C:\\Program Files\\TORXAL\\$linea" --tipo=nif 'C:\listas\año ñandú.txt' >/dev/null 2>&1 </dev/null &&
+      cmp -s <(sin_fec "$referencia/lista.xml") <(sin_fec "$prefijo/drive_c/listas/año ñandú.xml"); then
+      echo "PASA   $linea instalado convierte C:\\listas\\año ñandú.txt como Linux"
+    else
+      echo "FALLA  $linea instalado no convierte C:\\listas\\año ñandú.txt como Linux"
+      fallo_instalador=1
+    fi
+    rm -rf "$referencia"
   fi
   if [[ -n $captura ]]; then
     # The window gets the windows platform (no QT_QPA_PLATFORM in this prefix) on an X
@@ -149,4 +221,4 @@ fi
 
 [[ ${#ejecutables_fallidos[@]} -eq 0 ]] || echo "Pruebas fallidas: ${ejecutables_fallidos[*]}"
 echo "$total_pasadas passed, $total_fallidas failed"
-[[ ${#ejecutables_fallidos[@]} -eq 0 && -z $fallo_instalador ]]
+[[ ${#ejecutables_fallidos[@]} -eq 0 && -z $fallo_instalador && -z $fallo_documentos ]]

@@ -61,8 +61,25 @@ fi
 inicio=$SECONDS
 version=$(sed -n 's/^set(TORXAL_VERSION_TEXTO "\([^"]*\)")$/\1/p' CMakeLists.txt)
 [[ -n $version ]] || { echo "windows: no se encuentra TORXAL_VERSION_TEXTO en CMakeLists.txt." >&2; exit 1; }
+# The window's pictures as PNGs, drawn by the host's Qt Svg (there is none for Windows
+# here), and the program's icon at the sizes Windows shows.
+imagenes=$destino/imagenes
+cmake -S tools/windows/svgapng -B "$destino/svgapng" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$destino/svgapng" >/dev/null
+mkdir -p "$imagenes"
+for svg in src/app/imagenes/*.svg; do
+  QT_QPA_PLATFORM=offscreen "$destino/svgapng/svgapng" 2 "$svg" "$imagenes/$(basename "$svg" .svg).png"
+done
+lados=()
+for lado in 16 24 32 48 256; do
+  QT_QPA_PLATFORM=offscreen "$destino/svgapng/svgapng" 1 src/app/imagenes/torxal.svg "$imagenes/icono-$lado.png" "$lado"
+  lados+=("$imagenes/icono-$lado.png")
+done
+convert "${lados[@]}" "$imagenes/torxal.ico"
+
 cmake -S . -B "$destino" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$QT_PREFIJO/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DTORXAL_IMAGENES_PNG="$imagenes" \
   -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DTORXAL_BUILD_APP=ON \
   -DTORXAL_WERROR="${CI:+ON}"
 cmake --build "$destino" -j "${TORXAL_TRABAJOS:-2}"

@@ -6,6 +6,7 @@
 #include "dialogoabrir.h"
 #include "dialogocolumnas.h"
 #include "estado.h"
+#include "imagenes.h"
 #include "indicelista.h"
 #include "revision.h"
 
@@ -63,11 +64,11 @@ Control *colocar(Control *control, const char *nombre, const QRect &rectangulo)
     return control;
 }
 
-QPushButton *crearBotonImagen(QWidget *padre, const char *nombre, const QRect &rectangulo, const QString &imagen,
+QPushButton *crearBotonImagen(QWidget *padre, const char *nombre, const QRect &rectangulo, const char *imagen,
                               const QString &ayuda)
 {
     auto *boton = colocar(new QPushButton(padre), nombre, rectangulo);
-    boton->setIcon(QIcon(imagen));
+    boton->setIcon(crearIcono(imagen));
     boton->setIconSize(TamanoImagenBoton);
     boton->setToolTip(ayuda);
     // Without text the tooltip is the button's name, also for screen readers.
@@ -88,10 +89,10 @@ Frm_Crear_Mixto_XML::Frm_Crear_Mixto_XML(torxal::Mensajero *mensajero, DialogoAb
       m_mensajero(mensajero ? *mensajero : *m_cuadroMensajes)
 {
     registrarRecursos();
-    m_banner.load(QStringLiteral(":/imagenes/banner.svg"));
+    m_banner = crearBanner(devicePixelRatioF());
     setObjectName(QStringLiteral("Frm_Crear_Mixto_XML"));
     setWindowTitle(QStringLiteral("TORXAL.exe v 2.0"));
-    setWindowIcon(QIcon(QStringLiteral(":/imagenes/torxal.svg")));
+    setWindowIcon(crearIcono("torxal"));
     setFixedSize(418, 217);
     setSizeGripEnabled(false);
     QPalette paleta = palette();
@@ -139,10 +140,10 @@ void Frm_Crear_Mixto_XML::crearControles()
     m_Rdb_Nif->setChecked(true);
 
     m_cmdExtract1 = crearBotonImagen(this, "cmdExtract1", QRect(368, 112, 35, 39),
-                                     QStringLiteral(":/imagenes/generar.svg"), QStringLiteral("Generar fichero"));
-    m_cmdClose = crearBotonImagen(this, "cmdClose", QRect(368, 160, 35, 39), QStringLiteral(":/imagenes/salir.svg"),
+                                     "generar", QStringLiteral("Generar fichero"));
+    m_cmdClose = crearBotonImagen(this, "cmdClose", QRect(368, 160, 35, 39), "salir",
                                   QStringLiteral("Salir"));
-    m_cmdAyuda = crearBotonImagen(this, "cmdAyuda", QRect(368, 64, 33, 39), QStringLiteral(":/imagenes/ayuda.svg"),
+    m_cmdAyuda = crearBotonImagen(this, "cmdAyuda", QRect(368, 64, 33, 39), "ayuda",
                                   QStringLiteral("Ayuda"));
     m_cmdExtract1->setDefault(true);
 
@@ -198,7 +199,7 @@ void Frm_Crear_Mixto_XML::paintEvent(QPaintEvent *evento)
     QDialog::paintEvent(evento);
     // At its own size and no larger: the window is 4 pixels narrower, which cuts its right edge.
     QPainter pintor(this);
-    m_banner.render(&pintor, QRectF(QPointF(0, 0), m_banner.defaultSize()));
+    pintor.drawImage(QPointF(0, 0), m_banner);
 }
 
 bool Frm_Crear_Mixto_XML::focusNextPrevChild(bool siguiente)

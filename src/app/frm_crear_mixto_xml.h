@@ -4,7 +4,7 @@
 #include "tipoconsulta.h"
 
 #include <QDialog>
-#include <QSvgRenderer>
+#include <QImage>
 
 #include <memory>
 
@@ -61,7 +61,7 @@ private:
     std::unique_ptr<ElectorColumnas> m_electorPropio;
     ElectorColumnas *m_elector;
     torxal::Mensajero &m_mensajero;
-    QSvgRenderer m_banner;
+    QImage m_banner;
 
     QLabel *m_Label1 = nullptr;
     QLineEdit *m_Text1 = nullptr;

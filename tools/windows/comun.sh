@@ -13,7 +13,7 @@ TORXAL_WINDOWS=$PWD/tools/windows
 TORXAL_PAQUETES_WINDOWS=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-x86-64-dev libz-mingw-w64-dev
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
   cmake ninja-build perl python3 dpkg-dev xz-utils patch
   wine wine64 nsis zip unzip xvfb xauth imagemagick
 )

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+// The window's pictures, drawn from SVGs through Qt Svg where it is at hand, or taken from
+// PNGs drawn from the same SVGs when the program was built (Windows has no Qt Svg here).
+
+/// The icon named `nombre` ("generar", "torxal"...).
+QIcon crearIcono(const char *nombre);
+
+/// The banner at its own size, sharp at `escala` device pixels per pixel.
+QImage crearBanner(qreal escala);
