@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the Windows build under Wine: runs Qt Test executables on the offscreen platform
-# and reports each one, then installs the installer silently into a new Wine prefix, runs
-# the installed command line's --version, and may take a screenshot of the installed
-# window under Xvfb. Run tools/windows.sh first; this script installs only Wine & co.
+# and reports each one; converts every golden list of tests/data with the Windows and the
+# Linux torxal-cli and compares the documents; then installs the installer silently into
+# a new Wine prefix, runs the installed command line's --version and one conversion, and
+# may take a screenshot of the installed window under Xvfb. Run tools/test.sh (the Linux
+# build) and tools/windows.sh first; this script installs only Wine & co.
 # Usage: tools/prueba-windows.sh [--obra DIR] [--instalador SETUP.exe] [--linea PROG.exe]
 #                                [--ventana PROG.exe] [--captura FICHERO.png] [TST.exe ...]
 #   --obra DIR        the Windows build folder (default build-windows/); its tests/tst_*.exe

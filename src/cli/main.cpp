@@ -9,6 +9,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -55,6 +58,10 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     QCoreApplication aplicacion(argc, argv);
+#ifdef Q_OS_WIN
+    // The summary is UTF-8; a console left at its OEM code page would garble every accent.
+    ::SetConsoleOutputCP(CP_UTF8);
+#endif
     torxal::instalarCatalogoQt(aplicacion);
     SalidaEstandar dispositivo(errorSalida);
     QTextStream salida(&dispositivo);
