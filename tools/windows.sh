@@ -26,7 +26,7 @@ necesita_fuentes=1
 if [[ $(dpkg-query -W -f='${Status}' qt6-base-dev 2>/dev/null) == "install ok installed" ]] &&
   command -v "$TORXAL_MINGW-g++-posix" >/dev/null; then
   calcular_qt
-  qt_al_dia && [[ -f $QT_PREFIJO/torxal-quazip.sello ]] && necesita_fuentes=
+  qt_al_dia && { ! usa_quazip || [[ -f $QT_PREFIJO/torxal-quazip.sello ]]; } && necesita_fuentes=
 fi
 [[ -z $necesita_fuentes ]] || asegurar_deb_src
 bash tools/instalar-dependencias.sh "${TORXAL_PAQUETES_WINDOWS[@]}"
@@ -44,13 +44,16 @@ else
   construir_qt
   echo "Qt construido en $((SECONDS - inicio)) s; ocupa $(du -sh "$QT_PREFIJO" | cut -f1)."
 fi
-calcular_quazip
-if quazip_al_dia; then
-  echo "QuaZip para Windows, ya construido."
-else
-  inicio=$SECONDS
-  construir_quazip
-  echo "QuaZip construido en $((SECONDS - inicio)) s."
+# QuaZip only once the program links it.
+if usa_quazip; then
+  calcular_quazip
+  if quazip_al_dia; then
+    echo "QuaZip para Windows, ya construido."
+  else
+    inicio=$SECONDS
+    construir_quazip
+    echo "QuaZip construido en $((SECONDS - inicio)) s."
+  fi
 fi
 if [[ -n $solo_qt ]]; then
   echo "$QT_PREFIJO"

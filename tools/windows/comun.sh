@@ -184,6 +184,8 @@ quazip_opciones() {
 EOF
 }
 
+usa_quazip() { grep -qs 'QuaZip' CMakeLists.txt src/*/CMakeLists.txt; }
+
 calcular_quazip() {
   QUAZIP_VERSION_DEBIAN=$(apt-cache showsrc libquazip1-qt6 | awk '/^Version:/ && !v {v = $2} END {print v}')
   [[ -n $QUAZIP_VERSION_DEBIAN ]] || { echo "windows: apt no conoce el paquete fuente libquazip1-qt6." >&2; return 1; }
