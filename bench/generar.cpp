@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // Writes a list such as an office sends for a bulk query: fixed columns, one item a
 // line, CR LF, with a little of the noise real lists carry (blank lines, stray tabs,
 // quoted items with commas, items missing a mandatory code). The same seed gives the

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // Times the record loop alone, in-process, on one list: with the checks and without them,
 // taking turns, so the cost of the checks can be told from the rest. The document goes
 // nowhere (its bytes are counted), so the disk plays no part.

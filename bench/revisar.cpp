@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // Times what the window does with a large list: the run as the window makes it, then
 // "Revisión de la lista" opened on it and scrolled through, in one process, so the peak
 // resident memory printed is the whole program's.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Times torxal-cli on generated lists of every query kind, in Windows-1252 and in UTF-8,
 # at several sizes, against the least any program must do to put the document it writes
 # on disk safely: a copy of that document flushed with "dd conv=fdatasync", as torxal-cli

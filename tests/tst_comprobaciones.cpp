@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // The checks of a list and the report that carries their warnings. The lists go through
 // the real reader, cleaning and writer, so a warning's line, field and value are the
 // ones a user would see.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // The record loop cuts records on their bytes when each character fits in one, and on
 // the decoded text otherwise. These cases sit on the edges of the byte-wise way
 // (eight-byte steps, escapes, characters the cleaning or XML drops, letters whose

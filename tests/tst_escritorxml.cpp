@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // The document under a size limit: parts that are each a whole document within the limit,
 // filled in order and as full as they can be, records never split.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // What happens to the user's files when the output fails, or the program dies, midway.
 // The failures are made through the writer's destination seam, a full file system and
 // signals, never with permission bits: CI runs as root, and root writes through those.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // A list given as a table and the same records in fixed columns: the same document, the
 // same warnings on the same records, whatever program saved the table and in which
 // encoding. The tables are LibreOffice's own (tools/crear-tablas.sh).

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Makes the table fixtures of the tests as real programs write them: the same records as a
 # fixed-column list and as CSV, then LibreOffice saves the CSV as XLSX and ODS. Only whoever
 # changes the fixtures needs it (it installs LibreOffice Calc when missing); the results are

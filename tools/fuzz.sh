@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Builds the conversion fuzzer with clang in build-fuzz/ and runs it for FUZZ_SECONDS
 # (60 by default), starting from the seed corpus in tests/fuzz/corpus. Exits non-zero
 # when the fuzzer finds a crash, a hang or a broken promise; the input that did it is

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Installs the Debian packages the build and the tests need, only those missing,
 # with a single 'apt-get update' beforehand. Needs root (or sudo) on Debian 12.
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Builds the Debian package torxal_<version>_<arch>.deb into DIR (default build-paquete/):
 # a Release build in DIR/obra, installed under /usr and packed by CPack. The last line
 # printed is the package's path, so a script can take it with 'tail -n 1'.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Builds the Debian package in a scratch folder and checks it as a user gets it: lintian
 # finds no error, the desktop entry and the AppStream file validate, the licence and the
 # administrators' guide are in place, the man pages render without groff warnings, the

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Checks the Windows build under Wine: runs Qt Test executables on the offscreen platform
 # and reports each one; converts every golden list of tests/data with the Windows and the
 # Linux torxal-cli and compares the documents; then installs the installer silently into

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Installs what is missing, builds, converts an example list and opens the window.
 set -euo pipefail
 cd "$(dirname "$0")/.."

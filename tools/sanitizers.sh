@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Builds the engine, the command line and every test without the window (it adds nothing
 # the engine tests do not cover and doubles the build), with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-asan/, and runs the tests. Any sanitizer report

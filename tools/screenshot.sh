@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Starts torxal on a virtual display and saves a picture of its window, as the display shows it.
 # Usage: tools/screenshot.sh [program] [picture]   (defaults: build/src/app/torxal, docs/ventana.png)
 # With REVISION=1, the picture is of "Revisión de la lista" on a small list with warnings

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Installs what is missing, builds everything in build/ and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # Builds TORXAL for 64-bit Windows on Debian 12 and packs it: Qt (from Debian's qt6-base
 # source, of the host Qt's version) and QuaZip are cross-built with mingw-w64 once, into
 # ${XDG_CACHE_HOME:-~/.cache}/torxal/qt-<version>-mingw, and reused while their stamp

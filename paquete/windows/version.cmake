@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # torxal_recurso_windows(TARGET DESCRIPTION [ICON file.ico]): gives a Windows program its
 # version record ("2.01" is 2.1.0.0 there) and, when given, its icon.
 function(torxal_recurso_windows objetivo descripcion)

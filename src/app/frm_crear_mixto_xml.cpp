@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 #include "frm_crear_mixto_xml.h"
 
 #include "ajustes.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // ODS: the sheets are the table:table elements of content.xml, streamed in order; a
 // row or cell repeated is read once and counted, so a sheet padded to its last row with
 // one element of nothing repeated a million times costs nothing.

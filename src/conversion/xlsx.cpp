@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // XLSX: the workbook names its sheets and, through its relationships, their parts; the
 // shared strings and the styles (to tell dates from numbers) are read before the sheet,
 // which is then streamed a row at a time.

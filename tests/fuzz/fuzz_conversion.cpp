@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // libFuzzer target over production's record loop, run on a list held in memory.
 //
 // The first byte picks the query kind (its value modulo 3: NIF, RC, PP) and the mode

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // libFuzzer target over the table readers: CSV, XLSX and ODS as the run opens them.
 //
 // The first byte picks the query kind (modulo 3) and, divided by 3, whether a text that

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # The pieces tools/windows.sh and tools/prueba-windows.sh share: where the cross-built Qt
 # lives, how it is built once and reused, how a Windows program is deployed with the DLLs
 # it needs, packed and run under Wine. Sourced, never run; the caller has set -euo pipefail

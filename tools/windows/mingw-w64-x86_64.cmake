@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The TORXAL developers
 # The toolchain Qt itself is built with; tools/windows.sh copies it into the Qt prefix, and
 # Qt's generated lib/cmake/Qt6/qt.toolchain.cmake loads that copy for every project after.
 # The -posix compilers are named outright: the win32 thread model has no std::thread, and

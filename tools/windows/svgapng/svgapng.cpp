@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The TORXAL developers
+
 // svgapng SCALE IN.svg OUT.png [SIZE]: draws IN at SCALE times its own size (or SIZE pixels
 // square) on a transparent background, the way the window would draw it.
 #include <QGuiApplication>
