@@ -94,13 +94,16 @@ inline qint64 picoDeMemoriaKiB()
 #endif
 
 // Where the settings files are looked for: the user's folder, then the system's
-// (XDG_CONFIG_DIRS may name several, separated by colons; Windows has one).
+// (XDG_CONFIG_DIRS may name several, separated by colons; Windows has one), and where
+// the window keeps what it remembers.
 #ifdef Q_OS_WIN
 constexpr const char *CarpetaAjustesUsuario = "APPDATA";
 constexpr const char *CarpetasAjustesSistema = "PROGRAMDATA";
+constexpr const char *CarpetaEstado = "LOCALAPPDATA";
 #else
 constexpr const char *CarpetaAjustesUsuario = "XDG_CONFIG_HOME";
 constexpr const char *CarpetasAjustesSistema = "XDG_CONFIG_DIRS";
+constexpr const char *CarpetaEstado = "XDG_STATE_HOME";
 #endif
 
 // A text as a program's standard streams carry it: Windows' C runtime ends their lines with CR LF.

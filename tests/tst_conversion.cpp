@@ -161,6 +161,16 @@ void tst_Conversion::derivarRutaSalida_data()
     QTest::newRow("hidden list cut at its last dot") << "/d/.oculto.lista.txt" << "/d/" << ".oculto.lista.txt"
                                                      << ".oculto.lista.xml";
     QTest::newRow("a name that is only its extension kept whole") << "/d/.txt" << "/d/" << ".txt" << ".txt.xml";
+    if (EnWindows) {
+        QTest::newRow("a dot in a folder before a backslash") << "C:\\v1.2\\lista.txt" << "C:\\v1.2\\" << "lista.txt"
+                                                              << "lista.xml";
+        QTest::newRow("a share's path") << "\\\\servidor\\comun\\lote.2008.txt" << "\\\\servidor\\comun\\"
+                                        << "lote.2008.txt" << "lote.xml";
+        QTest::newRow("both separators") << "C:/datos\\sub\\l.txt" << "C:/datos\\sub\\" << "l.txt" << "l.xml";
+    } else {
+        QTest::newRow("a backslash is part of a name") << "/d/v1.2\\lista.txt" << "/d/" << "v1.2\\lista.txt"
+                                                       << "v1.xml";
+    }
 }
 
 void tst_Conversion::derivarRutaSalida()

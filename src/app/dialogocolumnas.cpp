@@ -3,6 +3,8 @@
 
 #include "dialogocolumnas.h"
 
+#include "estado.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -59,10 +61,7 @@ QStringList ElectorColumnas::nombresDeUsos()
 
 QString ElectorColumnas::rutaMemoria()
 {
-    QString estado = qEnvironmentVariable("XDG_STATE_HOME");
-    if (estado.isEmpty() || !QDir::isAbsolutePath(estado))
-        estado = QDir::homePath() + QStringLiteral("/.local/state");
-    return estado + QStringLiteral("/torxal/columnas.ini");
+    return carpetaEstado() + QStringLiteral("/columnas.ini");
 }
 
 QList<Uso> ElectorColumnas::usosDe(const Columnas &columnas, int cuantas)

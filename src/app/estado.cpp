@@ -6,14 +6,22 @@
 #include <QDir>
 #include <QSettings>
 
-QString rutaEstado()
+QString carpetaEstado()
 {
+#ifdef Q_OS_WIN
+    QString base = qEnvironmentVariable("LOCALAPPDATA");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/AppData/Local");
+#else
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
     // A relative value is to be ignored, as for every XDG folder.
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/torxal/estado.ini");
+#endif
+    return base + QStringLiteral("/torxal");
 }
+
+QString rutaEstado() { return carpetaEstado() + QStringLiteral("/estado.ini"); }
 
 QString leerUltimaCarpeta()
 {

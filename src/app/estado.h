@@ -6,7 +6,9 @@
 #include <QString>
 
 /// What the window remembers between uses, in the user's state folder
-/// ($XDG_STATE_HOME/torxal/), apart from the settings, which are configuration.
+/// ($XDG_STATE_HOME/torxal/, on Windows %LOCALAPPDATA%\torxal\), apart from the
+/// settings, which are configuration.
+QString carpetaEstado();
 QString rutaEstado();
 /// The folder of the last list chosen; empty when none is remembered.
 QString leerUltimaCarpeta();

@@ -216,7 +216,8 @@ traer_quazip() {
   echo "El archivo no sirve las fuentes de libquazip1-qt6; se prueba el original de libquazip1-qt5."
   local original version5 suma
   original=$(version_original "$QUAZIP_VERSION_DEBIAN")
-  suma=$(apt-cache showsrc "libquazip1-qt6=$QUAZIP_VERSION_DEBIAN" |
+  # apt-cache showsrc takes no version: the tarball's name carries it.
+  suma=$(apt-cache showsrc libquazip1-qt6 |
     awk -v f="libquazip1-qt6_$original.orig.tar.gz" '/^Checksums-Sha256:/ {s = 1; next} /^[^ ]/ {s = 0} s && $3 == f && !h {h = $1} END {print h}')
   version5=$(apt-cache showsrc libquazip1-qt5 | awk '/^Version:/ && !v {v = $2} END {print v}')
   [[ -n $suma && $(version_original "$version5") == "$original" ]] || {

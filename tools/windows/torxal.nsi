@@ -4,7 +4,8 @@
 ;            [-DPROGRAMA=torxal.exe] torxal.nsi
 ; LISTAS holds instalar.nsh and desinstalar.nsh, written from the deployed folder, so the
 ; uninstaller removes exactly what was installed and never a folder's other files.
-Unicode true
+; 64-bit, so it runs where the programs it installs run (and under 64-bit Wine).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
