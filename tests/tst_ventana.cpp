@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -251,8 +253,13 @@ void tst_Ventana::controles()
     QCOMPARE(c->geometry(), rectangulo);
     QCOMPARE(c->property(clase == u"QGroupBox" ? "title" : "text").toString(), texto);
     QCOMPARE(c->toolTip(), ayuda);
-    if (qobject_cast<QLabel *>(c) || qobject_cast<QRadioButton *>(c))
-        QVERIFY2(c->sizeHint().width() <= rectangulo.width(), "the text does not fit its place");
+    // Qt's offscreen platform on Windows knows no font at all, so there is nothing to measure.
+    const bool hayLetras = !QFontDatabase::families().isEmpty();
+    if (hayLetras && (qobject_cast<QLabel *>(c) || qobject_cast<QRadioButton *>(c)))
+        QVERIFY2(c->sizeHint().width() <= rectangulo.width(),
+                 qPrintable(u"the text needs %1 pixels in %2 (%3)"_s.arg(c->sizeHint().width())
+                                .arg(rectangulo.width())
+                                .arg(c->font().toString())));
     if (auto *boton = qobject_cast<QPushButton *>(c); boton && texto.isEmpty()) {
         QVERIFY(!boton->icon().pixmap(QSize(32, 28)).isNull());
         QCOMPARE(boton->iconSize(), QSize(32, 28));
@@ -512,7 +519,7 @@ void tst_Ventana::buscarPreparaDialogo()
     QCOMPARE(b.dialogo.extensionesAlMostrar, (QStringList{u"TXT"_s, u"TXT"_s}));
     QCOMPARE(b.dialogo.filtrosAlMostrar, (QStringList(2, u"Archivos de texto (*.txt);;Hojas de cálculo y CSV (*.csv *.xlsx *.ods);;Todos los ficheros (*)"_s)));
     // The second starts in the folder of the first choice, kept in the state folder for the next start.
-    QCOMPARE(b.dialogo.carpetasAlMostrar, (QStringList{QString(), u"/tmp"_s}));
+    QCOMPARE(b.dialogo.carpetasAlMostrar, (QStringList{QString(), QFileInfo(u"/tmp/primera.TXT"_s).absolutePath()}));
     QVERIFY(QFile::exists(estado.filePath(u"torxal/estado.ini"_s)));
     qunsetenv(CarpetaEstado);
     QCOMPARE(b.dialogo.propietario, &b.ventana);

@@ -10,10 +10,11 @@
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <unistd.h>
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <fcntl.h>
 #endif
 
 namespace {
@@ -50,7 +51,9 @@ int main(int argc, char **argv)
 {
     // A closed standard output must not lend its number to the first file the run opens, or the
     // summary would be written into a document; the slot is held by /dev/null and the run fails.
+    // Windows opens the run's files by handle, never at a C descriptor, and has no SIGPIPE.
     int errorSalida = 0;
+#ifndef Q_OS_WIN
     if (fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
         errorSalida = EBADF;
         const int nulo = open("/dev/null", O_WRONLY);
@@ -59,6 +62,7 @@ int main(int argc, char **argv)
     }
     // A reader that stops early (| head) is an unwritable summary, not a reason to stop converting.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     QCoreApplication aplicacion(argc, argv);
 #ifdef Q_OS_WIN
