@@ -163,3 +163,8 @@ if b'manifest:encryption-data' not in zipfile.ZipFile(trabajo + '/cifrada.ods').
 PY
 cp "$trabajo/cifrada.xlsx" "$trabajo/cifrada.ods" "$destino/"
 ls -l "$destino"/cifrada.*
+
+# The golden folders of the tables read these same cells (a date stays a date only with a
+# date style on its cell in celdas.fods).
+cp "$destino/celdas.xlsx" tests/data/tabla-xlsx/lista.xlsx
+cp "$destino/celdas.ods" tests/data/tabla-ods/lista.ods
