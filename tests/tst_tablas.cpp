@@ -171,6 +171,10 @@ void tst_Tablas::tablasQueNoSeLeen_data()
                                                       "Ábralo con su programa de hojas de cálculo y guárdelo como «Libro "
                                                       "de Excel (.xlsx)» o como «Hoja de cálculo ODF (.ods)»; luego "
                                                       "convierta ese fichero."_s;
+    const QString cifrada = u"La hoja de cálculo está protegida con contraseña y no se puede leer. Ábrala con su programa, "
+                            "guárdela sin contraseña y conviértala de nuevo."_s;
+    QTest::newRow("xlsx saved with a password") << u"cifrada.xlsx"_s << u"lista.xlsx"_s << QString() << cifrada;
+    QTest::newRow("ods saved with a password") << u"cifrada.ods"_s << u"lista.ods"_s << QString() << cifrada;
     QTest::newRow("truncated workbook") << u"nif.xlsx:2000"_s << u"lista.xlsx"_s << QString()
                                         << u"El fichero parece un archivo comprimido (ZIP), pero está dañado o incompleto; "
                                            "si es una hoja de cálculo, vuelva a guardarla con su programa."_s;

@@ -95,3 +95,76 @@ for formato in xlsx ods; do
   cp "$trabajo/celdas.$formato" "$destino/celdas.$formato"
 done
 ls -l "$destino"
+
+# The nif records saved with an opening password ("clave"), as LibreOffice encrypts them:
+# the XLSX inside an OLE2 compound file, the ODS with its parts encrypted and said so in
+# the manifest. Only LibreOffice's own Python (Debian's python3-uno) can drive it.
+if ! /usr/bin/python3 -c 'import uno' 2>/dev/null; then
+  bash tools/instalar-dependencias.sh python3-uno
+fi
+/usr/bin/python3 - "$destino/nif.ods" "$trabajo" <<'PY'
+import os, subprocess, sys, time, uno
+from com.sun.star.beans import NamedValue, PropertyValue
+from com.sun.star.connection import NoConnectException
+
+def propiedad(nombre, valor):
+    p = PropertyValue()
+    p.Name, p.Value = nombre, valor
+    return p
+
+origen, trabajo = sys.argv[1], sys.argv[2]
+tubo = 'torxal-tablas-%d' % os.getpid()
+perfil = uno.systemPathToFileUrl(os.path.join(trabajo, 'perfil'))
+oficina = subprocess.Popen(['soffice', '--headless', '--invisible', '--norestore', '-env:UserInstallation=' + perfil,
+                            '--accept=pipe,name=%s;urp;' % tubo], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+try:
+    local = uno.getComponentContext()
+    resolvedor = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
+    for _ in range(120):
+        try:
+            contexto = resolvedor.resolve('uno:pipe,name=%s;urp;StarOffice.ComponentContext' % tubo)
+            break
+        except NoConnectException:
+            time.sleep(0.5)
+    escritorio = contexto.ServiceManager.createInstanceWithContext('com.sun.star.frame.Desktop', contexto)
+    url = lambda nombre: uno.systemPathToFileUrl(os.path.abspath(nombre))
+    libro = escritorio.loadComponentFromURL(url(origen), '_blank', 0, (propiedad('Hidden', True),))
+    # The XLSX filter ignores a bare Password: it takes the key the way the save dialog hands
+    # it over, and without a CryptoType it fails to write.
+    ooxml = uno.Any('[]com.sun.star.beans.NamedValue',
+                    (NamedValue('OOXPassword', 'clave'), NamedValue('CryptoType', 'Standard')))
+    for filtro, nombre, clave in (('Calc MS Excel 2007 XML', 'cifrada.xlsx', propiedad('EncryptionData', ooxml)),
+                                  ('calc8', 'cifrada.ods', propiedad('Password', 'clave'))):
+        uno.invoke(libro, 'storeToURL', (url(os.path.join(trabajo, nombre)), (propiedad('FilterName', filtro), clave)))
+    libro.close(True)
+    # Opened again with the password, each must hold the records it was made from.
+    for nombre in ('cifrada.xlsx', 'cifrada.ods'):
+        copia = escritorio.loadComponentFromURL(url(os.path.join(trabajo, nombre)), '_blank', 0,
+                                                (propiedad('Hidden', True), propiedad('Password', 'clave')))
+        celda = copia.Sheets.getByIndex(0).getCellByPosition(0, 1).String
+        copia.close(True)
+        if celda != '12345678Z':
+            sys.exit('%s: A2 holds %r once opened with its password' % (nombre, celda))
+    escritorio.terminate()
+finally:
+    try:
+        oficina.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        oficina.kill()
+PY
+python3 - "$trabajo" <<'PY'
+import sys, zipfile
+trabajo = sys.argv[1]
+xlsx = open(trabajo + '/cifrada.xlsx', 'rb').read()
+if not xlsx.startswith(bytes.fromhex('D0CF11E0A1B11AE1')) or 'EncryptedPackage'.encode('utf-16-le') not in xlsx:
+    sys.exit('cifrada.xlsx is not an encrypted package in a compound file')
+if b'manifest:encryption-data' not in zipfile.ZipFile(trabajo + '/cifrada.ods').read('META-INF/manifest.xml'):
+    sys.exit('cifrada.ods has no encryption data in its manifest')
+PY
+cp "$trabajo/cifrada.xlsx" "$trabajo/cifrada.ods" "$destino/"
+ls -l "$destino"/cifrada.*
+
+# The golden folders of the tables read these same cells (a date stays a date only with a
+# date style on its cell in celdas.fods).
+cp "$destino/celdas.xlsx" tests/data/tabla-xlsx/lista.xlsx
+cp "$destino/celdas.ods" tests/data/tabla-ods/lista.ods
