@@ -102,8 +102,8 @@ if [[ ${#pruebas[@]} -gt 0 ]]; then
 fi
 
 # --- The golden lists, converted on Windows and on Linux ---------------------------------
-# Each tests/data/<case>/lista.txt goes through the deployed torxal-cli.exe under Wine and
-# through the Linux build's torxal-cli; the documents must be the same bytes but for the
+# Each tests/data/<case>/lista.* (fixed columns or a table) goes through the deployed
+# torxal-cli.exe under Wine and through the Linux build's torxal-cli; the documents must be the same bytes but for the
 # FEC line (today's date), and so must the exit status.
 sin_fec() { grep -av '^<FEC>' "$1" || true; }
 linux_cli=${TORXAL_CLI_LINUX:-build/src/cli/torxal-cli}
@@ -120,16 +120,18 @@ else
   casos=0
   for caso in tests/data/*/; do
     caso=$(basename "$caso")
-    [[ -f tests/data/$caso/lista.txt && -f tests/data/$caso/tipo ]] || continue
+    lista=$(find "tests/data/$caso" -maxdepth 1 -name 'lista.*' -printf '%f\n' -quit)
+    [[ -n $lista && -f tests/data/$caso/tipo ]] || continue
     casos=$((casos + 1))
     tipo=$(tr -d '[:space:]' <"tests/data/$caso/tipo")
-    cp "tests/data/$caso/lista.txt" "$comparacion/linux/$caso.txt"
-    cp "tests/data/$caso/lista.txt" "$comparacion/windows/$caso.txt"
+    extension=${lista#lista.}
+    cp "tests/data/$caso/$lista" "$comparacion/linux/$caso.$extension"
+    cp "tests/data/$caso/$lista" "$comparacion/windows/$caso.$extension"
     estado_linux=0
     XDG_CONFIG_HOME=$comparacion/sin-ajustes XDG_CONFIG_DIRS=$comparacion/sin-ajustes LC_ALL=C \
-      "$linux_cli" --tipo="$tipo" "$comparacion/linux/$caso.txt" >/dev/null 2>&1 || estado_linux=$?
+      "$linux_cli" --tipo="$tipo" "$comparacion/linux/$caso.$extension" >/dev/null 2>&1 || estado_linux=$?
     estado_windows=0
-    wine "$obra/torxal/torxal-cli.exe" --tipo="$tipo" "$(winepath -w "$comparacion/windows/$caso.txt")" \
+    wine "$obra/torxal/torxal-cli.exe" --tipo="$tipo" "$(winepath -w "$comparacion/windows/$caso.$extension")" \
       >"$comparacion/windows/$caso.salida" 2>&1 </dev/null || estado_windows=$?
     if [[ $estado_linux -ne $estado_windows ]]; then
       echo "FALLA  documento $caso: sale con $estado_windows en Windows y $estado_linux en Linux"
