@@ -385,6 +385,32 @@ constexpr const char *Palabras[] = {
     "tamano-aviso-kb",
 };
 
+// Written as a clerk would; they are compared without case, accents, spaces or punctuation.
+constexpr NombreConocido NombresConocidos[] = {
+    {u"NIF", RolColumna::NIF}, {u"DNI", RolColumna::NIF}, {u"NIE", RolColumna::NIF}, {u"CIF", RolColumna::NIF},
+    {u"NIF/CIF", RolColumna::NIF}, {u"DNI/NIF", RolColumna::NIF}, {u"NIF/NIE", RolColumna::NIF},
+    {u"DNI/NIE", RolColumna::NIF}, {u"NIF TITULAR", RolColumna::NIF}, {u"DOCUMENTO", RolColumna::NIF},
+    {u"APELLIDOS Y NOMBRE", RolColumna::ApeCompleto}, {u"APELLIDOS NOMBRE", RolColumna::ApeCompleto},
+    {u"NOMBRE COMPLETO", RolColumna::ApeCompleto}, {u"RAZÓN SOCIAL", RolColumna::ApeCompleto},
+    {u"APELLIDOS Y NOMBRE O RAZÓN SOCIAL", RolColumna::ApeCompleto}, {u"TITULAR", RolColumna::ApeCompleto},
+    {u"NOMBRE Y APELLIDOS", RolColumna::ApeNombrePrimero}, {u"NOMBRE APELLIDOS", RolColumna::ApeNombrePrimero},
+    {u"APELLIDOS", RolColumna::Apellidos},
+    {u"PRIMER APELLIDO", RolColumna::Apellido1}, {u"APELLIDO 1", RolColumna::Apellido1},
+    {u"SEGUNDO APELLIDO", RolColumna::Apellido2}, {u"APELLIDO 2", RolColumna::Apellido2},
+    {u"NOMBRE", RolColumna::Nombre},
+    {u"PROVINCIA", RolColumna::PRO}, {u"CÓDIGO PROVINCIA", RolColumna::PRO},
+    {u"CÓDIGO DE PROVINCIA", RolColumna::PRO}, {u"COD PROVINCIA", RolColumna::PRO}, {u"COD PROV", RolColumna::PRO},
+    {u"CPRO", RolColumna::PRO}, {u"PRO", RolColumna::PRO},
+    {u"MUNICIPIO", RolColumna::MUN}, {u"CÓDIGO MUNICIPIO", RolColumna::MUN},
+    {u"CÓDIGO DE MUNICIPIO", RolColumna::MUN}, {u"COD MUNICIPIO", RolColumna::MUN}, {u"COD MUN", RolColumna::MUN},
+    {u"CMUN", RolColumna::MUN}, {u"MUN", RolColumna::MUN},
+    {u"INE", RolColumna::INE}, {u"CÓDIGO INE", RolColumna::INE}, {u"COD INE", RolColumna::INE},
+    {u"REFERENCIA CATASTRAL", RolColumna::RC}, {u"REF CATASTRAL", RolColumna::RC}, {u"REFCAT", RolColumna::RC},
+    {u"RC", RolColumna::RC},
+    {u"POLÍGONO", RolColumna::POL}, {u"POL", RolColumna::POL},
+    {u"PARCELA", RolColumna::PAR}, {u"PAR", RolColumna::PAR},
+};
+
 } // namespace
 
 const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
@@ -392,6 +418,11 @@ const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes")
 const char *palabra(Palabra cual)
 {
     return Palabras[int(cual)];
+}
+
+std::span<const NombreConocido> nombresConocidos()
+{
+    return NombresConocidos;
 }
 
 std::span<const Plantilla> plantillas()

@@ -19,68 +19,8 @@ namespace {
 constexpr int UltimaColumna = 16384;
 constexpr int RowsForTheHeader = 10;
 
-// What a header name says about its column. The pieces of APE are kept apart so they can
-// be joined in the service's order, surnames first.
-enum class Rol { NIF, ApeCompleto, ApeNombrePrimero, Apellidos, Apellido1, Apellido2, Nombre, PRO, MUN, INE, RC, POL, PAR };
+using Rol = RolColumna;
 constexpr int CuantosRoles = 13;
-
-struct NombreConocido {
-    const char16_t *nombre;
-    Rol rol;
-};
-
-// Written as a clerk would; they are compared without case, accents, spaces or punctuation.
-constexpr NombreConocido NombresConocidos[] = {
-    {u"NIF", Rol::NIF},
-    {u"DNI", Rol::NIF},
-    {u"NIE", Rol::NIF},
-    {u"CIF", Rol::NIF},
-    {u"NIF/CIF", Rol::NIF},
-    {u"DNI/NIF", Rol::NIF},
-    {u"NIF/NIE", Rol::NIF},
-    {u"DNI/NIE", Rol::NIF},
-    {u"NIF TITULAR", Rol::NIF},
-    {u"DOCUMENTO", Rol::NIF},
-    {u"APELLIDOS Y NOMBRE", Rol::ApeCompleto},
-    {u"APELLIDOS NOMBRE", Rol::ApeCompleto},
-    {u"NOMBRE COMPLETO", Rol::ApeCompleto},
-    {u"RAZÓN SOCIAL", Rol::ApeCompleto},
-    {u"APELLIDOS Y NOMBRE O RAZÓN SOCIAL", Rol::ApeCompleto},
-    {u"TITULAR", Rol::ApeCompleto},
-    {u"NOMBRE Y APELLIDOS", Rol::ApeNombrePrimero},
-    {u"NOMBRE APELLIDOS", Rol::ApeNombrePrimero},
-    {u"APELLIDOS", Rol::Apellidos},
-    {u"PRIMER APELLIDO", Rol::Apellido1},
-    {u"APELLIDO 1", Rol::Apellido1},
-    {u"SEGUNDO APELLIDO", Rol::Apellido2},
-    {u"APELLIDO 2", Rol::Apellido2},
-    {u"NOMBRE", Rol::Nombre},
-    {u"PROVINCIA", Rol::PRO},
-    {u"CÓDIGO PROVINCIA", Rol::PRO},
-    {u"CÓDIGO DE PROVINCIA", Rol::PRO},
-    {u"COD PROVINCIA", Rol::PRO},
-    {u"COD PROV", Rol::PRO},
-    {u"CPRO", Rol::PRO},
-    {u"PRO", Rol::PRO},
-    {u"MUNICIPIO", Rol::MUN},
-    {u"CÓDIGO MUNICIPIO", Rol::MUN},
-    {u"CÓDIGO DE MUNICIPIO", Rol::MUN},
-    {u"COD MUNICIPIO", Rol::MUN},
-    {u"COD MUN", Rol::MUN},
-    {u"CMUN", Rol::MUN},
-    {u"MUN", Rol::MUN},
-    {u"INE", Rol::INE},
-    {u"CÓDIGO INE", Rol::INE},
-    {u"COD INE", Rol::INE},
-    {u"REFERENCIA CATASTRAL", Rol::RC},
-    {u"REF CATASTRAL", Rol::RC},
-    {u"REFCAT", Rol::RC},
-    {u"RC", Rol::RC},
-    {u"POLÍGONO", Rol::POL},
-    {u"POL", Rol::POL},
-    {u"PARCELA", Rol::PAR},
-    {u"PAR", Rol::PAR},
-};
 
 // Compatibility decomposition turns "º" into "o" and splits accents off their letters;
 // only letters and digits are kept.
@@ -99,7 +39,7 @@ const QHash<QString, Rol> &rolesPorNombre()
 {
     static const QHash<QString, Rol> roles = [] {
         QHash<QString, Rol> r;
-        for (const NombreConocido &n : NombresConocidos)
+        for (const NombreConocido &n : nombresConocidos())
             r.insert(normalizarNombre(QStringView(n.nombre)), n.rol);
         return r;
     }();
@@ -203,7 +143,7 @@ QString nombresDeLaFila(const FilaTabla &fila)
 QString nombresReconocidos(std::initializer_list<Rol> roles)
 {
     QStringList nombres;
-    for (const NombreConocido &n : NombresConocidos)
+    for (const NombreConocido &n : nombresConocidos())
         for (Rol rol : roles)
             if (n.rol == rol)
                 nombres.append(QString::fromUtf16(n.nombre));
