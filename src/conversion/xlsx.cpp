@@ -80,43 +80,6 @@ void leerTextoRico(QXmlStreamReader &xml, QString &texto)
     desescapar(texto);
 }
 
-// Formats 14-22, 27-36, 45-47 and 50-58 are the built-in dates and times.
-bool esFormatoFechaIncorporado(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
-}
-
-// A format code that shows a date or a time: a d, m, y, h or s outside quotes, escapes
-// and brackets (where only elapsed times, [h] [mm] [ss], count), in its first section.
-bool esCodigoDeFecha(QStringView codigo)
-{
-    for (qsizetype i = 0; i < codigo.size(); ++i) {
-        const QChar c = codigo.at(i).toLower();
-        if (c == u';')
-            return false;
-        if (c == u'"') {
-            const qsizetype cierre = codigo.indexOf(u'"', i + 1);
-            if (cierre < 0)
-                return false;
-            i = cierre;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i;
-        } else if (c == u'[') {
-            const qsizetype cierre = codigo.indexOf(u']', i + 1);
-            if (cierre < 0)
-                return false;
-            const QStringView dentro = codigo.sliced(i + 1, cierre - i - 1);
-            if (!dentro.isEmpty() && (dentro.front().toLower() == u'h' || dentro.front().toLower() == u'm'
-                                      || dentro.front().toLower() == u's'))
-                return true;
-            i = cierre;
-        } else if (c == u'd' || c == u'm' || c == u'y' || c == u'h' || c == u's') {
-            return true;
-        }
-    }
-    return false;
-}
-
 // "B12" → column 1, row 12; -1 where the part is missing.
 void leerReferencia(QStringView referencia, int *columna, qint64 *fila)
 {
