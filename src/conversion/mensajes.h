@@ -248,6 +248,8 @@ struct Plantilla {
 
 /// The whole table, for the help page's test and anyone who lists the program's texts.
 std::span<const Plantilla> plantillas();
+/// The entry of `id`.
+const Plantilla &plantillaDe(Texto id);
 
 /// The text of `id` with its arguments in place; an argument may hold "%1" itself.
 QString textoDe(Texto id, const QStringList &argumentos = {});
