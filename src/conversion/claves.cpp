@@ -3,104 +3,19 @@
 
 #include "claves.h"
 
+#include "empaquetado.h"
 #include "limpieza.h"
-#include "sistema.h"
+#include "tramos.h"
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <limits>
 
 namespace torxal {
 
+using namespace empaquetado;
+
 namespace {
-
-// The characters an identifier usually holds, each in six bits; 0 ends a key, so a
-// shorter key sorts before the longer ones it starts.
-constexpr const char *Alfabeto[] = {
-    " ", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D", "E", "F", "G", "H", "I", "J",
-    "K", "L", "M", "N", "\xC3\x91", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z",
-    "\xC3\x81", "\xC3\x89", "\xC3\x8D", "\xC3\x93", "\xC3\x9A", "\xC3\x9C", "\xC3\x87", "\xC3\x80", "\xC3\x88",
-    "\xC3\x92", "\xC3\x8F", "\xC2\xAA", "\xC2\xBA", "-", ".", "/", ",", "'", "&", "(", ")", "_", ":", "\"", "*",
-};
-static_assert(std::size(Alfabeto) == 63);
-
-struct TablaCodigos {
-    std::array<quint8, 128> ascii{};
-    std::array<quint8, 64> trasC2{}; // the second byte of a two-byte character, less 0x80
-    std::array<quint8, 64> trasC3{};
-};
-
-constexpr TablaCodigos construirCodigos()
-{
-    TablaCodigos tabla;
-    for (size_t i = 0; i < std::size(Alfabeto); ++i) {
-        const auto primero = static_cast<unsigned char>(Alfabeto[i][0]);
-        const auto segundo = static_cast<unsigned char>(Alfabeto[i][1]);
-        const auto codigo = quint8(i + 1);
-        if (primero < 0x80)
-            tabla.ascii[primero] = codigo;
-        else if (primero == 0xC2)
-            tabla.trasC2[segundo - 0x80] = codigo;
-        else
-            tabla.trasC3[segundo - 0x80] = codigo;
-    }
-    return tabla;
-}
-
-constexpr TablaCodigos Codigos = construirCodigos();
-
-// The code of the character at p (advancing past it), or 0 when it is not in the alphabet.
-inline quint8 codigoDe(const unsigned char *&p, const unsigned char *fin)
-{
-    const unsigned char c = *p++;
-    if (c < 0x80)
-        return Codigos.ascii[c];
-    if ((c == 0xC2 || c == 0xC3) && p < fin && (*p & 0xC0) == 0x80) {
-        const unsigned char segundo = *p++;
-        return (c == 0xC2 ? Codigos.trasC2 : Codigos.trasC3)[segundo - 0x80];
-    }
-    return 0;
-}
-
-// The codes of `valor`, or false when a character is not in the alphabet or there are
-// more than `maximo`.
-bool empaquetar(std::string_view valor, size_t maximo, quint8 *codigos, size_t *cuantos)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
-    const auto *fin = p + valor.size();
-    size_t n = 0;
-    while (p < fin) {
-        if (n == maximo)
-            return false;
-        const quint8 codigo = codigoDe(p, fin);
-        if (codigo == 0)
-            return false;
-        codigos[n++] = codigo;
-    }
-    *cuantos = n;
-    return true;
-}
-
-// Codes from the highest bits down, ten to a word.
-quint64 palabra(const quint8 *codigos, size_t desde, size_t cuantos, size_t porPalabra)
-{
-    quint64 x = 0;
-    for (size_t i = 0; i < porPalabra; ++i)
-        x = (x << 6) | (desde + i < cuantos ? codigos[desde + i] : 0);
-    return x;
-}
-
-// Appends the characters of a packed word to `destino`, up to its end code.
-void desempaquetar(quint64 x, size_t porPalabra, std::string &destino)
-{
-    for (size_t i = porPalabra; i-- > 0;) {
-        const quint8 codigo = quint8((x >> (6 * i)) & 0x3F);
-        if (codigo == 0)
-            return;
-        destino += Alfabeto[codigo - 1];
-    }
-}
 
 inline quint32 cubeta(quint64 x)
 {
@@ -141,10 +56,8 @@ struct Entrada128 {
     quint32 linea;
 };
 
-// An identifier with characters outside the alphabet, as bytes in the arena. A
-// reference's bytes keep the order of its characters: a character of the alphabet is
-// its code, any other 0x40 and its code point in three bytes, so comparing bytes
-// compares references and one that starts another sorts right before it.
+// An identifier with characters outside the alphabet, as bytes in the arena; a
+// reference as its ordered bytes (codificarReferencia), so they sort as references do.
 struct Lateral {
     quint32 desde;
     quint32 longitud;
@@ -163,82 +76,6 @@ struct HallazgoGuardado {
     quint64 alto;
     quint64 bajo;
 };
-
-// A bucket's keys in chunks of one size, never moved once written: a growing vector
-// would copy them over and over, and the freed blocks of 256 buckets growing in turn
-// would leave the memory fragmented. At the end each bucket is copied out whole to be
-// sorted; the blocks its chunks came from go with the keys.
-// The chunks of every bucket, carved from blocks of 2 MiB that the system may back with
-// huge pages: a million keys touch 16 MB, and on a virtual machine a fault for each of
-// its 4 KiB pages costs about a tenth of the whole run.
-class Bloques {
-public:
-    static constexpr size_t Bloque = size_t(2) << 20;
-    static constexpr size_t Tramo = 4096;
-
-    Bloques() = default;
-    Bloques(const Bloques &) = delete;
-    Bloques &operator=(const Bloques &) = delete;
-    ~Bloques()
-    {
-        for (void *bloque : m_bloques)
-            ::operator delete(bloque, std::align_val_t(Bloque));
-    }
-    void *pedirTramo()
-    {
-        if (m_usado == Bloque) {
-            m_bloques.push_back(::operator new(Bloque, std::align_val_t(Bloque)));
-            sugerirPaginasGrandes(m_bloques.back(), Bloque);
-            m_usado = 0;
-        }
-        void *tramo = static_cast<char *>(m_bloques.back()) + m_usado;
-        m_usado += Tramo;
-        return tramo;
-    }
-
-private:
-    std::vector<void *> m_bloques;
-    size_t m_usado = Bloque;
-};
-
-template<typename T>
-class Tramos {
-public:
-    static constexpr size_t PorTramo = Bloques::Tramo / sizeof(T);
-
-    void anadir(const T &x, Bloques &bloques)
-    {
-        if (m_enUltimo == PorTramo || m_tramos.empty()) {
-            m_tramos.push_back(static_cast<T *>(bloques.pedirTramo()));
-            m_enUltimo = 0;
-        }
-        m_tramos.back()[m_enUltimo++] = x;
-    }
-    size_t size() const { return m_tramos.empty() ? 0 : (m_tramos.size() - 1) * PorTramo + m_enUltimo; }
-    /// Moves every key into `destino` (emptied first) and frees the chunks.
-    void volcar(std::vector<T> &destino)
-    {
-        destino.clear();
-        destino.reserve(size());
-        for (size_t i = 0; i < m_tramos.size(); ++i)
-            destino.insert(destino.end(), m_tramos[i],
-                           m_tramos[i] + (i + 1 == m_tramos.size() ? m_enUltimo : PorTramo));
-        std::vector<T *>().swap(m_tramos);
-        m_enUltimo = 0;
-    }
-
-private:
-    std::vector<T *> m_tramos; // in the blocks of the keys' Bloques
-    size_t m_enUltimo = 0;
-};
-
-template<typename T>
-void anadirEn(std::vector<T> &v, const T &x)
-{
-    if (v.size() == v.capacity())
-        v.reserve(v.size() + v.size() / 4 + 16);
-    v.push_back(x);
-}
 
 constexpr size_t Cubetas = 256;
 
@@ -261,75 +98,6 @@ struct Claves::Estado {
 };
 
 namespace {
-
-// A reference's ordered bytes (see Lateral), and how many characters it has.
-size_t codificarReferencia(std::string_view valor, std::string &destino)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
-    const auto *fin = p + valor.size();
-    size_t caracteres = 0;
-    while (p < fin) {
-        const auto *inicio = p;
-        const quint8 codigo = codigoDe(p, fin);
-        ++caracteres;
-        if (codigo != 0) {
-            destino += char(codigo);
-            continue;
-        }
-        // Any other character: its code point, decoded here whatever its length.
-        p = inicio;
-        std::u32string uno;
-        const auto *siguiente = p + 1;
-        while (siguiente < fin && (*siguiente & 0xC0) == 0x80)
-            ++siguiente;
-        decodificar(std::string_view(reinterpret_cast<const char *>(p), size_t(siguiente - p)), Codificacion::UTF8, uno);
-        p = siguiente;
-        const char32_t c = uno.empty() ? U'\uFFFD' : uno.front();
-        destino += char(0x40);
-        destino += char((c >> 16) & 0xFF);
-        destino += char((c >> 8) & 0xFF);
-        destino += char(c & 0xFF);
-    }
-    return caracteres;
-}
-
-void descodificarReferencia(std::string_view bytes, std::string &destino)
-{
-    for (size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b != 0x40) {
-            destino += Alfabeto[b - 1];
-            ++i;
-            continue;
-        }
-        const char32_t c = (char32_t(static_cast<unsigned char>(bytes[i + 1])) << 16)
-            | (char32_t(static_cast<unsigned char>(bytes[i + 2])) << 8) | static_cast<unsigned char>(bytes[i + 3]);
-        char utf8[4];
-        destino.append(utf8, size_t(anadirUtf8(utf8, c) - utf8));
-        i += 4;
-    }
-}
-
-size_t caracteresDe(std::string_view bytes)
-{
-    size_t n = 0;
-    for (size_t i = 0; i < bytes.size(); ++n)
-        i += static_cast<unsigned char>(bytes[i]) == 0x40 ? 4 : 1;
-    return n;
-}
-
-void expandir(quint64 alto, quint64 bajo, std::string &destino)
-{
-    destino.clear();
-    for (quint64 x : {alto, bajo}) {
-        for (int i = 9; i >= 0; --i) {
-            const auto codigo = char((x >> (6 * i)) & 0x3F);
-            if (codigo == 0)
-                return;
-            destino += codigo;
-        }
-    }
-}
 
 // How many characters a packed reference has: its codes stand from the highest bits
 // down, ended by the first zero.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "claves.h"
+#include "identificadores.h"
 #include "mensajes.h"
 #include "tipoconsulta.h"
 #include "utf8.h"
@@ -37,29 +38,6 @@ struct Aviso {
 
 /// The Spanish text of a warning.
 QString textoDeAviso(const Aviso &aviso);
-
-/// What a NIF as written (nine characters, spaces included) is: nothing to say, a shape
-/// that is none of a DNI, an NIE or an entity's NIF, or a wrong control character.
-/// `esperado` receives the right control character in the last case, or an entity's two
-/// forms of it, digit and letter ("Z", "4D").
-std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 3> *esperado = nullptr);
-
-/// The right control as a warning names it: "Z", "4 o D".
-QString textoControlNIF(const std::array<char, 3> &esperado);
-
-/// What the checks find in a cadastral reference as written, trimmed (UTF-8).
-struct AvisosRC {
-    bool forma = false;             // a character other than 0-9, A-Z, Ñ
-    bool longitud = false;          // neither 14, 18 nor 20 characters
-    bool control = false;           // 20 characters whose last two are not the right ones
-    size_t caracteres = 0;
-    std::array<char, 3> esperado{}; // the right check characters, when `control`
-};
-AvisosRC comprobarRC(std::string_view rc);
-
-/// The two check characters of a 20-character reference, from its first 18 (digits and
-/// letters, Ñ counted as one character); false when they are not that.
-bool calcularControlRC(std::string_view dieciocho, std::array<char, 3> *control);
 
 /// Hears every warning as it is found.
 class ReceptorAvisos {

@@ -1,107 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The TORXAL developers
 
+// A run's phases, from the plan of its names to its documents put in place; the list
+// itself is opened and recognised in aperturalista.cpp.
+
 #include "conversor.h"
 
-#include "bucle.h"
-#include "comprobaciones.h"
-#include "csv.h"
-#include "informe.h"
-#include "lectura.h"
-#include "resumen.h"
-#include "tabla.h"
-#include "utf16.h"
+#include "ejecucion.h"
 
 #include <QIODevice>
-#include <QStringDecoder>
 
 #include <cerrno>
-#include <memory>
 #include <vector>
 
 namespace torxal {
-
-
-// One run over one list: its phases in order, what it has opened and learnt.
-class Conversor::Ejecucion {
-public:
-    Ejecucion(Conversor &conversor, const QString &rutaEntrada, TipoConsulta tipo)
-        : m_conversor(conversor)
-        , m_opciones(conversor.m_opciones)
-        , m_documento(conversor.m_opciones.documento)
-        , m_entradaRuta(rutaEntrada)
-        , m_tipo(tipo)
-    {
-    }
-
-    bool ejecutar()
-    {
-        if (planificar() && preguntarAntes() && convertirLista() && confirmarDudas() && preguntarPorPartes()
-            && colocarInforme() && exigirSinAvisos() && colocar()) {
-            contarExito();
-            return true;
-        }
-        // A phase that ends the run silently (a No to the question) leaves no failure.
-        if (m_fallo.que != Texto::Ninguno)
-            m_conversor.m_mensajero.mostrar(crearMensaje(m_fallo));
-        return false;
-    }
-
-private:
-    bool conLimite() const { return m_documento.tamanoMaximo > 0; }
-    bool preguntar(const QStringList &existentes);
-    bool planificar();
-    bool preguntarAntes();
-    bool convertirLista()
-    {
-        return abrirLista() && abrirInforme() && crearDocumento() && convertir() && cerrar();
-    }
-    bool confirmarDudas();
-    bool dividirSiHaceFalta();
-    DatosResumen datosResumen(bool escrito) const;
-    bool abrirLista();
-    bool reconocerLista();
-    bool abrirFilas();
-    bool leerCabecera();
-    bool esHoja() const { return m_formato == FormatoLista::Xlsx || m_formato == FormatoLista::Ods; }
-    bool abrirInforme();
-    bool crearDocumento();
-    bool convertir();
-    bool cerrar();
-    bool rechazaPorAvisos() const { return m_opciones.estricto && m_comprobador->avisos() > 0; }
-    bool preguntarPorPartes();
-    bool colocarInforme();
-    bool exigirSinAvisos();
-    bool colocar();
-    void contarExito();
-
-    Conversor &m_conversor;
-    const OpcionesConversion &m_opciones;
-    OpcionesDocumento m_documento; // the document's options, its size limit as the user settles it
-    QString m_entradaRuta;
-    TipoConsulta m_tipo;
-    Fallo m_fallo;
-    PlanRutas m_plan;
-    bool m_informeExiste = false;
-    bool m_aceptado = false; // the user agreed to replace what stands at the names
-    std::unique_ptr<QIODevice> m_entrada;
-    FormatoLista m_formato = FormatoLista::Columnas;
-    OpcionesTabla m_opcionesTabla;
-    std::unique_ptr<QIODevice> m_utf16; // a UTF-16 table handed on as UTF-8
-    std::optional<OrdenUtf16> m_orden;
-    qsizetype m_marca = 0;
-    std::unique_ptr<LectorTabla> m_tabla;
-    Columnas m_columnas;
-    QList<FilaTabla> m_saltadas; // rows read before the data: an unrecognised header and what stood above it
-    std::unique_ptr<EscritorXML> m_escritor;
-    std::unique_ptr<Informe> m_informe;
-    std::unique_ptr<Resumen> m_resumen;
-    std::unique_ptr<RepartoAvisos> m_reparto;
-    std::unique_ptr<Comprobador> m_comprobador;
-    ResultadoConversion m_resultado;
-    QStringList m_nombres;
-    QList<bool> m_reemplazar;
-};
 
 // Every name that would be replaced is asked about at once: the original tool's question
 // for its one document, the names and their count otherwise.
@@ -136,125 +48,6 @@ bool Conversor::Ejecucion::preguntarAntes()
     if (!conLimite() && m_informeExiste)
         existentes.append(m_opciones.informe);
     return preguntar(existentes);
-}
-
-bool Conversor::Ejecucion::abrirLista()
-{
-    // The path is opened as given: the trimming of the names only shapes the output's name.
-    if (!abrirEntrada(m_entradaRuta, &m_entrada, &m_fallo)) {
-        // A name that is not UTF-8 reaches us with replacement characters in it.
-        if (m_fallo.error == ENOENT && m_entradaRuta.contains(QChar::ReplacementCharacter))
-            fallar(&m_fallo, Texto::NombreNoUtf8, {m_entradaRuta});
-        return false;
-    }
-    if (m_entrada->size() < 1)
-        return fallar(&m_fallo, Texto::EntradaVacia);
-    if (m_conversor.m_envoltura)
-        m_entrada = m_conversor.m_envoltura(std::move(m_entrada));
-    return reconocerLista();
-}
-
-// A list is a table by its content; whatever is not one stays a list of fixed columns,
-// read as it always was.
-bool Conversor::Ejecucion::reconocerLista()
-{
-    constexpr qint64 Asomo = 64 * 1024;
-    m_opcionesTabla = m_opciones.tabla;
-    m_opcionesTabla.forzarTabla = m_opcionesTabla.forzarTabla || !m_opciones.columnas.isEmpty();
-    const QByteArray asomo = m_entrada->peek(Asomo);
-    std::optional<OrdenUtf16> orden;
-    qsizetype marca = 0;
-    if (asomo.startsWith("\xFF\xFE") || asomo.startsWith("\xFE\xFF")) {
-        orden = asomo.startsWith("\xFF\xFE") ? OrdenUtf16::LE : OrdenUtf16::BE;
-        marca = 2;
-    } else {
-        orden = reconocerUtf16SinMarca(std::string_view(asomo.constData(), size_t(asomo.size())));
-    }
-    QByteArray cabeza = asomo;
-    if (orden) {
-        // A UTF-16 list is text: its first line, in UTF-8, says whether it is a table.
-        QStringDecoder decodificador(orden == OrdenUtf16::LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        cabeza = QString(decodificador(asomo.sliced(marca))).toUtf8();
-        QChar separador;
-        if (!pareceTablaCsv(cabeza, m_tipo, m_opcionesTabla.separador, &separador) && !m_opcionesTabla.forzarTabla) {
-            m_formato = FormatoLista::Columnas;
-            return true;
-        }
-        m_formato = FormatoLista::Csv;
-    } else if (!reconocerFormato(*m_entrada, m_tipo, m_opcionesTabla, &m_formato, &m_fallo)) {
-        return false;
-    }
-    if (m_formato == FormatoLista::Columnas)
-        return true;
-    if (m_formato == FormatoLista::Csv && m_opcionesTabla.separador.isNull()) {
-        QChar separador;
-        pareceTablaCsv(cabeza, m_tipo, {}, &separador);
-        m_opcionesTabla.separador = separador.isNull() ? QChar(u';') : separador;
-    }
-    m_orden = orden;
-    m_marca = marca;
-    if (orden) {
-        m_entrada->read(marca);
-        m_utf16 = std::make_unique<DescodificadorUtf16>(*m_entrada, *orden, QByteArray());
-    }
-    return abrirFilas() && leerCabecera();
-}
-
-bool Conversor::Ejecucion::abrirFilas()
-{
-    QIODevice &origen = m_utf16 ? *m_utf16 : *m_entrada;
-    m_tabla = abrirTabla(origen, m_tipo, m_formato, m_opcionesTabla, &m_fallo);
-    return m_tabla != nullptr;
-}
-
-// The columns: given by hand, or from the header, or, when the window is there to ask
-// and the header says too little, chosen by the user over the first rows.
-bool Conversor::Ejecucion::leerCabecera()
-{
-    m_columnas = Columnas{};
-    m_saltadas.clear();
-    if (!m_opciones.columnas.isEmpty()) {
-        if (!leerColumnas(m_opciones.columnas, m_tipo, &m_columnas, &m_fallo))
-            return false;
-        if (m_opciones.sinCabecera)
-            return true;
-        FilaTabla cabecera;
-        if (m_tabla->leerFila(&cabecera, &m_fallo)) {
-            nombrarColumnas(cabecera, &m_columnas);
-            return true;
-        }
-        return m_fallo.que == Texto::Ninguno ? fallar(&m_fallo, Texto::TablaVacia) : false;
-    }
-    QList<FilaTabla> leidas;
-    if (buscarCabecera(*m_tabla, m_tipo, &m_columnas, &leidas, &m_fallo))
-        return true;
-    if (!m_conversor.m_elegirColumnas || leidas.isEmpty() || m_fallo.que == Texto::Ninguno)
-        return false;
-    // What failed is what the user is to settle: the failure itself is not shown.
-    const Fallo motivo = std::exchange(m_fallo, Fallo{});
-    EleccionColumnas eleccion{m_columnas, true};
-    if (!m_conversor.m_elegirColumnas(leidas, m_tipo, motivo, &eleccion))
-        return false;
-    m_columnas = eleccion.columnas;
-    if (eleccion.primeraEsCabecera)
-        nombrarColumnas(leidas.constFirst(), &m_columnas);
-    // The rows shown are read again from the start, as data but for the header.
-    m_tabla.reset();
-    m_utf16.reset();
-    if (!m_entrada->seek(0))
-        return fallar(&m_fallo, Texto::NoLeeEntrada, {m_entradaRuta});
-    if (m_orden) {
-        m_entrada->read(m_marca);
-        m_utf16 = std::make_unique<DescodificadorUtf16>(*m_entrada, *m_orden, QByteArray());
-    }
-    if (!abrirFilas())
-        return false;
-    if (eleccion.primeraEsCabecera) {
-        FilaTabla cabecera;
-        if (!m_tabla->leerFila(&cabecera, &m_fallo))
-            return m_fallo.que == Texto::Ninguno ? fallar(&m_fallo, Texto::TablaVacia) : false;
-    }
-    return true;
 }
 
 bool Conversor::Ejecucion::abrirInforme()

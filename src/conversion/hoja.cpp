@@ -210,4 +210,38 @@ bool textoDeDuracion(QStringView valor, QString *texto)
     return true;
 }
 
+bool esFormatoFechaIncorporado(int id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+bool esCodigoDeFecha(QStringView codigo)
+{
+    for (qsizetype i = 0; i < codigo.size(); ++i) {
+        const QChar c = codigo.at(i).toLower();
+        if (c == u';')
+            return false;
+        if (c == u'"') {
+            const qsizetype cierre = codigo.indexOf(u'"', i + 1);
+            if (cierre < 0)
+                return false;
+            i = cierre;
+        } else if (c == u'\\' || c == u'_' || c == u'*') {
+            ++i;
+        } else if (c == u'[') {
+            const qsizetype cierre = codigo.indexOf(u']', i + 1);
+            if (cierre < 0)
+                return false;
+            const QStringView dentro = codigo.sliced(i + 1, cierre - i - 1);
+            if (!dentro.isEmpty() && (dentro.front().toLower() == u'h' || dentro.front().toLower() == u'm'
+                                      || dentro.front().toLower() == u's'))
+                return true;
+            i = cierre;
+        } else if (c == u'd' || c == u'm' || c == u'y' || c == u'h' || c == u's') {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace torxal

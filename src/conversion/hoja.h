@@ -44,4 +44,12 @@ bool textoDeFechaIso(QStringView valor, QString *texto);
 /// An ISO 8601 duration as ODS stores times ("PT10H30M00S") as hh:mm:ss.
 bool textoDeDuracion(QStringView valor, QString *texto);
 
+// Which XLSX number formats make a stored number a date.
+
+/// Formats 14-22, 27-36, 45-47 and 50-58 are the built-in dates and times.
+bool esFormatoFechaIncorporado(int id);
+/// A format code that shows a date or a time: a d, m, y, h or s outside quotes, escapes
+/// and brackets (where only elapsed times, [h] [mm] [ss], count), in its first section.
+bool esCodigoDeFecha(QStringView codigo);
+
 } // namespace torxal

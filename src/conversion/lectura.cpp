@@ -294,6 +294,21 @@ void LectorRegistros::consumirDelimitador()
     ++m_pos;
 }
 
+// Whether the record goes on after a look: false, with the failure, when it stopped short.
+bool LectorRegistros::seguirTras(Busqueda busqueda, Fallo *fallo) const
+{
+    switch (busqueda) {
+    case Busqueda::Encontrado:
+    case Busqueda::FinDeFichero:
+        break;
+    case Busqueda::DemasiadoLargo:
+        return fallarLargo(fallo);
+    case Busqueda::Error:
+        return fallarLectura(fallo);
+    }
+    return true;
+}
+
 bool LectorRegistros::leerRegistro(Fallo *fallo)
 {
     if (!m_empezado && !empezar())
@@ -325,15 +340,8 @@ bool LectorRegistros::leerRegistro(Fallo *fallo)
     m_lineaRegistro = m_linea;
     if (m_inicioDeLinea) {
         m_inicioLinea = m_base + m_pos;
-        switch (decidirLinea()) {
-        case Busqueda::Encontrado:
-        case Busqueda::FinDeFichero:
-            break;
-        case Busqueda::DemasiadoLargo:
-            return fallarLargo(fallo);
-        case Busqueda::Error:
-            return fallarLectura(fallo);
-        }
+        if (!seguirTras(decidirLinea(), fallo))
+            return false;
         m_inicioDeLinea = false;
     }
     m_bytes = {};
@@ -350,15 +358,8 @@ bool LectorRegistros::leerRegistro(Fallo *fallo)
         if (m_pos - inicio > limite)
             return fallarLargo(fallo);
     } else {
-        switch (buscar(entreComillas ? '"' : ',', inicio, limite)) {
-        case Busqueda::Encontrado:
-        case Busqueda::FinDeFichero:
-            break;
-        case Busqueda::DemasiadoLargo:
-            return fallarLargo(fallo);
-        case Busqueda::Error:
-            return fallarLectura(fallo);
-        }
+        if (!seguirTras(buscar(entreComillas ? '"' : ',', inicio, limite), fallo))
+            return false;
     }
     m_bytes = std::string_view(m_bloque.constData() + inicio, size_t(m_pos - inicio));
     if (qsizetype(m_bytes.size()) > LongitudMaximaRegistro && qsizetype(texto().size()) > LongitudMaximaRegistro)

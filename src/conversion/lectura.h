@@ -74,6 +74,7 @@ private:
     void consumirDelimitador();
     bool fallarLectura(Fallo *fallo) const;
     bool fallarLargo(Fallo *fallo) const;
+    bool seguirTras(Busqueda busqueda, Fallo *fallo) const;
 
     QIODevice *m_entrada;
     QString m_ruta;

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The TORXAL developers
 
+// Every text and word of the engine, in its tables; redaccion.cpp words them for a run.
+
 #include "mensajes.h"
 
 #include "sistema.h"
-
-#include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cerrno>
 
@@ -302,14 +299,6 @@ constexpr DescripcionAviso Descripciones[] = {
 };
 static_assert(std::size(Descripciones) == NumeroDeCodigos);
 
-const Plantilla &buscar(Texto id)
-{
-    for (const Plantilla &plantilla : Tabla)
-        if (plantilla.id == id)
-            return plantilla;
-    Q_UNREACHABLE();
-}
-
 // Spanish for the failures a list or its document meets in an office; the C library
 // would answer in the process's language, and the tests run in the C locale.
 struct RazonConocida {
@@ -385,6 +374,32 @@ constexpr const char *Palabras[] = {
     "tamano-aviso-kb",
 };
 
+// Written as a clerk would; they are compared without case, accents, spaces or punctuation.
+constexpr NombreConocido NombresConocidos[] = {
+    {u"NIF", RolColumna::NIF}, {u"DNI", RolColumna::NIF}, {u"NIE", RolColumna::NIF}, {u"CIF", RolColumna::NIF},
+    {u"NIF/CIF", RolColumna::NIF}, {u"DNI/NIF", RolColumna::NIF}, {u"NIF/NIE", RolColumna::NIF},
+    {u"DNI/NIE", RolColumna::NIF}, {u"NIF TITULAR", RolColumna::NIF}, {u"DOCUMENTO", RolColumna::NIF},
+    {u"APELLIDOS Y NOMBRE", RolColumna::ApeCompleto}, {u"APELLIDOS NOMBRE", RolColumna::ApeCompleto},
+    {u"NOMBRE COMPLETO", RolColumna::ApeCompleto}, {u"RAZÓN SOCIAL", RolColumna::ApeCompleto},
+    {u"APELLIDOS Y NOMBRE O RAZÓN SOCIAL", RolColumna::ApeCompleto}, {u"TITULAR", RolColumna::ApeCompleto},
+    {u"NOMBRE Y APELLIDOS", RolColumna::ApeNombrePrimero}, {u"NOMBRE APELLIDOS", RolColumna::ApeNombrePrimero},
+    {u"APELLIDOS", RolColumna::Apellidos},
+    {u"PRIMER APELLIDO", RolColumna::Apellido1}, {u"APELLIDO 1", RolColumna::Apellido1},
+    {u"SEGUNDO APELLIDO", RolColumna::Apellido2}, {u"APELLIDO 2", RolColumna::Apellido2},
+    {u"NOMBRE", RolColumna::Nombre},
+    {u"PROVINCIA", RolColumna::PRO}, {u"CÓDIGO PROVINCIA", RolColumna::PRO},
+    {u"CÓDIGO DE PROVINCIA", RolColumna::PRO}, {u"COD PROVINCIA", RolColumna::PRO}, {u"COD PROV", RolColumna::PRO},
+    {u"CPRO", RolColumna::PRO}, {u"PRO", RolColumna::PRO},
+    {u"MUNICIPIO", RolColumna::MUN}, {u"CÓDIGO MUNICIPIO", RolColumna::MUN},
+    {u"CÓDIGO DE MUNICIPIO", RolColumna::MUN}, {u"COD MUNICIPIO", RolColumna::MUN}, {u"COD MUN", RolColumna::MUN},
+    {u"CMUN", RolColumna::MUN}, {u"MUN", RolColumna::MUN},
+    {u"INE", RolColumna::INE}, {u"CÓDIGO INE", RolColumna::INE}, {u"COD INE", RolColumna::INE},
+    {u"REFERENCIA CATASTRAL", RolColumna::RC}, {u"REF CATASTRAL", RolColumna::RC}, {u"REFCAT", RolColumna::RC},
+    {u"RC", RolColumna::RC},
+    {u"POLÍGONO", RolColumna::POL}, {u"POL", RolColumna::POL},
+    {u"PARCELA", RolColumna::PAR}, {u"PAR", RolColumna::PAR},
+};
+
 } // namespace
 
 const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
@@ -394,9 +409,22 @@ const char *palabra(Palabra cual)
     return Palabras[int(cual)];
 }
 
+std::span<const NombreConocido> nombresConocidos()
+{
+    return NombresConocidos;
+}
+
 std::span<const Plantilla> plantillas()
 {
     return Tabla;
+}
+
+const Plantilla &plantillaDe(Texto id)
+{
+    for (const Plantilla &plantilla : Tabla)
+        if (plantilla.id == id)
+            return plantilla;
+    Q_UNREACHABLE();
 }
 
 std::span<const DescripcionAviso> descripcionesAvisos()
@@ -409,103 +437,6 @@ const DescripcionAviso &describir(CodigoAviso codigo)
     return Descripciones[int(codigo)];
 }
 
-QString numeroEnEspanol(qint64 numero)
-{
-    QString cifras = QString::number(numero < 0 ? -numero : numero);
-    // Four digits go together, as the RAE writes them; from five on, a point every three.
-    if (cifras.size() > 4)
-        for (qsizetype i = cifras.size() - 3; i > 0; i -= 3)
-            cifras.insert(i, u'.');
-    return numero < 0 ? u'-' + cifras : cifras;
-}
-
-QString tamanoEnEspanol(qint64 bytes)
-{
-    constexpr qint64 Mega = 1024 * 1024;
-    if (bytes < Mega)
-        return textoDe(Texto::TamanoKB, {numeroEnEspanol((bytes + 1023) / 1024)});
-    const qint64 decimas = (bytes * 10 + Mega / 2) / Mega;
-    return textoDe(Texto::TamanoMB, {numeroEnEspanol(decimas / 10) + u',' + QString::number(decimas % 10)});
-}
-
-QString textoLineas(const QList<qint64> &primeras, qint64 total, bool filas)
-{
-    QStringList numeros;
-    for (qint64 linea : primeras)
-        numeros.append(numeroEnEspanol(linea));
-    QString texto = numeros.join(textoDe(Texto::Separador));
-    if (total > primeras.size())
-        texto = textoDe(Texto::LineasYMas, {texto, numeroEnEspanol(total - primeras.size())});
-    if (filas)
-        return textoDe(total == 1 ? Texto::FilasUna : Texto::FilasVarias, {texto});
-    return textoDe(total == 1 ? Texto::LineasUna : Texto::LineasVarias, {texto});
-}
-
-QString textoDe(Texto id, const QStringList &argumentos)
-{
-    QString texto = QString::fromUtf16(buscar(id).texto);
-    // Placeholders are replaced in one pass, so a path holding "%2" stays as it is.
-    QString resultado;
-    resultado.reserve(texto.size() + 64);
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        if (texto.at(i) == u'%' && i + 1 < texto.size() && texto.at(i + 1).isDigit()) {
-            const int indice = texto.at(i + 1).digitValue() - 1;
-            if (indice >= 0 && indice < argumentos.size()) {
-                resultado += argumentos.at(indice);
-                ++i;
-                continue;
-            }
-        }
-        resultado += texto.at(i);
-    }
-    return resultado;
-}
-
-Mensaje crearMensaje(Texto id, const QStringList &argumentos, const QString &detalle)
-{
-    Mensaje mensaje;
-    mensaje.texto = textoDe(id, argumentos);
-    mensaje.estilo = buscar(id).estilo;
-    mensaje.detalle = detalle;
-    return mensaje;
-}
-
-bool fallar(Fallo *fallo, Texto que, const QStringList &argumentos, int error)
-{
-    if (fallo)
-        *fallo = Fallo{que, argumentos, error, Texto::Ninguno, {}, {}};
-    return false;
-}
-
-bool fallarPorMotivo(Fallo *fallo, Texto que, const QStringList &argumentos, Texto motivo,
-                     const QStringList &argumentosMotivo)
-{
-    if (fallo)
-        *fallo = Fallo{que, argumentos, 0, motivo, argumentosMotivo, {}};
-    return false;
-}
-
-bool fallarPorRazon(Fallo *fallo, Texto que, const QStringList &argumentos, const QString &razon)
-{
-    if (fallo)
-        *fallo = Fallo{que, argumentos, 0, Texto::Ninguno, {}, razon};
-    return false;
-}
-
-QString textoMotivo(const Fallo &fallo)
-{
-    if (fallo.motivo != Texto::Ninguno)
-        return textoDe(fallo.motivo, fallo.argumentosMotivo);
-    return fallo.error != 0 ? razonDelSistema(fallo.error) : fallo.razon;
-}
-
-Mensaje crearMensaje(const Fallo &fallo)
-{
-    if (fallo.que == Texto::Ninguno)
-        return {};
-    return crearMensaje(fallo.que, fallo.argumentos, textoMotivo(fallo));
-}
-
 QString razonDelSistema(int error)
 {
     for (const RazonConocida &razon : Razones)
@@ -515,17 +446,6 @@ QString razonDelSistema(int error)
         if (-razon.error == error)
             return QString::fromUtf16(razon.texto);
     return razonPropiaDelSistema(error);
-}
-
-bool instalarCatalogoQt(QCoreApplication &aplicacion)
-{
-    auto *traductor = new QTranslator(&aplicacion);
-    if (!traductor->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete traductor;
-        return false;
-    }
-    return QCoreApplication::installTranslator(traductor);
 }
 
 } // namespace torxal

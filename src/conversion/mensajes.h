@@ -222,6 +222,19 @@ enum class Palabra {
 /// The word in UTF-8.
 const char *palabra(Palabra cual);
 
+/// What a table's column holds, as its header names it. The pieces of APE are kept apart
+/// so they can be joined in the service's order, surnames first.
+enum class RolColumna { NIF, ApeCompleto, ApeNombrePrimero, Apellidos, Apellido1, Apellido2, Nombre, PRO, MUN, INE, RC,
+                        POL, PAR };
+
+/// One name a table's header may give a column.
+struct NombreConocido {
+    const char16_t *nombre;
+    RolColumna rol;
+};
+/// Every header name the program knows, in the order a message lists them.
+std::span<const NombreConocido> nombresConocidos();
+
 /// What a text is for: the help page explains the messages, the summary and the warnings.
 enum class Clase { DeCuadro, DeResumen, DeMotivo };
 
@@ -235,6 +248,8 @@ struct Plantilla {
 
 /// The whole table, for the help page's test and anyone who lists the program's texts.
 std::span<const Plantilla> plantillas();
+/// The entry of `id`.
+const Plantilla &plantillaDe(Texto id);
 
 /// The text of `id` with its arguments in place; an argument may hold "%1" itself.
 QString textoDe(Texto id, const QStringList &argumentos = {});

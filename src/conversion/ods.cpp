@@ -14,11 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool es(const QXmlStreamReader &xml, QStringView nombre)
-{
-    return xml.name() == nombre;
-}
-
 qint64 repeticiones(const QXmlStreamAttributes &atributos, QStringView nombre)
 {
     for (const QXmlStreamAttribute &a : atributos)
@@ -27,14 +22,11 @@ qint64 repeticiones(const QXmlStreamAttributes &atributos, QStringView nombre)
     return 1;
 }
 
-class LectorOds final : public LectorTabla {
+class LectorOds final : public LectorLibro {
 public:
-    explicit LectorOds(QIODevice &lista)
-        : m_archivo(lista)
-    {
-    }
+    using LectorLibro::LectorLibro;
 
-    bool abrir(const QString &hoja, Fallo *fallo);
+    bool abrir(const QString &hoja, Fallo *fallo) override;
     bool leerFila(FilaTabla *fila, Fallo *fallo) override;
 
 private:
@@ -43,15 +35,10 @@ private:
     bool leerCelda(Celda *celda, qint64 columna, Fallo *fallo);
     bool leerParrafo(QString &texto);
 
-    ArchivoZip m_archivo;
-    ParteXml m_parte;
-    QString m_nombreHoja;
     qint64 m_siguienteFila = 1;
     FilaTabla m_repetida;     // a row with something in it, still to be given again
     qint64 m_repeticiones = 0;
     int m_grupos = 0;         // row groups open inside the table
-    bool m_algunaFila = false;
-    bool m_terminado = false;
 };
 
 bool LectorOds::comprobarCifrado(Fallo *fallo)
@@ -159,11 +146,8 @@ bool LectorOds::leerFila(FilaTabla *fila, Fallo *fallo)
         m_algunaFila = true;
         return true;
     }
-    m_terminado = true;
-    if (xml.hasError())
-        return m_parte.fallarPorError(fallo);
-    if (!m_algunaFila)
-        return fallar(fallo, Texto::HojaVacia, {m_nombreHoja});
+    // Whatever follows this sheet in content.xml is not read.
+    acabarFilas(fallo);
     return false;
 }
 
@@ -338,10 +322,7 @@ bool LectorOds::leerParrafo(QString &texto)
 
 std::unique_ptr<LectorTabla> abrirOds(QIODevice &lista, const QString &hoja, Fallo *fallo)
 {
-    auto lector = std::make_unique<LectorOds>(lista);
-    if (!lector->abrir(hoja, fallo))
-        return nullptr;
-    return lector;
+    return abrirLibro(std::make_unique<LectorOds>(lista), hoja, fallo);
 }
 
 } // namespace torxal

@@ -159,4 +159,28 @@ bool ParteXml::terminar(Fallo *fallo)
     return true;
 }
 
+LectorLibro::LectorLibro(QIODevice &lista)
+    : m_archivo(lista)
+{
+}
+
+LectorLibro::~LectorLibro() = default;
+
+bool LectorLibro::acabarFilas(Fallo *fallo)
+{
+    m_terminado = true;
+    if (m_parte.xml().hasError())
+        return m_parte.fallarPorError(fallo);
+    if (!m_algunaFila)
+        return fallar(fallo, Texto::HojaVacia, {m_nombreHoja});
+    return true;
+}
+
+std::unique_ptr<LectorTabla> abrirLibro(std::unique_ptr<LectorLibro> lector, const QString &hoja, Fallo *fallo)
+{
+    if (!lector->abrir(hoja, fallo))
+        return nullptr;
+    return lector;
+}
+
 } // namespace torxal

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mensajes.h"
+#include "tabla.h"
 
 #include <QIODevice>
 #include <QString>
@@ -72,5 +73,37 @@ private:
     QXmlStreamReader m_xml;
     QString m_nombre;
 };
+
+/// Whether the reader stands on the element `nombre` (its local name).
+inline bool es(const QXmlStreamReader &xml, QStringView nombre)
+{
+    return xml.name() == nombre;
+}
+
+/// What the XLSX and ODS readers share: the workbook's archive, the part being streamed,
+/// and the chosen sheet's name and progress. Each reader adds only its format.
+class LectorLibro : public LectorTabla {
+public:
+    explicit LectorLibro(QIODevice &lista);
+    ~LectorLibro() override;
+
+    /// Finds the sheet named `hoja` (a sheet of that name, else the `hoja`-th when it is a
+    /// number from 1; the first when empty) and stands before its rows.
+    virtual bool abrir(const QString &hoja, Fallo *fallo) = 0;
+
+protected:
+    /// The sheet's rows are over: true when the part read well and gave a row; otherwise
+    /// false, with the failure (a damaged part, a sheet with nothing in it).
+    bool acabarFilas(Fallo *fallo);
+
+    ArchivoZip m_archivo;
+    ParteXml m_parte;
+    QString m_nombreHoja;
+    bool m_algunaFila = false;
+    bool m_terminado = false;
+};
+
+/// `lector` once it stands before the rows of `hoja`; none when it cannot (`fallo` says why).
+std::unique_ptr<LectorTabla> abrirLibro(std::unique_ptr<LectorLibro> lector, const QString &hoja, Fallo *fallo);
 
 } // namespace torxal

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The TORXAL developers
 
+// A table's columns as fields: a mapping given by hand, its summary, and each row's fields.
+// The header row is read in cabecera.cpp.
+
 #include "tabla.h"
-
-#include <QHash>
-
-#include <initializer_list>
 
 namespace torxal {
 
@@ -15,213 +14,10 @@ LectorTabla::~LectorTabla() = default;
 
 namespace {
 
-// The widest sheet the spreadsheet programs make: XFD.
-constexpr int UltimaColumna = 16384;
-constexpr int RowsForTheHeader = 10;
-
-// What a header name says about its column. The pieces of APE are kept apart so they can
-// be joined in the service's order, surnames first.
-enum class Rol { NIF, ApeCompleto, ApeNombrePrimero, Apellidos, Apellido1, Apellido2, Nombre, PRO, MUN, INE, RC, POL, PAR };
-constexpr int CuantosRoles = 13;
-
-struct NombreConocido {
-    const char16_t *nombre;
-    Rol rol;
-};
-
-// Written as a clerk would; they are compared without case, accents, spaces or punctuation.
-constexpr NombreConocido NombresConocidos[] = {
-    {u"NIF", Rol::NIF},
-    {u"DNI", Rol::NIF},
-    {u"NIE", Rol::NIF},
-    {u"CIF", Rol::NIF},
-    {u"NIF/CIF", Rol::NIF},
-    {u"DNI/NIF", Rol::NIF},
-    {u"NIF/NIE", Rol::NIF},
-    {u"DNI/NIE", Rol::NIF},
-    {u"NIF TITULAR", Rol::NIF},
-    {u"DOCUMENTO", Rol::NIF},
-    {u"APELLIDOS Y NOMBRE", Rol::ApeCompleto},
-    {u"APELLIDOS NOMBRE", Rol::ApeCompleto},
-    {u"NOMBRE COMPLETO", Rol::ApeCompleto},
-    {u"RAZÓN SOCIAL", Rol::ApeCompleto},
-    {u"APELLIDOS Y NOMBRE O RAZÓN SOCIAL", Rol::ApeCompleto},
-    {u"TITULAR", Rol::ApeCompleto},
-    {u"NOMBRE Y APELLIDOS", Rol::ApeNombrePrimero},
-    {u"NOMBRE APELLIDOS", Rol::ApeNombrePrimero},
-    {u"APELLIDOS", Rol::Apellidos},
-    {u"PRIMER APELLIDO", Rol::Apellido1},
-    {u"APELLIDO 1", Rol::Apellido1},
-    {u"SEGUNDO APELLIDO", Rol::Apellido2},
-    {u"APELLIDO 2", Rol::Apellido2},
-    {u"NOMBRE", Rol::Nombre},
-    {u"PROVINCIA", Rol::PRO},
-    {u"CÓDIGO PROVINCIA", Rol::PRO},
-    {u"CÓDIGO DE PROVINCIA", Rol::PRO},
-    {u"COD PROVINCIA", Rol::PRO},
-    {u"COD PROV", Rol::PRO},
-    {u"CPRO", Rol::PRO},
-    {u"PRO", Rol::PRO},
-    {u"MUNICIPIO", Rol::MUN},
-    {u"CÓDIGO MUNICIPIO", Rol::MUN},
-    {u"CÓDIGO DE MUNICIPIO", Rol::MUN},
-    {u"COD MUNICIPIO", Rol::MUN},
-    {u"COD MUN", Rol::MUN},
-    {u"CMUN", Rol::MUN},
-    {u"MUN", Rol::MUN},
-    {u"INE", Rol::INE},
-    {u"CÓDIGO INE", Rol::INE},
-    {u"COD INE", Rol::INE},
-    {u"REFERENCIA CATASTRAL", Rol::RC},
-    {u"REF CATASTRAL", Rol::RC},
-    {u"REFCAT", Rol::RC},
-    {u"RC", Rol::RC},
-    {u"POLÍGONO", Rol::POL},
-    {u"POL", Rol::POL},
-    {u"PARCELA", Rol::PAR},
-    {u"PAR", Rol::PAR},
-};
-
-// Compatibility decomposition turns "º" into "o" and splits accents off their letters;
-// only letters and digits are kept.
-QString normalizarNombre(QStringView texto)
-{
-    const QString descompuesto = texto.toString().normalized(QString::NormalizationForm_KD);
-    QString nombre;
-    nombre.reserve(descompuesto.size());
-    for (QChar c : descompuesto)
-        if (c.isLetterOrNumber())
-            nombre.append(c.toUpper());
-    return nombre;
-}
-
-const QHash<QString, Rol> &rolesPorNombre()
-{
-    static const QHash<QString, Rol> roles = [] {
-        QHash<QString, Rol> r;
-        for (const NombreConocido &n : NombresConocidos)
-            r.insert(normalizarNombre(QStringView(n.nombre)), n.rol);
-        return r;
-    }();
-    return roles;
-}
-
-bool esDelTipo(Rol rol, TipoConsulta tipo)
-{
-    switch (rol) {
-    case Rol::NIF:
-    case Rol::ApeCompleto:
-    case Rol::ApeNombrePrimero:
-    case Rol::Apellidos:
-    case Rol::Apellido1:
-    case Rol::Apellido2:
-    case Rol::Nombre:
-        return tipo == TipoConsulta::NIF;
-    case Rol::RC:
-        return tipo == TipoConsulta::RC;
-    case Rol::POL:
-    case Rol::PAR:
-        return tipo == TipoConsulta::PP;
-    case Rol::PRO:
-    case Rol::MUN:
-    case Rol::INE:
-        return true;
-    }
-    return false;
-}
-
-Rol identificador(TipoConsulta tipo)
-{
-    switch (tipo) {
-    case TipoConsulta::NIF:
-        return Rol::NIF;
-    case TipoConsulta::RC:
-        return Rol::RC;
-    case TipoConsulta::PP:
-        break;
-    }
-    return Rol::POL;
-}
-
-CampoLista campoDe(Rol rol)
-{
-    switch (rol) {
-    case Rol::NIF:
-        return CampoLista::NIF;
-    case Rol::RC:
-        return CampoLista::RC;
-    case Rol::PRO:
-    case Rol::INE:
-        return CampoLista::PRO;
-    case Rol::MUN:
-        return CampoLista::MUN;
-    case Rol::POL:
-        return CampoLista::POL;
-    case Rol::PAR:
-        return CampoLista::PAR;
-    default:
-        return CampoLista::APE;
-    }
-}
-
-QString frase(CampoLista campo)
-{
-    static constexpr Texto Frases[] = {Texto::DelCampoNIF, Texto::DelCampoAPE, Texto::DelCampoRC, Texto::DelCampoPRO,
-                                       Texto::DelCampoMUN, Texto::DelCampoPOL, Texto::DelCampoPAR};
-    return textoDe(Frases[int(campo)]);
-}
-
 const char16_t *sigla(CampoLista campo)
 {
     static constexpr const char16_t *Siglas[] = {u"NIF", u"APE", u"RC", u"PRO", u"MUN", u"POL", u"PAR"};
     return Siglas[int(campo)];
-}
-
-QString textoDeCelda(const FilaTabla &fila, int columna)
-{
-    return columna < fila.celdas.size() ? fila.celdas.at(columna).texto.trimmed() : QString();
-}
-
-// "B «DNI»"
-QString columnaNombrada(const FilaTabla &fila, int columna)
-{
-    return letrasDeColumna(columna) + u' ' + textoDe(Texto::NombreDeColumna, {textoDeCelda(fila, columna)});
-}
-
-// «DOCUMENTO IDENTIDAD», «NOMBRE», «MUNICIPIO»
-QString nombresDeLaFila(const FilaTabla &fila)
-{
-    QStringList nombres;
-    for (const Celda &celda : fila.celdas) {
-        const QString texto = celda.texto.trimmed();
-        if (!texto.isEmpty())
-            nombres.append(textoDe(Texto::NombreDeColumna, {texto}));
-    }
-    return nombres.join(u", ");
-}
-
-QString nombresReconocidos(std::initializer_list<Rol> roles)
-{
-    QStringList nombres;
-    for (const NombreConocido &n : NombresConocidos)
-        for (Rol rol : roles)
-            if (n.rol == rol)
-                nombres.append(QString::fromUtf16(n.nombre));
-    return nombres.join(u", ");
-}
-
-bool fallarSinColumna(const FilaTabla &fila, CampoLista campo, std::initializer_list<Rol> roles, Fallo *fallo)
-{
-    return fallarPorMotivo(fallo, Texto::CabeceraSinColumna,
-                           {frase(campo), QString::number(fila.numero), nombresDeLaFila(fila)},
-                           Texto::CabeceraNombresBuscados, {nombresReconocidos(roles)});
-}
-
-bool fallarDosVeces(const FilaTabla &fila, CampoLista campo, int primera, int segunda, Fallo *fallo)
-{
-    return fallar(fallo, Texto::CabeceraColumnaDosVeces,
-                  {frase(campo), QString::number(fila.numero), columnaNombrada(fila, primera),
-                   columnaNombrada(fila, segunda)});
 }
 
 // The column a piece of text names ("C", "c", "3"), or -1.
@@ -285,10 +81,11 @@ bool esCodigo(CampoLista campo)
 
 } // namespace
 
-bool nombraIdentificador(QStringView nombre, TipoConsulta tipo)
+QString fraseDeCampo(CampoLista campo)
 {
-    const auto hallado = rolesPorNombre().constFind(normalizarNombre(nombre));
-    return hallado != rolesPorNombre().cend() && *hallado == identificador(tipo);
+    static constexpr Texto Frases[] = {Texto::DelCampoNIF, Texto::DelCampoAPE, Texto::DelCampoRC, Texto::DelCampoPRO,
+                                       Texto::DelCampoMUN, Texto::DelCampoPOL, Texto::DelCampoPAR};
+    return textoDe(Frases[int(campo)]);
 }
 
 QString letrasDeColumna(int columna)
@@ -297,104 +94,6 @@ QString letrasDeColumna(int columna)
     for (int n = columna + 1; n > 0; n = (n - 1) / 26)
         letras.prepend(QChar(u'A' + (n - 1) % 26));
     return letras;
-}
-
-void nombrarColumnas(const FilaTabla &cabecera, Columnas *columnas)
-{
-    columnas->filaCabecera = cabecera.numero;
-    columnas->nombres.clear();
-    for (const Celda &celda : cabecera.celdas)
-        columnas->nombres.append(celda.texto.trimmed());
-}
-
-bool reconocerCabecera(const FilaTabla &fila, TipoConsulta tipo, Columnas *columnas, Fallo *fallo)
-{
-    std::array<int, CuantosRoles> en;
-    en.fill(-1);
-    const auto &roles = rolesPorNombre();
-    for (qsizetype i = 0; i < fila.celdas.size() && i < UltimaColumna; ++i) {
-        const auto hallado = roles.constFind(normalizarNombre(fila.celdas.at(i).texto));
-        if (hallado == roles.cend() || !esDelTipo(*hallado, tipo))
-            continue;
-        int &columna = en[size_t(*hallado)];
-        if (columna >= 0)
-            return fallarDosVeces(fila, campoDe(*hallado), columna, int(i), fallo);
-        columna = int(i);
-    }
-    const auto columnaDe = [&en](Rol rol) { return en[size_t(rol)]; };
-    if (columnaDe(identificador(tipo)) < 0)
-        return false;
-
-    // Two ways of giving the same field are a column named twice.
-    const auto repetido = [&](CampoLista campo, std::initializer_list<Rol> unos, std::initializer_list<Rol> otros) {
-        for (Rol uno : unos)
-            for (Rol otro : otros)
-                if (columnaDe(uno) >= 0 && columnaDe(otro) >= 0)
-                    return !fallarDosVeces(fila, campo, std::min(columnaDe(uno), columnaDe(otro)),
-                                           std::max(columnaDe(uno), columnaDe(otro)), fallo);
-        return false;
-    };
-    if (repetido(CampoLista::APE, {Rol::ApeCompleto}, {Rol::ApeNombrePrimero, Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
-        || repetido(CampoLista::APE, {Rol::ApeNombrePrimero}, {Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
-        || repetido(CampoLista::APE, {Rol::Apellidos}, {Rol::Apellido1, Rol::Apellido2})
-        || repetido(CampoLista::PRO, {Rol::PRO}, {Rol::INE}) || repetido(CampoLista::MUN, {Rol::MUN}, {Rol::INE}))
-        return false;
-    if (tipo == TipoConsulta::PP && columnaDe(Rol::INE) < 0) {
-        if (columnaDe(Rol::PRO) < 0)
-            return fallarSinColumna(fila, CampoLista::PRO, {Rol::PRO, Rol::INE}, fallo);
-        if (columnaDe(Rol::MUN) < 0)
-            return fallarSinColumna(fila, CampoLista::MUN, {Rol::MUN, Rol::INE}, fallo);
-    }
-
-    Columnas hallada;
-    for (auto [rol, campo] : {std::pair{Rol::NIF, CampoLista::NIF}, {Rol::RC, CampoLista::RC}, {Rol::PRO, CampoLista::PRO},
-                              {Rol::MUN, CampoLista::MUN}, {Rol::POL, CampoLista::POL}, {Rol::PAR, CampoLista::PAR}})
-        if (columnaDe(rol) >= 0)
-            hallada.de(campo).append(columnaDe(rol));
-    for (Rol rol : {Rol::ApeCompleto, Rol::ApeNombrePrimero, Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
-        if (columnaDe(rol) >= 0)
-            hallada.de(CampoLista::APE).append(columnaDe(rol));
-    hallada.ine = columnaDe(Rol::INE);
-    hallada.nombrePrimero = columnaDe(Rol::ApeNombrePrimero) >= 0;
-    nombrarColumnas(fila, &hallada);
-    *columnas = std::move(hallada);
-    return true;
-}
-
-bool buscarCabecera(LectorTabla &lector, TipoConsulta tipo, Columnas *columnas, QList<FilaTabla> *leidas,
-                    Fallo *fallo)
-{
-    Fallo propio;
-    Fallo &f = fallo ? *fallo : propio;
-    f = Fallo{};
-    // Without a header, the row to show is the one with the most names the program knows.
-    qsizetype mejor = -1;
-    int nombresDelMejor = -1;
-    const qsizetype primera = leidas->size();
-    for (int i = 0; i < RowsForTheHeader; ++i) {
-        FilaTabla fila;
-        if (!lector.leerFila(&fila, &f)) {
-            if (f.que != Texto::Ninguno)
-                return false;
-            break;
-        }
-        leidas->append(fila);
-        if (reconocerCabecera(fila, tipo, columnas, &f))
-            return true;
-        if (f.que != Texto::Ninguno)
-            return false;
-        int nombres = 0;
-        for (const Celda &celda : fila.celdas)
-            nombres += rolesPorNombre().contains(normalizarNombre(celda.texto));
-        if (nombres > nombresDelMejor) {
-            nombresDelMejor = nombres;
-            mejor = leidas->size() - 1;
-        }
-    }
-    if (mejor < primera)
-        return fallar(&f, Texto::TablaVacia);
-    const Rol rol = identificador(tipo);
-    return fallarSinColumna(leidas->at(mejor), campoDe(rol), {rol}, &f);
 }
 
 bool leerColumnas(QStringView texto, TipoConsulta tipo, Columnas *columnas, Fallo *fallo)
@@ -457,7 +156,7 @@ bool leerColumnas(QStringView texto, TipoConsulta tipo, Columnas *columnas, Fall
     }
     for (CampoLista campo : obligatorios)
         if (leidas.de(campo).isEmpty() && !(conIne && (campo == CampoLista::PRO || campo == CampoLista::MUN)))
-            return fallar(fallo, Texto::ColumnasFaltaCampo, {frase(campo)});
+            return fallar(fallo, Texto::ColumnasFaltaCampo, {fraseDeCampo(campo)});
     *columnas = std::move(leidas);
     return true;
 }

@@ -64,6 +64,12 @@ struct Columnas {
     const QList<int> &de(CampoLista campo) const { return fuentes[size_t(campo)]; }
 };
 
+/// The widest sheet the spreadsheet programs make: XFD.
+inline constexpr int UltimaColumna = 16384;
+
+/// "del NIF", "de la provincia": a field as a message names it.
+QString fraseDeCampo(CampoLista campo);
+
 /// True when `nombre` is a header name of the kind's identifier column (NIF; RC; POL).
 bool nombraIdentificador(QStringView nombre, TipoConsulta tipo);
 

@@ -23,11 +23,6 @@ struct HojaDelLibro {
     QString relacion;
 };
 
-bool es(const QXmlStreamReader &xml, QStringView nombre)
-{
-    return xml.name() == nombre;
-}
-
 QStringView valorDe(const QXmlStreamAttributes &atributos, QStringView nombre, bool conEspacio = false)
 {
     for (const QXmlStreamAttribute &a : atributos)
@@ -85,43 +80,6 @@ void leerTextoRico(QXmlStreamReader &xml, QString &texto)
     desescapar(texto);
 }
 
-// Formats 14-22, 27-36, 45-47 and 50-58 are the built-in dates and times.
-bool esFormatoFechaIncorporado(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
-}
-
-// A format code that shows a date or a time: a d, m, y, h or s outside quotes, escapes
-// and brackets (where only elapsed times, [h] [mm] [ss], count), in its first section.
-bool esCodigoDeFecha(QStringView codigo)
-{
-    for (qsizetype i = 0; i < codigo.size(); ++i) {
-        const QChar c = codigo.at(i).toLower();
-        if (c == u';')
-            return false;
-        if (c == u'"') {
-            const qsizetype cierre = codigo.indexOf(u'"', i + 1);
-            if (cierre < 0)
-                return false;
-            i = cierre;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
-            ++i;
-        } else if (c == u'[') {
-            const qsizetype cierre = codigo.indexOf(u']', i + 1);
-            if (cierre < 0)
-                return false;
-            const QStringView dentro = codigo.sliced(i + 1, cierre - i - 1);
-            if (!dentro.isEmpty() && (dentro.front().toLower() == u'h' || dentro.front().toLower() == u'm'
-                                      || dentro.front().toLower() == u's'))
-                return true;
-            i = cierre;
-        } else if (c == u'd' || c == u'm' || c == u'y' || c == u'h' || c == u's') {
-            return true;
-        }
-    }
-    return false;
-}
-
 // "B12" → column 1, row 12; -1 where the part is missing.
 void leerReferencia(QStringView referencia, int *columna, qint64 *fila)
 {
@@ -144,14 +102,11 @@ QString resolverDestino(const QString &carpeta, QStringView destino)
     return QDir::cleanPath(carpeta + u'/' + destino.toString());
 }
 
-class LectorXlsx final : public LectorTabla {
+class LectorXlsx final : public LectorLibro {
 public:
-    explicit LectorXlsx(QIODevice &lista)
-        : m_archivo(lista)
-    {
-    }
+    using LectorLibro::LectorLibro;
 
-    bool abrir(const QString &hoja, Fallo *fallo);
+    bool abrir(const QString &hoja, Fallo *fallo) override;
     bool leerFila(FilaTabla *fila, Fallo *fallo) override;
 
 private:
@@ -161,16 +116,11 @@ private:
     bool leerTextos(const QString &parte, Fallo *fallo);
     bool leerCelda(FilaTabla *fila, qsizetype *usadas, int *columna, Fallo *fallo);
 
-    ArchivoZip m_archivo;
-    ParteXml m_parte;
     bool m_desde1904 = false;
     QList<bool> m_estiloEsFecha; // by the index of the cell format, s="…"
     QString m_textos;            // every shared string, one after the other
     QList<qsizetype> m_inicios;  // where each starts in m_textos, and one past the last
-    QString m_nombreHoja;
     qint64 m_ultimaFila = 0;
-    bool m_algunaFila = false;
-    bool m_terminado = false;
     QString m_valor;
     QString m_auxiliar;
 };
@@ -355,13 +305,10 @@ bool LectorXlsx::leerFila(FilaTabla *fila, Fallo *fallo)
             return true;
         }
     }
-    m_terminado = true;
-    if (xml.hasError())
-        return m_parte.fallarPorError(fallo);
-    if (!m_algunaFila)
-        return fallar(fallo, Texto::HojaVacia, {m_nombreHoja});
-    // The end of the rows: false either way, with a failure only when the part is damaged.
-    m_parte.terminar(fallo);
+    // The end of the rows: false either way, with a failure only for a damaged part or an
+    // empty sheet; what is left of the part is read so its checksum is checked.
+    if (acabarFilas(fallo))
+        m_parte.terminar(fallo);
     return false;
 }
 
@@ -456,10 +403,7 @@ bool LectorXlsx::leerCelda(FilaTabla *fila, qsizetype *usadas, int *columna, Fal
 
 std::unique_ptr<LectorTabla> abrirXlsx(QIODevice &lista, const QString &hoja, Fallo *fallo)
 {
-    auto lector = std::make_unique<LectorXlsx>(lista);
-    if (!lector->abrir(hoja, fallo))
-        return nullptr;
-    return lector;
+    return abrirLibro(std::make_unique<LectorXlsx>(lista), hoja, fallo);
 }
 
 } // namespace torxal
