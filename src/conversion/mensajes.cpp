@@ -404,20 +404,11 @@ constexpr NombreConocido NombresConocidos[] = {
 
 const QString TituloMensajes = QStringLiteral("Crear fichero proceso por lotes");
 
-const char *palabra(Palabra cual)
-{
-    return Palabras[int(cual)];
-}
+const char *palabra(Palabra cual) { return Palabras[int(cual)]; }
 
-std::span<const NombreConocido> nombresConocidos()
-{
-    return NombresConocidos;
-}
+std::span<const NombreConocido> nombresConocidos() { return NombresConocidos; }
 
-std::span<const Plantilla> plantillas()
-{
-    return Tabla;
-}
+std::span<const Plantilla> plantillas() { return Tabla; }
 
 const Plantilla &plantillaDe(Texto id)
 {
@@ -427,15 +418,9 @@ const Plantilla &plantillaDe(Texto id)
     Q_UNREACHABLE();
 }
 
-std::span<const DescripcionAviso> descripcionesAvisos()
-{
-    return Descripciones;
-}
+std::span<const DescripcionAviso> descripcionesAvisos() { return Descripciones; }
 
-const DescripcionAviso &describir(CodigoAviso codigo)
-{
-    return Descripciones[int(codigo)];
-}
+const DescripcionAviso &describir(CodigoAviso codigo) { return Descripciones[int(codigo)]; }
 
 QString razonDelSistema(int error)
 {
