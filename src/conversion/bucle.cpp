@@ -44,11 +44,14 @@ QLatin1StringView siglaDe(CampoLista campo)
     return QLatin1StringView(Siglas[size_t(campo)]);
 }
 
+enum class Colocado { Entero, Cortado, FueraDeByte };
+
 // Puts a cell's text where the fixed layout keeps the field. What only a cell can hold is
 // made what a line would hold: tabs go (a line's tab shifts columns, a cell's shifts
-// nothing) and a line end inside quotes becomes a space. Returns false when the text was
-// longer than the field and was cut.
-bool colocarCampo(QStringView texto, const Columna &columna, std::u32string &registro)
+// nothing) and a line end inside quotes becomes a space. Says whether the text was longer
+// than the field and was cut, or, laid out as bytes, held a character past U+00FF.
+template<typename Registro>
+Colocado colocarCampo(QStringView texto, const Columna &columna, Registro &registro)
 {
     size_t destino = size_t(columna.inicio - 1);
     const size_t fin = destino + size_t(columna.longitud);
@@ -64,12 +67,15 @@ bool colocarCampo(QStringView texto, const Columna &columna, std::u32string &reg
             c = U' ';
         if (destino == fin) {
             if (c != U' ')
-                return false;
+                return Colocado::Cortado;
             continue;
         }
-        registro[destino++] = c;
+        if constexpr (sizeof(typename Registro::value_type) == 1)
+            if (c > 0xFF)
+                return Colocado::FueraDeByte;
+        registro[destino++] = typename Registro::value_type(c);
     }
-    return true;
+    return Colocado::Entero;
 }
 
 } // namespace
@@ -82,23 +88,38 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
     CamposDeFila deFila;
     FilaTabla fila;
     std::u32string registro;
+    std::string registroBytes;
+    const TablaBytes &tablaLatin1 = tablaBytes(Codificacion::UTF8);
     QList<CampoLista> cortados;
     std::string valor;
     bool nombreAvisado = false;
     while (lector.leerFila(&fila, fallo)) {
         if (!extraerCampos(fila, columnas, tipo, &deFila))
             continue;
-        registro.assign(size_t(finDeColumnas(tipo) - 1), U' ');
-        cortados.clear();
-        recorrerColumnas(tipo, [&](const Columna &columna) {
-            const CampoLista campo = campoDeColumna(columna.campo);
-            QStringView texto = deFila.de(campo);
-            if (campo == CampoLista::NIF)
-                texto = texto.trimmed();
-            if (!colocarCampo(texto, columna, registro))
-                cortados.append(campo);
-        });
-        cortarRegistro(registro, tipo, *campos);
+        // A row whose fields are all Latin-1 is laid out as bytes and cut as a fixed list's
+        // line is; any other character sends it the general way.
+        const auto colocar = [&](auto &registro) {
+            registro.assign(size_t(finDeColumnas(tipo) - 1), ' ');
+            cortados.clear();
+            bool enBytes = true;
+            recorrerColumnas(tipo, [&](const Columna &columna) {
+                const CampoLista campo = campoDeColumna(columna.campo);
+                QStringView texto = deFila.de(campo);
+                if (campo == CampoLista::NIF)
+                    texto = texto.trimmed();
+                const Colocado colocado = enBytes ? colocarCampo(texto, columna, registro) : Colocado::FueraDeByte;
+                enBytes = colocado != Colocado::FueraDeByte;
+                if (colocado == Colocado::Cortado)
+                    cortados.append(campo);
+            });
+            return enBytes;
+        };
+        if (colocar(registroBytes)) {
+            cortarRegistroBytes(registroBytes, tablaLatin1, tipo, *campos);
+        } else {
+            colocar(registro);
+            cortarRegistro(registro, tipo, *campos);
+        }
 
         bool escrito = false;
         if (!escritor.escribirRegistro(*campos, fila.numero, &escrito, fallo))

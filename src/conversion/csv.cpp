@@ -4,6 +4,7 @@
 #include "csv.h"
 
 #include "lectura.h"
+#include "limpiezabytes.h"
 
 #include <QIODevice>
 #include <QStringDecoder>
@@ -27,22 +28,29 @@ bool esAscii(const char *p, qsizetype n)
     return true;
 }
 
-// Decodes one line by the list's rule; true when it was read as Windows-1252.
-bool decodificarLinea(std::string_view bytes, QString &linea, std::u32string &auxiliar, bool *multibyte)
+// Decodes one line by the list's rule into `linea`, whose room is kept from line to line;
+// true when it was read as Windows-1252.
+bool decodificarLinea(std::string_view bytes, QString &linea, bool *multibyte)
 {
     *multibyte = false;
+    linea.resize(qsizetype(bytes.size()));
+    char16_t *salida = reinterpret_cast<char16_t *>(linea.data());
     if (esAscii(bytes.data(), qsizetype(bytes.size()))) {
-        linea = QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+        for (char b : bytes)
+            *salida++ = char16_t(b);
         return false;
     }
     if (esUtf8Valido(bytes)) {
         *multibyte = true;
-        linea = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QChar *fin = utf8.appendToBuffer(linea.data(), QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        linea.resize(fin - linea.constData());
         return false;
     }
-    auxiliar.clear();
-    decodificar(bytes, Codificacion::Windows1252, auxiliar);
-    linea = QString::fromUcs4(auxiliar.data(), qsizetype(auxiliar.size()));
+    // Every Windows-1252 character is one UTF-16 unit.
+    const TablaBytes &windows1252 = tablaBytes(Codificacion::Windows1252);
+    for (char b : bytes)
+        *salida++ = char16_t(windows1252.codigo[static_cast<unsigned char>(b)]);
     return true;
 }
 
@@ -108,9 +116,8 @@ bool pareceTablaCsv(QByteArrayView inicio, TipoConsulta tipo, QChar separador, Q
                 ++fin;
             const QByteArrayView bytes = inicio.first(fin);
             if (!bytes.trimmed().isEmpty()) {
-                std::u32string auxiliar;
                 bool multibyte;
-                decodificarLinea(std::string_view(bytes.data(), size_t(bytes.size())), linea, auxiliar, &multibyte);
+                decodificarLinea(std::string_view(bytes.data(), size_t(bytes.size())), linea, &multibyte);
                 break;
             }
             inicio = inicio.sliced(std::min(fin + 1, inicio.size()));
@@ -156,7 +163,7 @@ LectorCsv::Linea LectorCsv::leerLinea(Fallo *fallo)
         if (completa) {
             bool multibyte;
             m_lineaWindows1252 = decodificarLinea(std::string_view(m_bloque.constData() + m_pos, size_t(fin - m_pos)),
-                                                  m_linea, m_decodificada, &multibyte);
+                                                  m_linea, &multibyte);
             m_listaUtf8 = m_listaUtf8 || multibyte;
             ++m_numeroLinea;
             m_pos = fin;

@@ -53,7 +53,6 @@ private:
     qint64 m_numeroLinea = 0;   // the physical line in m_linea
     bool m_lineaWindows1252 = false;
     QString m_linea;
-    std::u32string m_decodificada;
 };
 
 } // namespace torxal

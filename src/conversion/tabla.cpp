@@ -190,7 +190,8 @@ QString describirColumnas(const Columnas &columnas, TipoConsulta tipo)
 bool extraerCampos(const FilaTabla &fila, const Columnas &columnas, TipoConsulta tipo, CamposDeFila *campos)
 {
     campos->problemas.clear();
-    // A field taken whole from a cell shares the cell's text; only a joined one keeps a buffer.
+    // Each field copies its text into room kept from row to row: sharing the cell's would
+    // make the reader allocate that cell afresh on the next row.
     for (QString &texto : campos->textos) {
         if (texto.isDetached())
             texto.resize(0);
@@ -229,7 +230,7 @@ bool extraerCampos(const FilaTabla &fila, const Columnas &columnas, TipoConsulta
         QString &destino = campos->de(campo);
         if (fuentes.size() == 1) {
             if (const QString *texto = tomar(*celda(fuentes.front()), campo, fuentes.front()))
-                destino = *texto;
+                destino.append(QStringView(*texto));
             continue;
         }
         for (int columna : fuentes) {
