@@ -8,6 +8,7 @@
 #include "hoja.h"
 #include "partezip.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QList>
@@ -29,6 +30,28 @@ QStringView valorDe(const QXmlStreamAttributes &atributos, QStringView nombre, b
         if (a.name() == nombre && a.namespaceUri().isEmpty() != conEspacio)
             return a.value();
     return {};
+}
+
+// Appends the text of the element the reader is on, as readElementText would give it,
+// to `texto`, whose room is kept: a new string for every cell's value adds up.
+void leerTextoSimple(QXmlStreamReader &xml, QString &texto)
+{
+    for (;;) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            texto.append(xml.text());
+            break;
+        case QXmlStreamReader::EndElement:
+        case QXmlStreamReader::Invalid:
+            return;
+        case QXmlStreamReader::StartElement:
+            xml.raiseError(QCoreApplication::translate("QXmlStream", "Expected character data."));
+            return;
+        default:
+            break; // comments and processing instructions hold no text
+        }
+    }
 }
 
 // Text OOXML could not hold as XML comes escaped as _xHHHH_ (and "_" before such a pattern as _x005F_).
@@ -63,7 +86,7 @@ void leerTextoRico(QXmlStreamReader &xml, QString &texto)
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
             if (es(xml, u"t")) {
-                texto += xml.readElementText();
+                leerTextoSimple(xml, texto);
             } else if (es(xml, u"rPh") || es(xml, u"phoneticPr")) {
                 xml.skipCurrentElement();
             } else {
@@ -316,22 +339,27 @@ bool LectorXlsx::leerFila(FilaTabla *fila, Fallo *fallo)
 bool LectorXlsx::leerCelda(FilaTabla *fila, qsizetype *usadas, int *columna, Fallo *fallo)
 {
     QXmlStreamReader &xml = m_parte.xml();
-    const QXmlStreamAttributes atributos = xml.attributes();
-    int enReferencia = -1;
-    qint64 sinUso;
-    leerReferencia(valorDe(atributos, u"r"), &enReferencia, &sinUso);
-    *columna = enReferencia >= 0 ? enReferencia : *columna + 1;
-    // What the attributes say is taken now: their text does not outlive the next token.
+    // What the attributes say is taken now: their text does not outlive the next token, and
+    // a copy of them held across it would make the reader copy its own on every cell.
     enum class Tipo { Numero, Compartido, EnLinea, Formula, Logico, Error, Fecha };
-    const QStringView t = valorDe(atributos, u"t");
-    const Tipo tipo = t == u"s" ? Tipo::Compartido
-        : t == u"inlineStr"    ? Tipo::EnLinea
-        : t == u"str"          ? Tipo::Formula
-        : t == u"b"            ? Tipo::Logico
-        : t == u"e"            ? Tipo::Error
-        : t == u"d"            ? Tipo::Fecha
-                               : Tipo::Numero;
-    const int estilo = valorDe(atributos, u"s").toInt();
+    Tipo tipo = Tipo::Numero;
+    int estilo = 0;
+    {
+        const QXmlStreamAttributes atributos = xml.attributes();
+        int enReferencia = -1;
+        qint64 sinUso;
+        leerReferencia(valorDe(atributos, u"r"), &enReferencia, &sinUso);
+        *columna = enReferencia >= 0 ? enReferencia : *columna + 1;
+        const QStringView t = valorDe(atributos, u"t");
+        tipo = t == u"s"           ? Tipo::Compartido
+            : t == u"inlineStr"    ? Tipo::EnLinea
+            : t == u"str"          ? Tipo::Formula
+            : t == u"b"            ? Tipo::Logico
+            : t == u"e"            ? Tipo::Error
+            : t == u"d"            ? Tipo::Fecha
+                                   : Tipo::Numero;
+        estilo = valorDe(atributos, u"s").toInt();
+    }
     const auto referencia = [this, columna] { return letrasDeColumna(*columna) + QString::number(m_ultimaFila); };
 
     bool conValor = false;
@@ -340,7 +368,8 @@ bool LectorXlsx::leerCelda(FilaTabla *fila, qsizetype *usadas, int *columna, Fal
     m_valor.resize(0);
     while (xml.readNextStartElement()) {
         if (es(xml, u"v")) {
-            m_valor = xml.readElementText();
+            m_valor.resize(0);
+            leerTextoSimple(xml, m_valor);
             conValor = true;
         } else if (es(xml, u"is")) {
             leerTextoRico(xml, m_valor);
