@@ -465,15 +465,20 @@ void tst_Comprobaciones::nuncaCambianElDocumento()
 void tst_Comprobaciones::modelo_data()
 {
     QTest::addColumn<TipoConsulta>("tipo");
-    QTest::newRow("NIF") << TipoConsulta::NIF;
-    QTest::newRow("RC") << TipoConsulta::RC;
-    QTest::newRow("PP") << TipoConsulta::PP;
+    QTest::addColumn<int>("lineas");
+    QTest::newRow("NIF") << TipoConsulta::NIF << 10000;
+    QTest::newRow("RC") << TipoConsulta::RC << 10000;
+    QTest::newRow("PP") << TipoConsulta::PP << 10000;
+    // Enough records for the key buckets to be sorted on their bytes rather than compared.
+    QTest::newRow("NIF, large buckets") << TipoConsulta::NIF << 80000;
+    QTest::newRow("PP, large buckets of few keys") << TipoConsulta::PP << 80000;
 }
 
 void tst_Comprobaciones::modelo()
 {
     QFETCH(TipoConsulta, tipo);
-    const Modelo esperado = generarModelo(tipo, 10000, 2008 + quint32(tipo));
+    QFETCH(int, lineas);
+    const Modelo esperado = generarModelo(tipo, lineas, 2008 + quint32(tipo));
     const ConversionEnMemoria conversion = convertirEnMemoria(esperado.lista, tipo, Camino::ElMasRapido);
     const QStringList avisos = completar(esperado.avisos);
     // The first warning that differs, not ten thousand lines of them.

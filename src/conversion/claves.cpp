@@ -8,8 +8,10 @@
 #include "tramos.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
+#include <utility>
 
 namespace torxal {
 
@@ -120,6 +122,46 @@ bool menorPorBytes(std::string_view a, quint32 ordinalA, std::string_view b, qui
     return orden != 0 ? orden < 0 : ordinalA < ordinalB;
 }
 
+// Sorts a bucket's keys, equal keys left in the order they came in, which is the list's:
+// a byte at a time from the lowest, over the bytes where the keys differ. A bucket of a
+// big list holds thousands of keys, where this is faster than comparing them (not so for
+// the references' two words, which are compared).
+void ordenarPorClave(std::vector<Entrada64> &v, std::vector<Entrada64> &auxiliar)
+{
+    if (v.size() < 256) {
+        std::sort(v.begin(), v.end(), [](const Entrada64 &a, const Entrada64 &b) {
+            return a.clave != b.clave ? a.clave < b.clave : a.ordinal < b.ordinal;
+        });
+        return;
+    }
+    quint64 todos = ~quint64(0);
+    quint64 alguno = 0;
+    for (const Entrada64 &x : v) {
+        todos &= x.clave;
+        alguno |= x.clave;
+    }
+    const quint64 varian = todos ^ alguno;
+    auxiliar.resize(v.size());
+    Entrada64 *desde = v.data();
+    Entrada64 *hacia = auxiliar.data();
+    const size_t n = v.size();
+    for (int desplazamiento = 0; desplazamiento < 64; desplazamiento += 8) {
+        if (((varian >> desplazamiento) & 0xFF) == 0)
+            continue;
+        std::array<size_t, 256> donde{};
+        for (size_t i = 0; i < n; ++i)
+            ++donde[(desde[i].clave >> desplazamiento) & 0xFF];
+        size_t suma = 0;
+        for (size_t &d : donde)
+            suma += std::exchange(d, suma);
+        for (size_t i = 0; i < n; ++i)
+            hacia[donde[(desde[i].clave >> desplazamiento) & 0xFF]++] = desde[i];
+        std::swap(desde, hacia);
+    }
+    if (desde != v.data())
+        v.swap(auxiliar);
+}
+
 // One distinct reference of a bucket, in sorted order, for the inclusions.
 struct Grupo {
     quint32 ordinal; // its first record
@@ -226,6 +268,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
     std::string expandido;
     std::vector<Grupo> grupos;
     std::vector<Entrada64> cortas;
+    std::vector<Entrada64> auxiliar;
     std::vector<Entrada128> largas;
     std::vector<Lateral> laterales;
     for (size_t c = 0; c < Cubetas; ++c) {
@@ -235,9 +278,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
         });
         if (m_tipo != TipoConsulta::RC) {
             e.cortas[c].volcar(cortas);
-            std::sort(cortas.begin(), cortas.end(), [](const Entrada64 &a, const Entrada64 &b) {
-                return a.clave != b.clave ? a.clave < b.clave : a.ordinal < b.ordinal;
-            });
+            ordenarPorClave(cortas, auxiliar);
             for (size_t i = 1; i < cortas.size(); ++i) {
                 const Entrada64 *primera = &cortas[i - 1];
                 while (i < cortas.size() && cortas[i].clave == primera->clave) {

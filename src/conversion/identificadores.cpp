@@ -16,17 +16,27 @@ constexpr char LetrasEntidad[] = "JABCDEFGHI";
 constexpr std::string_view PrimerasEntidad = "ABCDEFGHJNPQRSUVW";
 
 // A reference is plain ASCII but for Ñ, which weighs its place in the Spanish alphabet:
-// 15, and one more for every letter after it. 0 for anything else.
-int valorRC(const char *&p, const char *fin, bool *valido)
+// 15, and one more for every letter after it. By byte: the weight of a one-byte
+// character, or -1 for any other byte.
+constexpr std::array<signed char, 256> construirPesosRC()
 {
-    const char c = *p++;
-    if (esCifra(c))
-        return c - '0';
-    if (c >= 'A' && c <= 'N')
-        return c - 'A' + 1;
-    if (esLetra(c))
-        return c - 'A' + 2;
-    if (c == '\xC3' && p < fin && *p == '\x91') {
+    std::array<signed char, 256> pesos{};
+    for (int b = 0; b < 256; ++b) {
+        const char c = char(b);
+        pesos[size_t(b)] = esCifra(c)               ? static_cast<signed char>(c - '0')
+            : c >= 'A' && c <= 'N'                  ? static_cast<signed char>(c - 'A' + 1)
+            : esLetra(c)                            ? static_cast<signed char>(c - 'A' + 2)
+                                                    : static_cast<signed char>(-1);
+    }
+    return pesos;
+}
+
+constexpr std::array<signed char, 256> PesosRC = construirPesosRC();
+
+// Ñ, or a byte that is no character of a reference (and the continuation bytes behind it).
+int valorRCLargo(const char *&p, const char *fin, bool *valido)
+{
+    if (p[-1] == '\xC3' && p < fin && *p == '\x91') {
         ++p;
         return 15;
     }
@@ -34,6 +44,28 @@ int valorRC(const char *&p, const char *fin, bool *valido)
     while (p < fin && (static_cast<unsigned char>(*p) & 0xC0) == 0x80)
         ++p;
     return 0;
+}
+
+inline int valorRC(const char *&p, const char *fin, bool *valido)
+{
+    const int peso = PesosRC[static_cast<unsigned char>(*p++)];
+    return peso >= 0 ? peso : valorRCLargo(p, fin, valido);
+}
+
+// The two control letters of the first eighteen characters' weights.
+void controlDeValores(const int (&valores)[18], std::array<char, 3> *control)
+{
+    static constexpr int Pesos[] = {13, 15, 12, 5, 4, 17, 9, 21, 3, 7, 1};
+    static constexpr char Letras[] = "MQWERTYUIOPASDFGHJKLBZX";
+    for (int tramo : {0, 7}) {
+        int suma = 0;
+        for (int i = 0; i < 7; ++i)
+            suma += valores[tramo + i] * Pesos[i];
+        for (int i = 0; i < 4; ++i)
+            suma += valores[14 + i] * Pesos[7 + i];
+        (*control)[tramo == 0 ? 0 : 1] = Letras[suma % 23];
+    }
+    (*control)[2] = '\0';
 }
 
 } // namespace
@@ -90,8 +122,6 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 3
 
 bool calcularControlRC(std::string_view dieciocho, std::array<char, 3> *control)
 {
-    static constexpr int Pesos[] = {13, 15, 12, 5, 4, 17, 9, 21, 3, 7, 1};
-    static constexpr char Letras[] = "MQWERTYUIOPASDFGHJKLBZX";
     int valores[18];
     bool valido = true;
     const char *p = dieciocho.data();
@@ -101,15 +131,7 @@ bool calcularControlRC(std::string_view dieciocho, std::array<char, 3> *control)
         valores[n] = valorRC(p, fin, &valido);
     if (!valido || n != 18 || p != fin)
         return false;
-    for (int tramo : {0, 7}) {
-        int suma = 0;
-        for (int i = 0; i < 7; ++i)
-            suma += valores[tramo + i] * Pesos[i];
-        for (int i = 0; i < 4; ++i)
-            suma += valores[14 + i] * Pesos[7 + i];
-        (*control)[tramo == 0 ? 0 : 1] = Letras[suma % 23];
-    }
-    (*control)[2] = '\0';
+    controlDeValores(valores, control);
     return true;
 }
 
@@ -120,15 +142,18 @@ AvisosRC comprobarRC(std::string_view rc)
     const char *fin = p + rc.size();
     bool valido = true;
     const char *tras18 = nullptr;
+    int valores[18];
     while (p < fin) {
-        valorRC(p, fin, &valido);
+        const int valor = valorRC(p, fin, &valido);
+        if (avisos.caracteres < 18)
+            valores[avisos.caracteres] = valor;
         if (++avisos.caracteres == 18)
             tras18 = p;
     }
     avisos.forma = !valido;
     avisos.longitud = avisos.caracteres != 14 && avisos.caracteres != 18 && avisos.caracteres != 20;
     if (valido && avisos.caracteres == 20) {
-        calcularControlRC(std::string_view(rc.data(), size_t(tras18 - rc.data())), &avisos.esperado);
+        controlDeValores(valores, &avisos.esperado);
         // The last two characters are letters or digits of one byte each, or not the right ones.
         avisos.control = std::string_view(tras18, size_t(fin - tras18)) != std::string_view(avisos.esperado.data(), 2);
     }

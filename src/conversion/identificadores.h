@@ -19,12 +19,12 @@ namespace torxal {
 // the other checks share.
 namespace identificadores {
 
-inline bool esCifra(char c)
+constexpr bool esCifra(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-inline bool esLetra(char c)
+constexpr bool esLetra(char c)
 {
     return c >= 'A' && c <= 'Z';
 }
