@@ -98,8 +98,8 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
             continue;
         // A row whose fields are all Latin-1 is laid out as bytes and cut as a fixed list's
         // line is; any other character sends it the general way.
-        const auto colocar = [&](auto &registro) {
-            registro.assign(size_t(finDeColumnas(tipo) - 1), ' ');
+        const auto colocar = [&](auto &destino) {
+            destino.assign(size_t(finDeColumnas(tipo) - 1), ' ');
             cortados.clear();
             bool enBytes = true;
             recorrerColumnas(tipo, [&](const Columna &columna) {
@@ -107,7 +107,7 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
                 QStringView texto = deFila.de(campo);
                 if (campo == CampoLista::NIF)
                     texto = texto.trimmed();
-                const Colocado colocado = enBytes ? colocarCampo(texto, columna, registro) : Colocado::FueraDeByte;
+                const Colocado colocado = enBytes ? colocarCampo(texto, columna, destino) : Colocado::FueraDeByte;
                 enBytes = colocado != Colocado::FueraDeByte;
                 if (colocado == Colocado::Cortado)
                     cortados.append(campo);
