@@ -20,14 +20,6 @@ constexpr qsizetype Bloque = 64 * 1024;
 // A physical line this long cannot make a row within the row's limit.
 constexpr qsizetype MaximoBytesLinea = 4 * LectorCsv::MaximoCaracteresFila;
 
-bool esAscii(const char *p, qsizetype n)
-{
-    for (qsizetype i = 0; i < n; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 0x80)
-            return false;
-    return true;
-}
-
 // Decodes one line by the list's rule into `linea`, whose room is kept from line to line;
 // true when it was read as Windows-1252.
 bool decodificarLinea(std::string_view bytes, QString &linea, bool *multibyte)
@@ -35,7 +27,7 @@ bool decodificarLinea(std::string_view bytes, QString &linea, bool *multibyte)
     *multibyte = false;
     linea.resize(qsizetype(bytes.size()));
     char16_t *salida = reinterpret_cast<char16_t *>(linea.data());
-    if (esAscii(bytes.data(), qsizetype(bytes.size()))) {
+    if (esAscii(bytes)) {
         for (char b : bytes)
             *salida++ = char16_t(b);
         return false;

@@ -120,21 +120,6 @@ std::optional<CodigoAviso> comprobarNIF(std::string_view nif, std::array<char, 3
     return NifControl;
 }
 
-bool calcularControlRC(std::string_view dieciocho, std::array<char, 3> *control)
-{
-    int valores[18];
-    bool valido = true;
-    const char *p = dieciocho.data();
-    const char *fin = p + dieciocho.size();
-    int n = 0;
-    for (; p < fin && n < 18; ++n)
-        valores[n] = valorRC(p, fin, &valido);
-    if (!valido || n != 18 || p != fin)
-        return false;
-    controlDeValores(valores, control);
-    return true;
-}
-
 AvisosRC comprobarRC(std::string_view rc)
 {
     AvisosRC avisos;

@@ -63,8 +63,4 @@ struct AvisosRC {
 };
 AvisosRC comprobarRC(std::string_view rc);
 
-/// The two check characters of a 20-character reference, from its first 18 (digits and
-/// letters, Ñ counted as one character); false when they are not that.
-bool calcularControlRC(std::string_view dieciocho, std::array<char, 3> *control);
-
 } // namespace torxal
