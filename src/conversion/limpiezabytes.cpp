@@ -61,6 +61,20 @@ inline int sencillos(quint64 &ocho)
     return 0;
 }
 
+// Eight bytes from `q`, those from `tope` on as zeros, never read. Where the record goes
+// on that far it is one load; near its end, its last eight moved down.
+inline quint64 leerAntesDe(const char *q, const char *principio, const char *tope)
+{
+    if (tope - q >= 8)
+        return leer(q);
+    if constexpr (std::endian::native == std::endian::little)
+        if (tope - principio >= 8)
+            return leer(tope - 8) >> (8 * (8 - (tope - q)));
+    quint64 ocho = 0;
+    std::memcpy(&ocho, q, size_t(tope - q));
+    return ocho;
+}
+
 void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const TablaBytes &tabla, Campo &campo)
 {
     const size_t desde = size_t(columna.inicio - 1);
@@ -88,9 +102,9 @@ void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const T
     int caracteres = 0;
     bool sinInvisibles = true;
     while (q < fin) {
-        // The record has spare bytes behind it and the field room behind its end, so
-        // eight are always read and written; only the ones that count are kept.
-        quint64 ocho = leer(q);
+        // The field has room behind its end, so eight bytes are always written; only the
+        // ones that count are kept.
+        quint64 ocho = leerAntesDe(q, limpio.data(), limpio.data() + limpio.size());
         const int quedan = int(fin - q);
         const int n = std::min(sencillos(ocho), quedan);
         std::memcpy(p, &ocho, 8);
@@ -194,23 +208,22 @@ void cortarRegistroBytes(std::string_view registro, const TablaBytes &tabla, Tip
     while (inicio < fin && !tabla.caracteres[static_cast<unsigned char>(registro[inicio])].imprimible)
         ++inicio;
     const std::string_view util = registro.substr(inicio, fin - inicio);
-    // The fields are copied eight bytes at a time, which may read past the record's end.
-    if (campos.copiaBytes.size() < util.size() + 8)
-        campos.copiaBytes.resize(util.size() + 8);
-    char *const copia = campos.copiaBytes.data();
-    size_t longitud = util.size();
+    // The fields are cut from the record where it stands: reading eight bytes just
+    // written by a copy would wait for the copy's stores, on every field.
+    std::string_view limpio = util;
     const size_t tab = util.find('\t');
-    if (tab == std::string_view::npos) {
-        std::memcpy(copia, util.data(), longitud);
-        campos.tabulador = false;
-    } else {
+    campos.tabulador = false;
+    if (tab != std::string_view::npos) {
         campos.tabulador = util.find_first_not_of(" \t", tab) != std::string_view::npos;
-        longitud = 0;
+        if (campos.copiaBytes.size() < util.size())
+            campos.copiaBytes.resize(util.size());
+        char *const copia = campos.copiaBytes.data();
+        size_t longitud = 0;
         for (char b : util)
             if (b != '\t')
                 copia[longitud++] = b;
+        limpio = std::string_view(copia, longitud);
     }
-    const std::string_view limpio(copia, longitud);
     campos.enBlanco = limpio.find_first_not_of(' ') == std::string_view::npos;
     const size_t finColumnas = size_t(finDeColumnas(tipo) - 1);
     campos.sobrante = limpio.size() > finColumnas && limpio.find_first_not_of(' ', finColumnas) != std::string_view::npos;
