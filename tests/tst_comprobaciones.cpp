@@ -471,6 +471,7 @@ void tst_Comprobaciones::modelo_data()
     QTest::newRow("PP") << TipoConsulta::PP << 10000;
     // Enough records for the key buckets to be sorted on their bytes rather than compared.
     QTest::newRow("NIF, large buckets") << TipoConsulta::NIF << 80000;
+    QTest::newRow("RC, large buckets") << TipoConsulta::RC << 80000;
     QTest::newRow("PP, large buckets of few keys") << TipoConsulta::PP << 80000;
 }
 

@@ -122,10 +122,50 @@ bool menorPorBytes(std::string_view a, quint32 ordinalA, std::string_view b, qui
     return orden != 0 ? orden < 0 : ordinalA < ordinalB;
 }
 
-// Sorts a bucket's keys, equal keys left in the order they came in, which is the list's:
-// a byte at a time from the lowest, over the bytes where the keys differ. A bucket of a
-// big list holds thousands of keys, where this is faster than comparing them (not so for
-// the references' two words, which are compared).
+inline quint64 primeraPalabra(const Entrada64 &x)
+{
+    return x.clave;
+}
+inline quint64 primeraPalabra(const Entrada128 &x)
+{
+    return x.alto;
+}
+
+// Sorts a bucket's keys by their first word, equal words left in the order they came in,
+// which is the list's: a byte at a time from the lowest, over the bytes where the words
+// differ. A bucket of a big list holds thousands of keys, where this is faster than
+// comparing them.
+template<typename T>
+void ordenarPorPalabra(std::vector<T> &v, std::vector<T> &auxiliar)
+{
+    quint64 todos = ~quint64(0);
+    quint64 alguno = 0;
+    for (const T &x : v) {
+        todos &= primeraPalabra(x);
+        alguno |= primeraPalabra(x);
+    }
+    const quint64 varian = todos ^ alguno;
+    auxiliar.resize(v.size());
+    T *desde = v.data();
+    T *hacia = auxiliar.data();
+    const size_t n = v.size();
+    for (int desplazamiento = 0; desplazamiento < 64; desplazamiento += 8) {
+        if (((varian >> desplazamiento) & 0xFF) == 0)
+            continue;
+        std::array<size_t, 256> donde{};
+        for (size_t i = 0; i < n; ++i)
+            ++donde[(primeraPalabra(desde[i]) >> desplazamiento) & 0xFF];
+        size_t suma = 0;
+        for (size_t &d : donde)
+            suma += std::exchange(d, suma);
+        for (size_t i = 0; i < n; ++i)
+            hacia[donde[(primeraPalabra(desde[i]) >> desplazamiento) & 0xFF]++] = desde[i];
+        std::swap(desde, hacia);
+    }
+    if (desde != v.data())
+        v.swap(auxiliar);
+}
+
 void ordenarPorClave(std::vector<Entrada64> &v, std::vector<Entrada64> &auxiliar)
 {
     if (v.size() < 256) {
@@ -134,32 +174,31 @@ void ordenarPorClave(std::vector<Entrada64> &v, std::vector<Entrada64> &auxiliar
         });
         return;
     }
-    quint64 todos = ~quint64(0);
-    quint64 alguno = 0;
-    for (const Entrada64 &x : v) {
-        todos &= x.clave;
-        alguno |= x.clave;
+    ordenarPorPalabra(v, auxiliar);
+}
+
+void ordenarPorClave(std::vector<Entrada128> &v, std::vector<Entrada128> &auxiliar)
+{
+    const auto menor = [](const Entrada128 &a, const Entrada128 &b) {
+        if (a.alto != b.alto)
+            return a.alto < b.alto;
+        return a.bajo != b.bajo ? a.bajo < b.bajo : a.ordinal < b.ordinal;
+    };
+    if (v.size() < 256) {
+        std::sort(v.begin(), v.end(), menor);
+        return;
     }
-    const quint64 varian = todos ^ alguno;
-    auxiliar.resize(v.size());
-    Entrada64 *desde = v.data();
-    Entrada64 *hacia = auxiliar.data();
-    const size_t n = v.size();
-    for (int desplazamiento = 0; desplazamiento < 64; desplazamiento += 8) {
-        if (((varian >> desplazamiento) & 0xFF) == 0)
-            continue;
-        std::array<size_t, 256> donde{};
-        for (size_t i = 0; i < n; ++i)
-            ++donde[(desde[i].clave >> desplazamiento) & 0xFF];
-        size_t suma = 0;
-        for (size_t &d : donde)
-            suma += std::exchange(d, suma);
-        for (size_t i = 0; i < n; ++i)
-            hacia[donde[(desde[i].clave >> desplazamiento) & 0xFF]++] = desde[i];
-        std::swap(desde, hacia);
+    // A reference's first ten characters seldom repeat but in a duplicate or an inclusion,
+    // so the few runs they leave are put in order by the rest.
+    ordenarPorPalabra(v, auxiliar);
+    for (size_t i = 0; i + 1 < v.size();) {
+        size_t j = i + 1;
+        while (j < v.size() && v[j].alto == v[i].alto)
+            ++j;
+        if (j - i > 1)
+            std::sort(v.begin() + qsizetype(i), v.begin() + qsizetype(j), menor);
+        i = j;
     }
-    if (desde != v.data())
-        v.swap(auxiliar);
 }
 
 // One distinct reference of a bucket, in sorted order, for the inclusions.
@@ -270,6 +309,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
     std::vector<Entrada64> cortas;
     std::vector<Entrada64> auxiliar;
     std::vector<Entrada128> largas;
+    std::vector<Entrada128> auxiliarLargas;
     std::vector<Lateral> laterales;
     for (size_t c = 0; c < Cubetas; ++c) {
         e.laterales[c].volcar(laterales);
@@ -301,11 +341,7 @@ void Claves::buscar(const std::function<void(const Hallazgo &)> &cada)
         // References: the packed ones and those aside merged into one sorted walk. A stack
         // holds the walk's groups of 14 and 18 characters that start the current one.
         e.largas[c].volcar(largas);
-        std::sort(largas.begin(), largas.end(), [](const Entrada128 &a, const Entrada128 &b) {
-            if (a.alto != b.alto)
-                return a.alto < b.alto;
-            return a.bajo != b.bajo ? a.bajo < b.bajo : a.ordinal < b.ordinal;
-        });
+        ordenarPorClave(largas, auxiliarLargas);
         grupos.clear();
         // A group whose key starts the current one. Packed keys are compared on their
         // words; only a reference aside needs the others' bytes, spelt out then.
