@@ -401,6 +401,8 @@ void tst_Comprobaciones::listas_data()
              u"3 pro-no-numerico PRO=2\u2028"_s, u"3 invisible APE=A\u007FB|U+007F"_s, u"3 invisible PRO=2\u2028|U+2028"_s,
              u"4 invisible APE=PEREZ PEREZ JUAN \U0001F600\U000E0001|U+E0001"_s}
         << qint64(4);
+    QTest::newRow("DEL in an ASCII line, cut on its bytes")
+        << NIF << nif("12345678ZA\x7F" "B") << L{u"1 invisible APE=A\u007FB|U+007F"_s} << qint64(1);
     QTest::newRow("a soft hyphen in a Windows-1252 list, cut on its bytes")
         << NIF << nif("12345678ZGARC\xCD" "A L\xD3PEZ MAR\xCD" "A") + nif("X2482300WPEREZ\xAD" "GIL")
         << L{u"2 invisible APE=PEREZ\u00ADGIL|U+00AD"_s} << qint64(1);

@@ -121,7 +121,7 @@ void Comprobador::comprobarCodigo(const Campo &campo, CodigoAviso numerico, size
 void Comprobador::comprobarInvisibles(const Campo &campo, QLatin1StringView nombre, qint64 linea)
 {
     const std::string_view valor = campo.vista();
-    if (campo.sinInvisibles && valor.find('\x7F') == std::string_view::npos)
+    if (campo.sinInvisibles)
         return;
     const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
     const auto *fin = p + valor.size();

@@ -44,7 +44,7 @@ struct Campo {
     char datos[Delante + 62 * 4 + 8];
     int inicio = Delante;
     int longitud = 0;
-    bool sinInvisibles = false; // cut on bytes with no invisible character, but perhaps DEL, which passes as ASCII
+    bool sinInvisibles = false; // cut on bytes, and no invisible character among them
     std::string_view vista() const { return std::string_view(datos + inicio, size_t(longitud)); }
     /// Empty, or only spaces: the field is absent.
     bool presente() const { return vista().find_first_not_of(' ') != std::string_view::npos; }

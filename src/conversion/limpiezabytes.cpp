@@ -48,10 +48,13 @@ TablaBytes construirTabla(Codificacion codificacion)
 // come back upper-cased in `ocho`. Every test below is exact for the
 // bytes before the first one that fails it (no carry or borrow reaches them), so on a
 // little-endian machine the lowest flagged byte is the first that needs the table.
+// DEL goes to the table too, which knows it for invisible: the checks then need not
+// look at a field again.
 inline int sencillos(quint64 &ocho)
 {
-    const quint64 raros = (ocho & Altos)   // 0x80 and above
-        | (~(ocho + 0x60 * Unos) & Altos); // below 0x20
+    const quint64 raros = (ocho & Altos)      // 0x80 and above
+        | (~(ocho + 0x60 * Unos) & Altos)     // below 0x20
+        | bytesCero(ocho ^ (0x7F * Unos));    // DEL
     const quint64 minuscula = ((ocho + (0x80 - 'a') * Unos) & ~(ocho + (0x80 - 'z' - 1) * Unos)) & Altos;
     ocho ^= minuscula >> 2;
     if (raros == 0)
