@@ -21,7 +21,7 @@ namespace {
 
 inline quint32 cubeta(quint64 x)
 {
-    return quint32((x * 0x9E3779B97F4A7C15ULL) >> 56);
+    return quint32((x * 0x9E3779B97F4A7C15ULL) >> 58);
 }
 
 quint64 mezclarBytes(std::string_view bytes)
@@ -79,7 +79,7 @@ struct HallazgoGuardado {
     quint64 bajo;
 };
 
-constexpr size_t Cubetas = 256;
+constexpr size_t Cubetas = 64;
 
 } // namespace
 

@@ -11,7 +11,7 @@
 namespace torxal {
 
 // A bucket's keys in chunks of one size, never moved once written: a growing vector
-// would copy them over and over, and the freed blocks of 256 buckets growing in turn
+// would copy them over and over, and the freed blocks of many buckets growing in turn
 // would leave the memory fragmented. At the end each bucket is copied out whole to be
 // sorted; the blocks its chunks came from go with the keys.
 // The chunks of every bucket, carved from blocks of 2 MiB that the system may back with
@@ -52,30 +52,39 @@ class Tramos {
 public:
     static constexpr size_t PorTramo = Bloques::Tramo / sizeof(T);
 
+    // Called once a record into one of hundreds of buckets: one pointer to load and bump.
     void anadir(const T &x, Bloques &bloques)
     {
-        if (m_enUltimo == PorTramo || m_tramos.empty()) {
-            m_tramos.push_back(static_cast<T *>(bloques.pedirTramo()));
-            m_enUltimo = 0;
-        }
-        m_tramos.back()[m_enUltimo++] = x;
+        if (m_libre == m_finTramo)
+            abrirTramo(bloques);
+        *m_libre++ = x;
     }
-    size_t size() const { return m_tramos.empty() ? 0 : (m_tramos.size() - 1) * PorTramo + m_enUltimo; }
+    size_t size() const
+    {
+        return m_tramos.empty() ? 0 : (m_tramos.size() - 1) * PorTramo + size_t(m_libre - m_tramos.back());
+    }
     /// Moves every key into `destino` (emptied first) and frees the chunks.
     void volcar(std::vector<T> &destino)
     {
         destino.clear();
         destino.reserve(size());
         for (size_t i = 0; i < m_tramos.size(); ++i)
-            destino.insert(destino.end(), m_tramos[i],
-                           m_tramos[i] + (i + 1 == m_tramos.size() ? m_enUltimo : PorTramo));
+            destino.insert(destino.end(), m_tramos[i], i + 1 == m_tramos.size() ? m_libre : m_tramos[i] + PorTramo);
         std::vector<T *>().swap(m_tramos);
-        m_enUltimo = 0;
+        m_libre = m_finTramo = nullptr;
     }
 
 private:
+    void abrirTramo(Bloques &bloques)
+    {
+        m_tramos.push_back(static_cast<T *>(bloques.pedirTramo()));
+        m_libre = m_tramos.back();
+        m_finTramo = m_libre + PorTramo;
+    }
+
+    T *m_libre = nullptr;
+    T *m_finTramo = nullptr;
     std::vector<T *> m_tramos; // in the blocks of the keys' Bloques
-    size_t m_enUltimo = 0;
 };
 
 template<typename T>
