@@ -224,7 +224,7 @@ void Comprobador::votarTipo(const Campos &campos)
     const auto nif = comprobarNIF(texto.substr(0, 9));
     if (texto.size() >= 9 && nif != NifForma)
         ++m_votos[size_t(TipoConsulta::NIF)];
-    if (texto.size() >= 13 && std::all_of(texto.begin(), texto.begin() + 13, esCifra))
+    if (sonCifras(texto.substr(0, 13), 13))
         ++m_votos[size_t(TipoConsulta::PP)];
     // A parcel's reference: seven digits, two letters, four digits and a letter in a town,
     // five digits, a letter and eight digits in the country.

@@ -31,7 +31,8 @@ constexpr bool esLetra(char c)
 
 inline bool sonCifras(std::string_view texto, size_t cuantas)
 {
-    return texto.size() == cuantas && std::all_of(texto.begin(), texto.end(), esCifra);
+    // Through a lambda, not the function's address, which the compiler may call instead of inlining.
+    return texto.size() == cuantas && std::all_of(texto.begin(), texto.end(), [](char c) { return esCifra(c); });
 }
 
 inline int numero(std::string_view cifras)
