@@ -60,24 +60,31 @@ inline const char *buscarParada(const char *p, const char *fin, char parada)
 
 // The first CR or LF in [p, fin), or fin. Before it, `primerAlto` learns where the first
 // byte of 0x80 or more stands and `primeraComa` where the first comma does, if none had
-// been found yet: a plain ASCII line needs no more looking at, a line with letters is
-// validated from its first one, and a line without a comma is its own record.
-inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *&primerAlto, const char *&primeraComa)
+// been found yet, and `continuacion` whether a byte from 0x80 to 0xBF stands: a plain
+// ASCII line needs no more looking at, a line with letters but no such byte cannot be
+// UTF-8 (every sequence has one), any other is validated from its first letter, and a
+// line without a comma is its own record.
+inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *&primerAlto, const char *&primeraComa,
+                                    bool &continuacion)
 {
 #ifdef __SSE2__
     const __m128i cr16 = _mm_set1_epi8('\r');
     const __m128i lf16 = _mm_set1_epi8('\n');
     const __m128i coma16 = _mm_set1_epi8(',');
+    const __m128i c016 = _mm_set1_epi8(char(0xC0)); // signed, 0x80..0xBF lie below it
     while (fin - p >= 16) {
         const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
         const int finales = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16)));
         int conAlto = _mm_movemask_epi8(dieciseis);
         int comas = _mm_movemask_epi8(_mm_cmpeq_epi8(dieciseis, coma16));
+        int continuaciones = _mm_movemask_epi8(_mm_cmplt_epi8(dieciseis, c016));
         if (finales != 0) {
             const int antes = (1 << std::countr_zero(unsigned(finales))) - 1;
             conAlto &= antes;
             comas &= antes;
+            continuaciones &= antes;
         }
+        continuacion |= continuaciones != 0;
         if (conAlto != 0 && !primerAlto)
             primerAlto = p + std::countr_zero(unsigned(conAlto));
         if (comas != 0 && !primeraComa)
@@ -88,8 +95,10 @@ inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *
     }
 #endif
     for (; p < fin && *p != '\r' && *p != '\n'; ++p) {
-        if (!primerAlto && static_cast<unsigned char>(*p) >= 0x80)
+        const auto byte = static_cast<unsigned char>(*p);
+        if (!primerAlto && byte >= 0x80)
             primerAlto = p;
+        continuacion |= byte >= 0x80 && byte < 0xC0;
         if (!primeraComa && *p == ',')
             primeraComa = p;
     }
@@ -239,12 +248,13 @@ LectorRegistros::Busqueda LectorRegistros::decidirLinea()
     qsizetype buscado = 0; // how far past m_pos the line end has been looked for
     qsizetype alto = -1;   // where the first byte of 0x80 or more stands, past m_pos
     qsizetype coma = -1;   // where the first comma stands, past m_pos
+    bool continuacion = false;
     m_finPrimerRegistro = -1;
     for (;;) {
         const char *datos = m_bloque.constData();
         const char *primerAlto = nullptr;
         const char *primeraComa = nullptr;
-        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, primerAlto, primeraComa);
+        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, primerAlto, primeraComa, continuacion);
         if (alto < 0 && primerAlto)
             alto = primerAlto - (datos + m_pos);
         if (coma < 0 && primeraComa)
@@ -255,7 +265,9 @@ LectorRegistros::Busqueda LectorRegistros::decidirLinea()
                 m_finPrimerRegistro = coma >= 0 ? m_pos + coma : fin - datos;
             m_lineaAscii = alto < 0;
             m_codificacionLinea = Codificacion::UTF8;
-            if (alto >= 0 && !m_utf16) {
+            if (alto >= 0 && !m_utf16 && !continuacion) {
+                m_codificacionLinea = Codificacion::Windows1252;
+            } else if (alto >= 0 && !m_utf16) {
                 ValidadorUtf8 validador(!m_listaUtf8);
                 validador.anadir(sinSigno(datos + m_pos + alto), sinSigno(fin));
                 m_listaUtf8 |= validador.multibyte();
