@@ -87,6 +87,22 @@ void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const T
     char *p = principio;
     const char *q = trozo.data();
     const char *fin = q + trozo.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        if (columna.normalizacion == Normalizacion::Rellenar && columna.longitud <= 8
+            && trozo.size() == size_t(columna.longitud)) {
+            // A code written whole in digits, as most are, is its own field (none if all zeros).
+            const quint64 mascara = columna.longitud == 8 ? ~0ULL : (1ULL << (8 * columna.longitud)) - 1;
+            const quint64 ocho = (leerAntesDe(q, limpio.data(), limpio.data() + limpio.size()) & mascara)
+                | ('0' * Unos & ~mascara);
+            if (todoCifras(ocho)) {
+                std::memcpy(principio, &ocho, 8);
+                campo.inicio = Campo::Delante;
+                campo.longitud = ocho == '0' * Unos ? 0 : columna.longitud;
+                campo.sinInvisibles = true;
+                return;
+            }
+        }
+    }
     if (columna.normalizacion != Normalizacion::Ninguna) {
         // Names are padded with spaces to their column; trimming them before the copy
         // gives the same field, since dropping characters and trimming commute.

@@ -42,4 +42,12 @@ inline bool todoAsciiVisibleOControl(quint64 ocho)
     return ((ocho | (ocho + Unos)) & Altos) == 0;
 }
 
+/// True when every byte is an ASCII digit: its high half is 3, and adding 6 to its low
+/// half (at most 9) does not carry into it.
+inline bool todoCifras(quint64 ocho)
+{
+    constexpr quint64 Altas = 0xF0F0F0F0F0F0F0F0ULL;
+    return (ocho & Altas) == 0x30 * Unos && ((ocho + 0x06 * Unos) & Altas) == 0x30 * Unos;
+}
+
 } // namespace torxal::ochoalavez
