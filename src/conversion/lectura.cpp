@@ -58,49 +58,69 @@ inline const char *buscarParada(const char *p, const char *fin, char parada)
     return p;
 }
 
-// The first CR or LF in [p, fin), or fin. Before it, `primerAlto` learns where the first
-// byte of 0x80 or more stands and `primeraComa` where the first comma does, if none had
-// been found yet, and `continuacion` whether a byte from 0x80 to 0xBF stands: a plain
-// ASCII line needs no more looking at, a line with letters but no such byte cannot be
-// UTF-8 (every sequence has one), any other is validated from its first letter, and a
+// What the look for a line's end learns of the bytes before it, across the reads the
+// line may need: a plain ASCII line needs no more looking at, a line with letters but
+// no continuation byte cannot be UTF-8 (every sequence has one), a line of ASCII and
+// two-byte letters of U+0080 to U+00FF (C2 or C3 and one continuation byte, the whole
+// of most Spanish text) is UTF-8, any other is validated from its first letter, and a
 // line without a comma is its own record.
-inline const char *buscarFinDeLinea(const char *p, const char *fin, const char *&primerAlto, const char *&primeraComa,
-                                    bool &continuacion)
+struct Vistazo {
+    const char *primerAlto = nullptr;  // the first byte of 0x80 or more, in this read
+    const char *primeraComa = nullptr; // the first comma, in this read
+    bool continuacion = false;         // a byte from 0x80 to 0xBF
+    bool latino = true;                // only ASCII and whole letters of C2 or C3
+    unsigned arrastre = 0;             // the last byte looked at started such a letter
+};
+
+// The first CR or LF in [p, fin), or fin.
+inline const char *buscarFinDeLinea(const char *p, const char *fin, Vistazo &v)
 {
 #ifdef __SSE2__
     const __m128i cr16 = _mm_set1_epi8('\r');
     const __m128i lf16 = _mm_set1_epi8('\n');
     const __m128i coma16 = _mm_set1_epi8(',');
     const __m128i c016 = _mm_set1_epi8(char(0xC0)); // signed, 0x80..0xBF lie below it
+    const __m128i c216 = _mm_set1_epi8(char(0xC2));
+    const __m128i c316 = _mm_set1_epi8(char(0xC3));
     while (fin - p >= 16) {
         const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const int finales = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16)));
-        int conAlto = _mm_movemask_epi8(dieciseis);
-        int comas = _mm_movemask_epi8(_mm_cmpeq_epi8(dieciseis, coma16));
-        int continuaciones = _mm_movemask_epi8(_mm_cmplt_epi8(dieciseis, c016));
-        if (finales != 0) {
-            const int antes = (1 << std::countr_zero(unsigned(finales))) - 1;
-            conAlto &= antes;
-            comas &= antes;
-            continuaciones &= antes;
-        }
-        continuacion |= continuaciones != 0;
-        if (conAlto != 0 && !primerAlto)
-            primerAlto = p + std::countr_zero(unsigned(conAlto));
-        if (comas != 0 && !primeraComa)
-            primeraComa = p + std::countr_zero(unsigned(comas));
+        const unsigned finales
+            = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16))));
+        unsigned altos = unsigned(_mm_movemask_epi8(dieciseis));
+        unsigned comas = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(dieciseis, coma16)));
+        unsigned continuaciones = unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(dieciseis, c016)));
+        unsigned iniciales = unsigned(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, c216), _mm_cmpeq_epi8(dieciseis, c316))));
+        const unsigned antes = finales != 0 ? (1u << std::countr_zero(finales)) - 1 : 0xFFFFu;
+        altos &= antes;
+        comas &= antes;
+        continuaciones &= antes;
+        iniciales &= antes;
+        // Every high byte starts or continues a letter, and every continuation follows a
+        // start; a start at the line's end has none.
+        const unsigned esperadas = (iniciales << 1) | v.arrastre;
+        v.latino &= (altos ^ iniciales ^ continuaciones) == 0 && continuaciones == (esperadas & antes)
+            && (finales == 0 || (esperadas & ~antes & 0x1FFFFu) == 0);
+        v.arrastre = iniciales >> 15;
+        v.continuacion |= continuaciones != 0;
+        if (altos != 0 && !v.primerAlto)
+            v.primerAlto = p + std::countr_zero(altos);
+        if (comas != 0 && !v.primeraComa)
+            v.primeraComa = p + std::countr_zero(comas);
         if (finales != 0)
-            return p + std::countr_zero(unsigned(finales));
+            return p + std::countr_zero(finales);
         p += 16;
     }
 #endif
     for (; p < fin && *p != '\r' && *p != '\n'; ++p) {
         const auto byte = static_cast<unsigned char>(*p);
-        if (!primerAlto && byte >= 0x80)
-            primerAlto = p;
-        continuacion |= byte >= 0x80 && byte < 0xC0;
-        if (!primeraComa && *p == ',')
-            primeraComa = p;
+        if (!v.primerAlto && byte >= 0x80)
+            v.primerAlto = p;
+        v.continuacion |= byte >= 0x80 && byte < 0xC0;
+        // The few bytes looked at one by one leave the line to the validator.
+        v.latino &= byte < 0x80 && v.arrastre == 0;
+        if (!v.primeraComa && *p == ',')
+            v.primeraComa = p;
     }
     return p;
 }
@@ -248,25 +268,28 @@ LectorRegistros::Busqueda LectorRegistros::decidirLinea()
     qsizetype buscado = 0; // how far past m_pos the line end has been looked for
     qsizetype alto = -1;   // where the first byte of 0x80 or more stands, past m_pos
     qsizetype coma = -1;   // where the first comma stands, past m_pos
-    bool continuacion = false;
+    Vistazo vistazo;
     m_finPrimerRegistro = -1;
     for (;;) {
         const char *datos = m_bloque.constData();
-        const char *primerAlto = nullptr;
-        const char *primeraComa = nullptr;
-        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, primerAlto, primeraComa, continuacion);
-        if (alto < 0 && primerAlto)
-            alto = primerAlto - (datos + m_pos);
-        if (coma < 0 && primeraComa)
-            coma = primeraComa - (datos + m_pos);
+        vistazo.primerAlto = nullptr;
+        vistazo.primeraComa = nullptr;
+        const char *fin = buscarFinDeLinea(datos + m_pos + buscado, datos + m_fin, vistazo);
+        if (alto < 0 && vistazo.primerAlto)
+            alto = vistazo.primerAlto - (datos + m_pos);
+        if (coma < 0 && vistazo.primeraComa)
+            coma = vistazo.primeraComa - (datos + m_pos);
         if (fin < datos + m_fin || m_agotado) {
             // Unless it is quoted, the line's first record ends at its first comma or its end.
             if (m_bloque.at(m_pos) != '"')
                 m_finPrimerRegistro = coma >= 0 ? m_pos + coma : fin - datos;
             m_lineaAscii = alto < 0;
             m_codificacionLinea = Codificacion::UTF8;
-            if (alto >= 0 && !m_utf16 && !continuacion) {
+            if (alto >= 0 && !m_utf16 && !vistazo.continuacion) {
                 m_codificacionLinea = Codificacion::Windows1252;
+            } else if (alto >= 0 && !m_utf16 && vistazo.latino && vistazo.arrastre == 0) {
+                // A start still pending is a letter the line ends in the middle of.
+                m_listaUtf8 = true;
             } else if (alto >= 0 && !m_utf16) {
                 ValidadorUtf8 validador(!m_listaUtf8);
                 validador.anadir(sinSigno(datos + m_pos + alto), sinSigno(fin));
