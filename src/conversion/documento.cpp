@@ -5,6 +5,9 @@
 
 #include "ochoalavez.h"
 
+#include <algorithm>
+#include <bit>
+
 namespace torxal {
 
 using namespace ochoalavez;
@@ -26,13 +29,23 @@ char *escaparValor(char *p, std::string_view valor)
     const char *fin = q + valor.size();
     // Values almost never hold markup: eight bytes are looked at together, and copied
     // whole while none of them needs an entity.
-    while (fin - q >= 8) {
+    while (q < fin) {
         const quint64 ocho = leer(q);
-        if ((bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>'))) != 0)
+        quint64 marcas = bytesCero(ocho ^ (Unos * '&')) | bytesCero(ocho ^ (Unos * '<')) | bytesCero(ocho ^ (Unos * '>'));
+        const ptrdiff_t quedan = fin - q;
+        if (quedan < 8) {
+            // The last bytes of the value: the flags of those past it are dropped, and a
+            // borrow only runs upwards, so the ones kept are exact.
+            if constexpr (std::endian::native != std::endian::little)
+                break;
+            marcas &= (quint64(1) << (8 * quedan)) - 1;
+        }
+        if (marcas != 0)
             break;
         std::memcpy(p, &ocho, 8);
-        p += 8;
-        q += 8;
+        const ptrdiff_t n = std::min<ptrdiff_t>(quedan, 8);
+        p += n;
+        q += n;
     }
     for (; q < fin; ++q) {
         switch (*q) {
