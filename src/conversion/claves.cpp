@@ -4,8 +4,8 @@
 #include "claves.h"
 
 #include "empaquetado.h"
-#include "ordenarclaves.h"
 #include "limpieza.h"
+#include "ordenarclaves.h"
 #include "tramos.h"
 
 #include <algorithm>

@@ -285,17 +285,19 @@ LectorRegistros::Busqueda LectorRegistros::decidirLinea()
                 m_finPrimerRegistro = coma >= 0 ? m_pos + coma : fin - datos;
             m_lineaAscii = alto < 0;
             m_codificacionLinea = Codificacion::UTF8;
-            if (alto >= 0 && !m_utf16 && !vistazo.continuacion) {
-                m_codificacionLinea = Codificacion::Windows1252;
-            } else if (alto >= 0 && !m_utf16 && vistazo.latino && vistazo.arrastre == 0) {
-                // A start still pending is a letter the line ends in the middle of.
-                m_listaUtf8 = true;
-            } else if (alto >= 0 && !m_utf16) {
-                ValidadorUtf8 validador(!m_listaUtf8);
-                validador.anadir(sinSigno(datos + m_pos + alto), sinSigno(fin));
-                m_listaUtf8 |= validador.multibyte();
-                if (!validador.valido())
+            if (alto >= 0 && !m_utf16) {
+                if (!vistazo.continuacion) {
                     m_codificacionLinea = Codificacion::Windows1252;
+                } else if (vistazo.latino && vistazo.arrastre == 0) {
+                    // A start still pending is a letter the line ends in the middle of.
+                    m_listaUtf8 = true;
+                } else {
+                    ValidadorUtf8 validador(!m_listaUtf8);
+                    validador.anadir(sinSigno(datos + m_pos + alto), sinSigno(fin));
+                    m_listaUtf8 |= validador.multibyte();
+                    if (!validador.valido())
+                        m_codificacionLinea = Codificacion::Windows1252;
+                }
             }
             return Busqueda::Encontrado;
         }

@@ -46,8 +46,8 @@ inline bool todoAsciiVisibleOControl(quint64 ocho)
 /// half (at most 9) does not carry into it.
 inline bool todoCifras(quint64 ocho)
 {
-    constexpr quint64 Altas = 0xF0F0F0F0F0F0F0F0ULL;
-    return (ocho & Altas) == 0x30 * Unos && ((ocho + 0x06 * Unos) & Altas) == 0x30 * Unos;
+    constexpr quint64 MitadesAltas = 0xF0F0F0F0F0F0F0F0ULL;
+    return (ocho & MitadesAltas) == 0x30 * Unos && ((ocho + 0x06 * Unos) & MitadesAltas) == 0x30 * Unos;
 }
 
 } // namespace torxal::ochoalavez
