@@ -86,25 +86,25 @@ inline const char *buscarFinDeLinea(const char *p, const char *fin, Vistazo &v)
         const __m128i dieciseis = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
         const unsigned finales
             = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, cr16), _mm_cmpeq_epi8(dieciseis, lf16))));
-        unsigned altos = unsigned(_mm_movemask_epi8(dieciseis));
-        unsigned comas = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(dieciseis, coma16)));
-        unsigned continuaciones = unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(dieciseis, c016)));
-        unsigned iniciales = unsigned(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(dieciseis, c216), _mm_cmpeq_epi8(dieciseis, c316))));
         const unsigned antes = finales != 0 ? (1u << std::countr_zero(finales)) - 1 : 0xFFFFu;
-        altos &= antes;
-        comas &= antes;
-        continuaciones &= antes;
-        iniciales &= antes;
-        // Every high byte starts or continues a letter, and every continuation follows a
-        // start; a start at the line's end has none.
-        const unsigned esperadas = (iniciales << 1) | v.arrastre;
-        v.latino &= (altos ^ iniciales ^ continuaciones) == 0 && continuaciones == (esperadas & antes)
-            && (finales == 0 || (esperadas & ~antes & 0x1FFFFu) == 0);
-        v.arrastre = iniciales >> 15;
-        v.continuacion |= continuaciones != 0;
-        if (altos != 0 && !v.primerAlto)
-            v.primerAlto = p + std::countr_zero(altos);
+        const unsigned altos = unsigned(_mm_movemask_epi8(dieciseis)) & antes;
+        const unsigned comas = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(dieciseis, coma16))) & antes;
+        // Sixteen ASCII bytes with no letter left open before them change nothing below.
+        if (altos != 0 || v.arrastre != 0) {
+            const unsigned continuaciones = unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(dieciseis, c016))) & antes;
+            const unsigned iniciales = unsigned(_mm_movemask_epi8(
+                                           _mm_or_si128(_mm_cmpeq_epi8(dieciseis, c216), _mm_cmpeq_epi8(dieciseis, c316))))
+                & antes;
+            // Every high byte starts or continues a letter, and every continuation follows a
+            // start; a start at the line's end has none.
+            const unsigned esperadas = (iniciales << 1) | v.arrastre;
+            v.latino &= (altos ^ iniciales ^ continuaciones) == 0 && continuaciones == (esperadas & antes)
+                && (finales == 0 || (esperadas & ~antes & 0x1FFFFu) == 0);
+            v.arrastre = iniciales >> 15;
+            v.continuacion |= continuaciones != 0;
+            if (altos != 0 && !v.primerAlto)
+                v.primerAlto = p + std::countr_zero(altos);
+        }
         if (comas != 0 && !v.primeraComa)
             v.primeraComa = p + std::countr_zero(comas);
         if (finales != 0)
