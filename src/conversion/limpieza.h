@@ -39,9 +39,9 @@ std::u32string_view recortarEspacios(std::u32string_view texto);
 /// A field as cut, in plain UTF-8; characters XML forbids are already left out.
 struct Campo {
     // Zeros may go in front of a code; a field is at most 62 characters of up to four
-    // bytes; a copy may overrun by eight, and the writer reads up to seven past the end.
+    // bytes; a copy may overrun by sixteen, and the writer reads up to fifteen past the end.
     static constexpr int Delante = 8;
-    char datos[Delante + 62 * 4 + 8]{};
+    char datos[Delante + 62 * 4 + 16]{};
     int inicio = Delante;
     int longitud = 0;
     bool sinInvisibles = false; // cut on bytes, and no invisible character among them
