@@ -28,7 +28,7 @@ bool esCaracterXml(char32_t c);
 inline constexpr int BytesPorByteEscapado = 5;
 
 /// Writes `valor` (UTF-8) at `p` with & < > as entities and returns the end; needs room
-/// for BytesPorByteEscapado bytes a byte and seven more. Up to seven bytes past the
+/// for BytesPorByteEscapado bytes a byte and fifteen more. Up to fifteen bytes past the
 /// value are read and copied, never kept: a field has that room behind it.
 char *escaparValor(char *p, std::string_view valor);
 

@@ -19,8 +19,9 @@ constexpr qsizetype TamanoBuffer = 256 * 1024;
 // short list costs no quarter megabyte, and the writes are those of a full-sized buffer.
 constexpr qsizetype BufferInicial = 4 * 1024;
 static_assert(std::has_single_bit(quint64(TamanoBuffer)) && std::has_single_bit(quint64(BufferInicial)));
-// Room one record line may need besides its values: the tags of a record of any kind.
-constexpr size_t BytesDeEtiquetas = 64;
+// Room one record line may need besides its values: the tags of a record of any kind,
+// and the fifteen bytes a value's last copy may store past its end.
+constexpr size_t BytesDeEtiquetas = 80;
 
 constexpr std::string_view Declaracion = "<?xml version='1.0' encoding='UTF-8'?>\r\n";
 constexpr std::string_view EspacioXsi = "http://www.w3.org/2001/XMLSchema-instance";
