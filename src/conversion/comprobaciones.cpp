@@ -121,8 +121,6 @@ void Comprobador::comprobarCodigo(const Campo &campo, CodigoAviso numerico, size
 void Comprobador::comprobarInvisibles(const Campo &campo, QLatin1StringView nombre, qint64 linea)
 {
     const std::string_view valor = campo.vista();
-    if (campo.sinInvisibles)
-        return;
     const auto *p = reinterpret_cast<const unsigned char *>(valor.data());
     const auto *fin = p + valor.size();
     for (; p < fin; ++p) {
@@ -193,8 +191,10 @@ bool Comprobador::comprobarCampos(const Campos &campos, qint64 linea)
         comprobarCodigo(campos.PAR, ParNoNumerico, 5, QLatin1StringView("PAR"), linea);
     }
     recorrerColumnas(m_tipo, [&](const Columna &columna) {
+        // Most fields were cut on bytes, which found no invisible character already.
         const Campo &campo = campos.*(columna.campo);
-        comprobarInvisibles(campo, nombreDeCampo(columna.campo), linea);
+        if (!campo.sinInvisibles)
+            comprobarInvisibles(campo, nombreDeCampo(columna.campo), linea);
     });
     if (campos.tabulador) {
         m_texto.clear();
