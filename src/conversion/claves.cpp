@@ -38,6 +38,33 @@ quint32 acotarLinea(qint64 linea)
     return quint32(std::min<qint64>(linea, std::numeric_limits<quint32>::max()));
 }
 
+// A NIF's word (nine characters), or a reference's two (ten and ten), when every
+// character is of the alphabet; one-byte characters the common way.
+bool empaquetarNIF(std::string_view nif, quint64 *clave)
+{
+    if (nif.size() == 9 && palabraDeBytes(nif.data(), 9, clave))
+        return true;
+    quint8 codigos[9];
+    size_t cuantos = 0;
+    if (!empaquetar(nif, 9, codigos, &cuantos))
+        return false;
+    *clave = palabra(codigos, 0, cuantos, 9);
+    return true;
+}
+
+bool empaquetarReferencia(std::string_view rc, quint64 *alto, quint64 *bajo)
+{
+    if (rc.size() == 20 && palabraDeBytes(rc.data(), 10, alto) && palabraDeBytes(rc.data() + 10, 10, bajo))
+        return true;
+    quint8 codigos[20];
+    size_t cuantos = 0;
+    if (!empaquetar(rc, 20, codigos, &cuantos))
+        return false;
+    *alto = palabra(codigos, 0, cuantos, 10);
+    *bajo = palabra(codigos, 10, cuantos, 10);
+    return true;
+}
+
 // In a reference's word of its last ten characters, the four that complete the first 14.
 constexpr quint64 Prefijo14 = 0xFFFFFFULL << 36;
 
@@ -133,13 +160,10 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
 {
     Estado &e = *m_estado;
     const quint32 enLinea = acotarLinea(linea);
-    quint8 codigos[20];
-    size_t cuantos = 0;
     switch (m_tipo) {
     case TipoConsulta::NIF: {
         const std::string_view nif = campos.NIF.vista();
-        if (empaquetar(nif, 9, codigos, &cuantos)) {
-            const quint64 clave = palabra(codigos, 0, cuantos, 9);
+        if (quint64 clave; empaquetarNIF(nif, &clave)) {
             e.cortas[cubeta(clave)].anadir(Entrada64{clave, ordinal, enLinea}, e.bloques);
         } else {
             e.anadirLateral(cubeta(mezclarBytes(nif)), nif, ordinal, enLinea);
@@ -148,9 +172,7 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
     }
     case TipoConsulta::RC: {
         const std::string_view rc = campos.RC.vista();
-        if (empaquetar(rc, 20, codigos, &cuantos)) {
-            const quint64 alto = palabra(codigos, 0, cuantos, 10);
-            const quint64 bajo = palabra(codigos, 10, cuantos, 10);
+        if (quint64 alto, bajo; empaquetarReferencia(rc, &alto, &bajo)) {
             e.largas[cubetaDeReferencia(alto, bajo)].anadir(Entrada128{alto, bajo, ordinal, enLinea}, e.bloques);
             break;
         }

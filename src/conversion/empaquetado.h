@@ -89,6 +89,22 @@ inline quint64 palabra(const quint8 *codigos, size_t desde, size_t cuantos, size
     return x;
 }
 
+// `porPalabra` bytes packed as palabra() packs their codes, or false when one is not a
+// character of the alphabet in one byte: most identifiers, without a list of codes between.
+inline bool palabraDeBytes(const char *bytes, size_t porPalabra, quint64 *x)
+{
+    quint64 palabra = 0;
+    bool todos = true;
+    for (size_t i = 0; i < porPalabra; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const quint8 codigo = c < 0x80 ? Codigos.ascii[c] : 0;
+        todos &= codigo != 0;
+        palabra = (palabra << 6) | codigo;
+    }
+    *x = palabra;
+    return todos;
+}
+
 /// Appends the characters of a packed word to `destino`, up to its end code.
 void desempaquetar(quint64 x, size_t porPalabra, std::string &destino);
 
