@@ -57,15 +57,17 @@ void controlDeValores(const int (&valores)[18], std::array<char, 3> *control)
 {
     static constexpr int Pesos[] = {13, 15, 12, 5, 4, 17, 9, 21, 3, 7, 1};
     static constexpr char Letras[] = "MQWERTYUIOPASDFGHJKLBZX";
-    for (int tramo : {0, 7}) {
-        int suma = 0;
-        for (int i = 0; i < 7; ++i)
-            suma += valores[tramo + i] * Pesos[i];
-        for (int i = 0; i < 4; ++i)
-            suma += valores[14 + i] * Pesos[7 + i];
-        (*control)[tramo == 0 ? 0 : 1] = Letras[suma % 23];
+    // Both letters weigh the last four characters the same way.
+    int cola = 0;
+    for (int i = 0; i < 4; ++i)
+        cola += valores[14 + i] * Pesos[7 + i];
+    int primera = cola;
+    int segunda = cola;
+    for (int i = 0; i < 7; ++i) {
+        primera += valores[i] * Pesos[i];
+        segunda += valores[7 + i] * Pesos[i];
     }
-    (*control)[2] = '\0';
+    *control = {Letras[primera % 23], Letras[segunda % 23], '\0'};
 }
 
 } // namespace
