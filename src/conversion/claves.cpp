@@ -199,19 +199,19 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
     case TipoConsulta::PP: {
         const Campo *cuatro[] = {&campos.PRO, &campos.MUN, &campos.POL, &campos.PAR};
         constexpr size_t Cifras[] = {2, 3, 3, 5};
+        constexpr quint64 Potencias[] = {100, 1000, 1000, 100000};
         quint64 clave = 0;
         bool cifras = true;
         for (size_t i = 0; i < 4 && cifras; ++i) {
             const std::string_view v = cuatro[i]->vista();
             // An absent parcel counts as none, which a parcel of zeros also is.
-            cifras = (v.size() == Cifras[i] || (i == 3 && v.empty()))
-                && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+            cifras = v.size() == Cifras[i] || (i == 3 && v.empty());
             quint64 valor = 0;
-            for (char c : v)
+            for (char c : v) {
+                cifras &= c >= '0' && c <= '9';
                 valor = valor * 10 + quint64(c - '0');
-            for (size_t j = 0; j < Cifras[i]; ++j)
-                clave *= 10;
-            clave += valor;
+            }
+            clave = clave * Potencias[i] + valor;
         }
         if (cifras) {
             e.cortas[cubeta(clave)].anadir(Entrada64{clave, ordinal, enLinea}, e.bloques);
