@@ -3,7 +3,7 @@
 
 // The record loop cuts records on their bytes when each character fits in one, and on
 // the decoded text otherwise. These cases sit on the edges of the byte-wise way
-// (eight-byte steps, escapes, characters the cleaning or XML drops, letters whose
+// (eight- and sixteen-byte steps, escapes, characters the cleaning or XML drops, letters whose
 // capital lies outside Latin-1, stale bytes from a longer record) and hold the two ways
 // of production's own loop to each other, in every encoding a list may come in; where
 // the expected lines are given, to those too.
@@ -84,6 +84,11 @@ void tst_Equivalencia::ambasManerasYTodasLasCodificaciones_data()
         << TipoConsulta::NIF << "1&<>5678Z" + relleno("A&B<C>D&&<<>>EFG&", 62) + "\r\n"
         << QByteArray("<DAT><NIF>1&amp;&lt;&gt;5678Z</NIF><APE>A&amp;B&lt;C&gt;D&amp;&amp;&lt;&lt;&gt;&gt;EFG&amp;"
                       "</APE></DAT>");
+    QTest::newRow("escapes, delete and accents at the ends of sixteen-byte steps")
+        << TipoConsulta::NIF << "12345678z" + relleno("abcdefghijklmno&<pqrstuvwxyzabcd>\x7F" "efghijklmnopqrs\xE9", 62)
+            + "28079\r\n"
+        << QByteArray("<DAT><NIF>12345678Z</NIF><APE>ABCDEFGHIJKLMNO&amp;&lt;PQRSTUVWXYZABCD&gt;\x7F"
+                      "EFGHIJKLMNOPQRS\xC3\x89</APE><PRO>28</PRO><MUN>079</MUN></DAT>");
     QTest::newRow("control characters in a code are dropped before it is padded")
         << TipoConsulta::NIF << "12345678Z" + relleno("X", 62) + "\x01" "8\x02\x03" "7\r\n"
         << QByteArray("<DAT><NIF>12345678Z</NIF><APE>X</APE><PRO>08</PRO><MUN>007</MUN></DAT>");
