@@ -38,30 +38,23 @@ quint32 acotarLinea(qint64 linea)
     return quint32(std::min<qint64>(linea, std::numeric_limits<quint32>::max()));
 }
 
-// A NIF's word (nine characters), or a reference's two (ten and ten), when every
-// character is of the alphabet; one-byte characters the common way.
-bool empaquetarNIF(std::string_view nif, quint64 *clave)
+// The words of a NIF (one, of nine characters) or of a reference (two, of ten), when
+// every character is of the alphabet; one-byte characters the common way.
+bool empaquetarClave(std::string_view valor, size_t caracteres, quint64 (&palabras)[2])
 {
-    if (nif.size() == 9 && palabraDeBytes(nif.data(), 9, clave))
-        return true;
-    quint8 codigos[9];
-    size_t cuantos = 0;
-    if (!empaquetar(nif, 9, codigos, &cuantos))
-        return false;
-    *clave = palabra(codigos, 0, cuantos, 9);
-    return true;
-}
-
-bool empaquetarReferencia(std::string_view rc, quint64 *alto, quint64 *bajo)
-{
-    if (rc.size() == 20 && palabraDeBytes(rc.data(), 10, alto) && palabraDeBytes(rc.data() + 10, 10, bajo))
+    const size_t cuantas = caracteres > 10 ? 2 : 1;
+    const size_t porPalabra = caracteres / cuantas;
+    bool todos = valor.size() == caracteres;
+    for (size_t i = 0; i < cuantas && todos; ++i)
+        todos = palabraDeBytes(valor.data() + i * porPalabra, porPalabra, &palabras[i]);
+    if (todos)
         return true;
     quint8 codigos[20];
     size_t cuantos = 0;
-    if (!empaquetar(rc, 20, codigos, &cuantos))
+    if (!empaquetar(valor, caracteres, codigos, &cuantos))
         return false;
-    *alto = palabra(codigos, 0, cuantos, 10);
-    *bajo = palabra(codigos, 10, cuantos, 10);
+    for (size_t i = 0; i < cuantas; ++i)
+        palabras[i] = palabra(codigos, i * porPalabra, cuantos, porPalabra);
     return true;
 }
 
@@ -163,8 +156,8 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
     switch (m_tipo) {
     case TipoConsulta::NIF: {
         const std::string_view nif = campos.NIF.vista();
-        if (quint64 clave; empaquetarNIF(nif, &clave)) {
-            e.cortas[cubeta(clave)].anadir(Entrada64{clave, ordinal, enLinea}, e.bloques);
+        if (quint64 palabras[2]; empaquetarClave(nif, 9, palabras)) {
+            e.cortas[cubeta(palabras[0])].anadir(Entrada64{palabras[0], ordinal, enLinea}, e.bloques);
         } else {
             e.anadirLateral(cubeta(mezclarBytes(nif)), nif, ordinal, enLinea);
         }
@@ -172,7 +165,8 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
     }
     case TipoConsulta::RC: {
         const std::string_view rc = campos.RC.vista();
-        if (quint64 alto, bajo; empaquetarReferencia(rc, &alto, &bajo)) {
+        if (quint64 palabras[2]; empaquetarClave(rc, 20, palabras)) {
+            const auto [alto, bajo] = palabras;
             e.largas[cubetaDeReferencia(alto, bajo)].anadir(Entrada128{alto, bajo, ordinal, enLinea}, e.bloques);
             break;
         }
