@@ -40,18 +40,19 @@ quint32 acotarLinea(qint64 linea)
 
 // The words of a NIF (one, of nine characters) or of a reference (two, of ten), when
 // every character is of the alphabet; one-byte characters the common way.
-bool empaquetarClave(std::string_view valor, size_t caracteres, quint64 (&palabras)[2])
+template<size_t Caracteres>
+bool empaquetarClave(std::string_view valor, quint64 (&palabras)[2])
 {
-    const size_t cuantas = caracteres > 10 ? 2 : 1;
-    const size_t porPalabra = caracteres / cuantas;
-    bool todos = valor.size() == caracteres;
+    constexpr size_t cuantas = Caracteres > 10 ? 2 : 1;
+    constexpr size_t porPalabra = Caracteres / cuantas;
+    bool todos = valor.size() == Caracteres;
     for (size_t i = 0; i < cuantas && todos; ++i)
         todos = palabraDeBytes(valor.data() + i * porPalabra, porPalabra, &palabras[i]);
     if (todos)
         return true;
     quint8 codigos[20];
     size_t cuantos = 0;
-    if (!empaquetar(valor, caracteres, codigos, &cuantos))
+    if (!empaquetar(valor, Caracteres, codigos, &cuantos))
         return false;
     for (size_t i = 0; i < cuantas; ++i)
         palabras[i] = palabra(codigos, i * porPalabra, cuantos, porPalabra);
@@ -156,7 +157,7 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
     switch (m_tipo) {
     case TipoConsulta::NIF: {
         const std::string_view nif = campos.NIF.vista();
-        if (quint64 palabras[2]; empaquetarClave(nif, 9, palabras)) {
+        if (quint64 palabras[2]; empaquetarClave<9>(nif, palabras)) {
             e.cortas[cubeta(palabras[0])].anadir(Entrada64{palabras[0], ordinal, enLinea}, e.bloques);
         } else {
             e.anadirLateral(cubeta(mezclarBytes(nif)), nif, ordinal, enLinea);
@@ -165,7 +166,7 @@ void Claves::anadir(const Campos &campos, quint32 ordinal, qint64 linea)
     }
     case TipoConsulta::RC: {
         const std::string_view rc = campos.RC.vista();
-        if (quint64 palabras[2]; empaquetarClave(rc, 20, palabras)) {
+        if (quint64 palabras[2]; empaquetarClave<20>(rc, palabras)) {
             const auto [alto, bajo] = palabras;
             e.largas[cubetaDeReferencia(alto, bajo)].anadir(Entrada128{alto, bajo, ordinal, enLinea}, e.bloques);
             break;
