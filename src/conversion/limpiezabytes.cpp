@@ -149,7 +149,8 @@ void cortarColumnaBytes(std::string_view limpio, const Columna &columna, const T
                                                     _mm_cmplt_epi8(dieciseis, _mm_set1_epi8('z' + 1)));
             dieciseis = _mm_sub_epi8(dieciseis, _mm_and_si128(minuscula, _mm_set1_epi8(0x20)));
             // Stored as two halves: the checks read the field back a byte at a time at once,
-            // and bytes read from one sixteen-byte store cost references a tenth of the loop.
+            // and read from one sixteen-byte store those bytes made the reference loop a
+            // quarter slower.
             _mm_storel_epi64(reinterpret_cast<__m128i *>(p), dieciseis);
             _mm_storel_epi64(reinterpret_cast<__m128i *>(p + 8), _mm_unpackhi_epi64(dieciseis, dieciseis));
             const int n = std::min(raros == 0 ? 16 : std::countr_zero(raros), quedan);
