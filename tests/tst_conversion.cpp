@@ -349,6 +349,8 @@ void tst_Conversion::ejecucion_data()
     } else {
         QTest::newRow("standard input has no folder") << QStringList{} << "/dev/stdin" << L{}
                                                       << QStringList{sinCarpeta.arg(u"/dev/stdin"_s)} << QStringList{};
+        QTest::newRow("standard error has no folder") << QStringList{} << "/dev/stderr" << L{}
+                                                      << QStringList{sinCarpeta.arg(u"/dev/stderr"_s)} << QStringList{};
         QTest::newRow("an open descriptor has no folder")
             << QStringList{} << "/proc/self/fd/0" << L{} << QStringList{sinCarpeta.arg(u"/proc/self/fd/0"_s)}
             << QStringList{};

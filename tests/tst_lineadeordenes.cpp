@@ -296,6 +296,13 @@ void tst_LineaDeOrdenes::precedenciaDeAjustes_data()
         << sistema << QByteArray("[documento]\nespacio-de-nombres=urn:oficina:usuario\n")
         << QStringList{u"--formato-fecha"_s, u"dd/MM/yyyy"_s, u"--espacio-de-nombres=http://catastro.example/ns"_s}
         << "http://catastro.example/ns dd/MM/yyyy";
+    QTest::newRow("an option over a locked value")
+        << QByteArray("[bloqueado]\nespacio-de-nombres=urn:oficina:bloqueado\n") << QByteArray() << QStringList{u"--espacio-de-nombres=urn:guion"_s}
+        << "urn:guion dd/MM/yyyy";
+    QTest::newRow("bad values that options replace are not judged")
+        << QByteArray("[documento]\nformato-fecha=xx\n") << QByteArray("[documento]\ntamano-maximo-kb=abc\n")
+        << QStringList{u"--tamano-maximo"_s, u"0"_s, u"--formato-fecha"_s, u"dd/MM/yyyy"_s}
+        << "http://www.catastro.meh.es/ dd/MM/yyyy";
 }
 
 void tst_LineaDeOrdenes::precedenciaDeAjustes()
@@ -415,6 +422,7 @@ void tst_LineaDeOrdenes::informeYEstricto()
     QTemporaryDir temporal;
     QVERIFY(copiarEjemplo(u"nif.txt"_s, temporal.path()));
     QVERIFY(copiarEjemplo(u"pp.txt"_s, temporal.path()));
+    const QByteArray otraLista = leer(temporal.filePath(u"pp.txt"_s));
     for (const QString &orden : antes) {
         const QString ruta = temporal.filePath(orden.section(QRegularExpression(u"=|->|\\|"_s), 0, 0));
         if (orden.contains(u"->"_s) && !hayEnlacesSimbolicos())
@@ -435,7 +443,12 @@ void tst_LineaDeOrdenes::informeYEstricto()
     hay.removeAll(u"nif.txt"_s);
     hay.removeAll(u"pp.txt"_s);
     QCOMPARE(hay, ficheros);
-    // A report holds its header even when there is nothing to say; nothing refused was touched.
+    // Nothing refused was touched: what stood at a name keeps its bytes, the other list too.
+    if (estado != 0)
+        for (const QString &orden : antes.filter(u"="_s))
+            QCOMPARE(leer(temporal.filePath(orden.section(u'=', 0, 0))), orden.section(u'=', 1).toUtf8());
+    QCOMPARE(leer(temporal.filePath(u"pp.txt"_s)), otraLista);
+    // A report holds its header even when there is nothing to say.
     for (const QString &nombre : ficheros)
         if (nombre.endsWith(u".csv")
             && (estado == 0 || antes.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(nombre) + u"(=|->)"_s)).isEmpty()))

@@ -29,7 +29,7 @@ QString recortarEspacios(const QString &texto)
 // place: a document "beside" them would land in /dev or /proc.
 bool esDescriptorAbierto(const QString &ruta)
 {
-    static const QRegularExpression descriptor(QStringLiteral("^/(dev/(stdin|fd/\\d+)|proc/[^/]+/fd/\\d+)$"));
+    static const QRegularExpression descriptor(QStringLiteral("^/(dev/(std(in|out|err)|fd/\\d+)|proc/[^/]+/fd/\\d+)$"));
     return descriptor.match(QDir::cleanPath(QFileInfo(ruta).absoluteFilePath())).hasMatch();
 }
 
