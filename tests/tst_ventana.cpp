@@ -615,8 +615,7 @@ void tst_Ventana::cuadroPorEstilo()
     QWidget propietario;
     // Markup in a path must stay text.
     const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
-    const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
-    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, avisos, textosBotones};
+    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, true, textosBotones};
     const auto cuadro = CuadroMensajes::crearCuadro(mensaje, &propietario);
 
     QCOMPARE(cuadro->parentWidget(), &propietario);
@@ -745,7 +744,8 @@ void tst_Ventana::ayudaExplicaMensajes_data()
     // The clerk's path, then the reference behind it.
     for (const char *ejemplo : {"Contenido", "1. Preparar la lista", "2. Elegir el tipo de consulta", "3. Generar el fichero",
                                 "4. Leer el resultado y revisar la lista", "5. Qué fichero enviar",
-                                "6. Qué responde el servicio, y cuándo", "cada parte por separado, una detrás de otra",
+                                "6. Qué responde el servicio, y cuándo", "Listas en hoja de cálculo o CSV",
+                                "cada parte por separado, una detrás de otra",
                                 "horas", "No hay un entorno de pruebas", "Apéndice", "F1", "Ctrl+W",
                                 "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
                                 "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb"})

@@ -75,7 +75,7 @@ std::unique_ptr<QMessageBox> CuadroMensajes::crearCuadro(const torxal::Mensaje &
         cuadro->setEscapeButton(QMessageBox::Ok);
         cuadro->button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
         // Warnings are for the review window, which holds all of them, not for a small box.
-        if (!mensaje.ampliado.isEmpty())
+        if (mensaje.revisable)
             cuadro->addButton(QStringLiteral("Revisar la lista…"), QMessageBox::ActionRole)
                 ->setProperty(PropiedadRevisar, true);
         break;

@@ -199,7 +199,7 @@ bool Conversor::Ejecucion::exigirSinAvisos()
         ? crearMensaje(Texto::NoCreadoPorUnAviso, {m_nombres.constFirst()})
         : crearMensaje(Texto::NoCreadoPorAvisos, {m_nombres.constFirst(), numeroEnEspanol(avisos)});
     mensaje.detalle = m_resumen->texto(datosResumen(false));
-    mensaje.ampliado = m_resumen->detalle(avisos);
+    mensaje.revisable = true;
     m_conversor.m_mensajero.mostrar(mensaje);
     return false;
 }
@@ -248,10 +248,10 @@ void Conversor::Ejecucion::contarExito()
         ? crearMensaje(Texto::Creado, {m_nombres.constFirst()})
         : crearMensaje(Texto::CreadasPartes, {m_nombres.constFirst(), m_nombres.constLast()});
     // Something to review turns the box into a warning; its first line of detail says why.
-    if (!Resumen::veredicto(m_resultado, *m_comprobador).isEmpty())
+    mensaje.revisable = !Resumen::veredicto(m_resultado, *m_comprobador).isEmpty();
+    if (mensaje.revisable)
         mensaje.estilo = Estilo::Advertencia;
     mensaje.detalle = m_resumen->texto(datosResumen(true));
-    mensaje.ampliado = m_resumen->detalle(m_comprobador->avisos());
     m_conversor.m_mensajero.mostrar(mensaje);
 }
 

@@ -120,14 +120,11 @@ constexpr Plantilla Tabla[] = {
      u"Quedan de una ejecución anterior y no son de esta lista, no los envíe: %1."},
     {ResumenUtf16SinMarca, Informacion, DeResumen,
      u"La lista no empieza por una marca de orden de bytes y se ha leído como UTF-16 %1."},
-    {ResumenMasAvisos, Informacion, DeResumen, u"… y %1 avisos más."},
     {LineasUna, Informacion, DeResumen, u" (línea %1)"},
     {LineasVarias, Informacion, DeResumen, u" (líneas %1)"},
     {LineasYMas, Informacion, DeResumen, u"%1 y %2 más"},
     {Separador, Informacion, DeResumen, u", "},
     {ControlDigitoOLetra, Informacion, DeResumen, u"%1 o %2"},
-    {DetalleAvisoCampo, Informacion, DeResumen, u"Línea %1 (%2) %3 «%4»: %5"},
-    {DetalleAvisoRegistro, Informacion, DeResumen, u"Línea %1 (%2): %3"},
     {AjusteVacio, Critico, DeMotivo, u"está vacío"},
     {AjusteConEspacio, Critico, DeMotivo, u"contiene un espacio"},
     {AjusteConControl, Critico, DeMotivo, u"contiene un carácter de control (%1)"},
@@ -239,8 +236,6 @@ constexpr Plantilla Tabla[] = {
      u"inmuebles."},
     {FilasUna, Informacion, DeMotivo, u" (fila %1)"},
     {FilasVarias, Informacion, DeMotivo, u" (filas %1)"},
-    {DetalleAvisoCampoFila, Informacion, DeMotivo, u"Fila %1 (%2) %3 «%4»: %5"},
-    {DetalleAvisoRegistroFila, Informacion, DeMotivo, u"Fila %1 (%2): %3"},
 };
 
 using enum CodigoAviso;

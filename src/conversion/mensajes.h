@@ -114,15 +114,12 @@ enum class Texto {
     ResumenParteUnRegistro,
     ResumenRestos,
     ResumenUtf16SinMarca,
-    ResumenMasAvisos,
     LineasUna,
     LineasVarias,
     LineasYMas,
     Separador,
     ControlDigitoOLetra,
     // One warning behind the details button, with the field it is about or about the record.
-    DetalleAvisoCampo,
-    DetalleAvisoRegistro,
     // What is wrong with a setting or a settings file.
     AjusteVacio,
     AjusteConEspacio,
@@ -200,8 +197,6 @@ enum class Texto {
     RcIncluidaFila,
     FilasUna,
     FilasVarias,
-    DetalleAvisoCampoFila,
-    DetalleAvisoRegistroFila,
 };
 
 /// The words the files themselves carry: the document's FIN line for each kind, the
@@ -307,14 +302,14 @@ std::span<const DescripcionAviso> descripcionesAvisos();
 const DescripcionAviso &describir(CodigoAviso codigo);
 
 /// One message to the user. `detalle` holds the lines shown beneath the main text
-/// (the system's reason for a failure, the record summary); `ampliado` what a box keeps
-/// behind its "details" button (every warning of the checks).
+/// (the system's reason for a failure, the record summary); `revisable` says the run left
+/// something to review (warnings or omitted records), which a window offers to show.
 struct Mensaje {
     QString texto;
     Estilo estilo = Estilo::Informacion;
     QString titulo = TituloMensajes;
     QString detalle;
-    QString ampliado;
+    bool revisable = false;
     QStringList botones; // the words of its buttons, in the order Yes, No, Cancel, when not the usual ones
 };
 

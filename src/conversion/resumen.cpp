@@ -10,9 +10,6 @@ namespace torxal {
 namespace {
 
 constexpr qsizetype LineasPorAviso = 10;
-// The window lists every warning behind its details button up to this many; a report
-// from the command line holds them all.
-constexpr qsizetype AvisosDetallados = 5000;
 
 QString nombreDe(const QString &ruta)
 {
@@ -33,16 +30,6 @@ void Resumen::recibirAviso(const Aviso &aviso)
         m_ultimaLinea[codigo] = aviso.linea;
     }
     ++m_avisosPorCodigo[codigo];
-    if (m_detalle.size() < AvisosDetallados) {
-        const QString linea = numeroEnEspanol(aviso.linea);
-        const QString clave = QString::fromLatin1(describir(aviso.codigo).clave);
-        m_detalle.append(aviso.campo.isEmpty()
-                             ? textoDe(m_filas ? Texto::DetalleAvisoRegistroFila : Texto::DetalleAvisoRegistro, {linea, clave, textoDeAviso(aviso)})
-                             : textoDe(m_filas ? Texto::DetalleAvisoCampoFila : Texto::DetalleAvisoCampo,
-                                       {linea, clave, aviso.campo,
-                                        QString::fromUtf8(aviso.valor.data(), qsizetype(aviso.valor.size())),
-                                        textoDeAviso(aviso)}));
-    }
 }
 
 QString nombreDeTipo(TipoConsulta tipo)
@@ -126,14 +113,6 @@ QString Resumen::texto(const DatosResumen &d) const
     if (d.limite == 0 && d.aviso > 0 && d.bytes > d.aviso)
         lineas.append(textoDe(Texto::ResumenConvieneDividir, {tamanoEnEspanol(d.bytes), tamanoEnEspanol(d.aviso)}));
     return lineas.join(u'\n');
-}
-
-QString Resumen::detalle(qint64 avisos) const
-{
-    QString texto = m_detalle.join(u'\n');
-    if (avisos > m_detalle.size())
-        texto += u'\n' + textoDe(Texto::ResumenMasAvisos, {numeroEnEspanol(avisos - m_detalle.size())});
-    return texto;
 }
 
 } // namespace torxal

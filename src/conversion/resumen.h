@@ -38,8 +38,7 @@ struct DatosResumen {
 /// The kind's name as the window shows it: "NIF-Apellidos y Nombre".
 QString nombreDeTipo(TipoConsulta tipo);
 
-/// The warnings of a run, totted up for its summary as they come, and the first of them in
-/// words for what a message box keeps behind its details button.
+/// The warnings of a run, totted up for its summary as they come.
 class Resumen final : public ReceptorAvisos {
 public:
     void recibirAviso(const Aviso &aviso) override;
@@ -51,8 +50,6 @@ public:
     QString texto(const DatosResumen &datos) const;
     /// The verdict, when any record has a warning or was left out: what to do first.
     static QString veredicto(const ResultadoConversion &resultado, const Comprobador &comprobador);
-    /// One line per warning, as many as a box can hold, and how many more there are.
-    QString detalle(qint64 avisos) const;
     /// A sheet's warnings name rows, not lines.
     void setFilas(bool filas) { m_filas = filas; }
 
@@ -61,7 +58,6 @@ private:
     std::array<qint64, NumeroDeCodigos> m_lineasDistintas{};
     std::array<QList<qint64>, NumeroDeCodigos> m_lineasPorCodigo;
     std::array<qint64, NumeroDeCodigos> m_ultimaLinea{};
-    QStringList m_detalle;
     bool m_filas = false;
 };
 

@@ -1,3 +1,5 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
+; SPDX-FileCopyrightText: 2026 The TORXAL developers
 ; The Windows installer of TORXAL, made by tools/windows.sh with Debian's makensis:
 ;   makensis -DVERSION=2.01 -DVERSION_NUMERICA=2.1.0.0 -DORIGEN=<deployed folder> -DLISTAS=<folder of the file lists>
 ;            -DLICENCIA=<licence text> -DSALIDA=<setup.exe> [-DAJUSTES=<torxal.conf>]
