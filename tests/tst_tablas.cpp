@@ -118,7 +118,7 @@ void tst_Tablas::cabeceras_data()
 {
     QTest::addColumn<TipoConsulta>("tipo");
     QTest::addColumn<QStringList>("cabecera");
-    QTest::addColumn<QString>("esperado"); // the columns used, or why not
+    QTest::addColumn<QString>("esperado"); // the columns used, or why not and the columns the row does name
 
     QTest::newRow("plain names") << TipoConsulta::NIF << QStringList{u"NIF"_s, u"APELLIDOS Y NOMBRE"_s, u"PROVINCIA"_s, u"MUNICIPIO"_s}
                                  << u"Columnas: NIF = A «NIF»; APE = B «APELLIDOS Y NOMBRE»; PRO = C «PROVINCIA»; MUN = D «MUNICIPIO»."_s;
@@ -133,10 +133,14 @@ void tst_Tablas::cabeceras_data()
     QTest::newRow("polygon and parcel") << TipoConsulta::PP << QStringList{u"INE"_s, u"Polígono"_s, u"Parcela"_s}
                                         << u"Columnas: INE = A «INE»; POL = B «Polígono»; PAR = C «Parcela»."_s;
     QTest::newRow("identifier missing") << TipoConsulta::NIF << QStringList{u"DOCUMENTO IDENTIDAD"_s, u"NOMBRE"_s, u"MUNICIPIO"_s}
-                                        << u"no es cabecera"_s;
+                                        << u"no es cabecera | Columnas: APE = B «NOMBRE»; MUN = C «MUNICIPIO»."_s;
     QTest::newRow("a column named twice")
         << TipoConsulta::NIF << QStringList{u"NIF"_s, u"DNI"_s, u"TITULAR"_s}
-        << u"La columna del NIF está dos veces en la fila 1: A «NIF» y B «DNI»."_s;
+        << u"La columna del NIF está dos veces en la fila 1: A «NIF» y B «DNI». | Columnas: NIF = A «NIF»; APE = C «TITULAR»."_s;
+    QTest::newRow("a field given two ways, the later left out")
+        << TipoConsulta::NIF << QStringList{u"Apellidos"_s, u"NIF"_s, u"Razón social"_s, u"Nombre"_s}
+        << u"La columna de los apellidos y el nombre está dos veces en la fila 1: A «Apellidos» y C «Razón social». | "
+           "Columnas: NIF = B «NIF»; APE = A + D «Apellidos», «Nombre»."_s;
 }
 
 void tst_Tablas::cabeceras()
@@ -148,8 +152,8 @@ void tst_Tablas::cabeceras()
     Fallo fallo;
     const bool reconocida = reconocerCabecera(filaDeTextos(cabecera), tipo, &columnas, &fallo);
     const QString obtenido = reconocida ? describirColumnas(columnas, tipo)
-        : fallo.que == Texto::Ninguno   ? u"no es cabecera"_s
-                                        : crearMensaje(fallo).texto;
+        : (fallo.que == Texto::Ninguno ? u"no es cabecera"_s : crearMensaje(fallo).texto) + u" | "_s
+            + describirColumnas(columnas, tipo);
     QCOMPARE(obtenido, esperado);
 }
 
