@@ -216,6 +216,12 @@ void tst_LineaDeOrdenes::convierteCadaFichero_data()
     QTest::newRow("a file named like an option after --")
         << QStringList{u"--tipo"_s, u"nif"_s, u"--"_s, u"--help"_s} << 1 << QString()
         << u"--help: No se puede abrir el fichero de entrada --help.\nNo existe el fichero o el directorio\n"_s;
+    QTest::newRow("a sheet by its number, columns by hand, first row as data")
+        << QStringList{u"--tipo=rc"_s, u"--hoja=1"_s, u"--columnas=RC=A"_s, u"--sin-cabecera"_s, u"%D/rc.xlsx"_s} << 0
+        << creado(u"%D/rc.xlsx"_s, u"%D/rc.xml"_s, 5, u"1"_s,
+                  u"Revise la lista antes de enviarla: 1 de 5 registros tiene avisos.\nColumnas: RC = A.\n"_s,
+                  u"Referencias catastrales con caracteres que no son cifras ni letras: 1 (fila 1).\n"_s)
+        << QString();
     QTest::newRow("two lists of one call that would share an output")
         << QStringList{u"--tipo=pp"_s, u"--sobrescribir"_s, u"%D/pp.txt"_s, u"%D/pp.2.txt"_s} << 1
         << creado(u"%D/pp.txt"_s, u"%D/pp.xml"_s, 4)
@@ -231,7 +237,7 @@ void tst_LineaDeOrdenes::convierteCadaFichero()
     QFETCH(QString, errores);
     const Ajustes ajustes;
     QTemporaryDir temporal;
-    for (const char *nombre : {"nif.txt", "rc.txt", "pp.txt"})
+    for (const char *nombre : {"nif.txt", "rc.txt", "pp.txt", "rc.xlsx"})
         QVERIFY(copiarEjemplo(QString::fromLatin1(nombre), temporal.path()));
     QVERIFY(QFile::copy(temporal.filePath(u"pp.txt"_s), temporal.filePath(u"pp.2.txt"_s)));
     QVERIFY(escribir(temporal.filePath(u"vacia.txt"_s), QByteArray()));

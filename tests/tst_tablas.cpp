@@ -83,20 +83,39 @@ void tst_Tablas::tablaIgualQueColumnas_data()
 {
     QTest::addColumn<TipoConsulta>("tipo");
     QTest::addColumn<QString>("tabla");
+    QTest::addColumn<OpcionesConversion>("opciones"); // those of the table's run
     const std::pair<const char *, TipoConsulta> tipos[] = {
         {"nif", TipoConsulta::NIF}, {"rc", TipoConsulta::RC}, {"pp", TipoConsulta::PP}};
     for (const auto &[nombre, tipo] : tipos)
         for (const char *formato : {".csv", "-1252.csv", "-utf16.csv", ".xlsx", ".ods"})
-            QTest::addRow("%s%s", nombre, formato) << tipo << QString::fromLatin1(nombre) + QLatin1StringView(formato);
+            QTest::addRow("%s%s", nombre, formato) << tipo << QString::fromLatin1(nombre) + QLatin1StringView(formato)
+                                                    << OpcionesConversion{};
+
+    OpcionesConversion sinCabecera;
+    sinCabecera.columnas = u"NIF=A,APE=B,PRO=C,MUN=D"_s;
+    sinCabecera.sinCabecera = true;
+    QTest::newRow("nif csv without a header, columns given") << TipoConsulta::NIF << u"nif-sin-cabecera.csv"_s << sinCabecera;
+    // Split at its first ';', the header would name no NIF column and the list would be fixed columns.
+    OpcionesConversion coma;
+    coma.tabla.separador = u',';
+    QTest::newRow("nif csv, comma separator given") << TipoConsulta::NIF << u"nif-coma.csv"_s << coma;
+    // The first sheet is a cover without a header.
+    OpcionesConversion segunda;
+    segunda.tabla.hoja = u"2"_s;
+    QTest::newRow("nif xlsx, sheet by its number") << TipoConsulta::NIF << u"nif-dos-hojas.xlsx"_s << segunda;
+    OpcionesConversion porNombre;
+    porNombre.tabla.hoja = u"nif"_s;
+    QTest::newRow("nif ods, sheet by its name") << TipoConsulta::NIF << u"nif-dos-hojas.ods"_s << porNombre;
 }
 
 void tst_Tablas::tablaIgualQueColumnas()
 {
     QFETCH(TipoConsulta, tipo);
     QFETCH(QString, tabla);
+    QFETCH(OpcionesConversion, opciones);
     const QString fijas = tabla.section(u'.', 0, 0).section(u'-', 0, 0) + u".txt"_s;
     const Conversion columnas = convertir(Tablas + u'/' + fijas, u"lista.txt"_s, tipo);
-    const Conversion filas = convertir(Tablas + u'/' + tabla, u"lista."_s + tabla.section(u'.', 1), tipo);
+    const Conversion filas = convertir(Tablas + u'/' + tabla, u"lista."_s + tabla.section(u'.', 1), tipo, opciones);
     QVERIFY(columnas.creado);
     QVERIFY(filas.creado);
     QVERIFY(columnas.avisos.size() >= 3);
@@ -118,7 +137,7 @@ void tst_Tablas::cabeceras_data()
 {
     QTest::addColumn<TipoConsulta>("tipo");
     QTest::addColumn<QStringList>("cabecera");
-    QTest::addColumn<QString>("esperado"); // the columns used, or why not
+    QTest::addColumn<QString>("esperado"); // the columns used, or why not and the columns the row does name
 
     QTest::newRow("plain names") << TipoConsulta::NIF << QStringList{u"NIF"_s, u"APELLIDOS Y NOMBRE"_s, u"PROVINCIA"_s, u"MUNICIPIO"_s}
                                  << u"Columnas: NIF = A «NIF»; APE = B «APELLIDOS Y NOMBRE»; PRO = C «PROVINCIA»; MUN = D «MUNICIPIO»."_s;
@@ -133,10 +152,14 @@ void tst_Tablas::cabeceras_data()
     QTest::newRow("polygon and parcel") << TipoConsulta::PP << QStringList{u"INE"_s, u"Polígono"_s, u"Parcela"_s}
                                         << u"Columnas: INE = A «INE»; POL = B «Polígono»; PAR = C «Parcela»."_s;
     QTest::newRow("identifier missing") << TipoConsulta::NIF << QStringList{u"DOCUMENTO IDENTIDAD"_s, u"NOMBRE"_s, u"MUNICIPIO"_s}
-                                        << u"no es cabecera"_s;
+                                        << u"no es cabecera | Columnas: APE = B «NOMBRE»; MUN = C «MUNICIPIO»."_s;
     QTest::newRow("a column named twice")
         << TipoConsulta::NIF << QStringList{u"NIF"_s, u"DNI"_s, u"TITULAR"_s}
-        << u"La columna del NIF está dos veces en la fila 1: A «NIF» y B «DNI»."_s;
+        << u"La columna del NIF está dos veces en la fila 1: A «NIF» y B «DNI». | Columnas: NIF = A «NIF»; APE = C «TITULAR»."_s;
+    QTest::newRow("a field given two ways, the later left out")
+        << TipoConsulta::NIF << QStringList{u"Apellidos"_s, u"NIF"_s, u"Razón social"_s, u"Nombre"_s}
+        << u"La columna de los apellidos y el nombre está dos veces en la fila 1: A «Apellidos» y C «Razón social». | "
+           "Columnas: NIF = B «NIF»; APE = A + D «Apellidos», «Nombre»."_s;
 }
 
 void tst_Tablas::cabeceras()
@@ -148,8 +171,8 @@ void tst_Tablas::cabeceras()
     Fallo fallo;
     const bool reconocida = reconocerCabecera(filaDeTextos(cabecera), tipo, &columnas, &fallo);
     const QString obtenido = reconocida ? describirColumnas(columnas, tipo)
-        : fallo.que == Texto::Ninguno   ? u"no es cabecera"_s
-                                        : crearMensaje(fallo).texto;
+        : (fallo.que == Texto::Ninguno ? u"no es cabecera"_s : crearMensaje(fallo).texto) + u" | "_s
+            + describirColumnas(columnas, tipo);
     QCOMPARE(obtenido, esperado);
 }
 
@@ -184,6 +207,8 @@ void tst_Tablas::tablasQueNoSeLeen_data()
         << u"celdas.xlsx"_s << u"lista.xlsx"_s << u"Titulares"_s
         << u"No se encuentra la columna de la referencia catastral. La fila 2 tiene: «DNI/NIF», «Primer apellido», "
            "«Segundo apellido», «Nombre», «Cód. INE», «Notas»."_s;
+    QTest::newRow("workbook without a sheet") << u"sin-hojas.xlsx"_s << u"lista.xlsx"_s << QString()
+                                              << u"El libro no tiene ninguna hoja."_s;
     QTest::newRow("empty sheet") << u"vacia.xlsx"_s << u"lista.xlsx"_s << QString() << u"La hoja «Hoja1» está vacía."_s;
     QTest::newRow("quote left open") << u"abierta.csv"_s << u"lista.csv"_s << QString()
                                      << u"Las comillas que se abren en la línea 3 no se cierran; no se continúa con el "

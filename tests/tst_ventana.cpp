@@ -908,7 +908,9 @@ void tst_Ventana::columnasElegidasYRecordadas()
     qunsetenv(CarpetaEstado);
 
     QCOMPARE(b.elector.primerasFilas, QStringList(2, u"Listado de titulares"_s));
-    QCOMPARE(b.elector.ofrecidos, (QList<QList<Uso>>{QList<Uso>(6, Uso::NoUsar), b.elector.usos}));
+    // First what the header row names for the kind ("Cód. INE"), then what was chosen.
+    QCOMPARE(b.elector.ofrecidos, (QList<QList<Uso>>{{Uso::NoUsar, Uso::NoUsar, Uso::NoUsar, Uso::NoUsar, Uso::Ine, Uso::NoUsar},
+                                                     b.elector.usos}));
     // NIFs mapped as references: the window asks first, and the script's Yes writes them.
     QCOMPARE(b.mensajero.textos().mid(0, 2),
              (QStringList{u"La lista no parece de «Referencia Catastral»: 8 de 8 registros tienen un identificador de "

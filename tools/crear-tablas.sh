@@ -13,7 +13,7 @@ fi
 destino=tests/tablas
 trabajo=$(mktemp -d)
 trap 'rm -rf "$trabajo"' EXIT
-mkdir -p "$destino"
+mkdir -p "$destino" tests/data/tabla-sin-resultado
 
 python3 - "$trabajo" "$destino" <<'PY'
 import sys, os, zipfile
@@ -60,6 +60,30 @@ for tipo, (cabecera, anchos, filas) in tipos.items():
     open(os.path.join(destino, tipo + '-1252.csv'), 'w', encoding='cp1252', newline='').write(csv.replace(';', '\t'))
     open(os.path.join(destino, tipo + '-utf16.csv'), 'w', encoding='utf-16', newline='').write(csv.replace(';', ','))
 
+# The nif records without a header row (a blank line in its place), for --columnas with
+# --sin-cabecera; and separated by commas under a header whose name cell holds a semicolon,
+# which only --separador reads as a table.
+nif_cabecera, _, nif_filas = tipos['nif']
+open(os.path.join(destino, 'nif-sin-cabecera.csv'), 'w', encoding='utf-8', newline='').write(
+    '\r\n' + ''.join(';'.join(f) + '\r\n' for f in nif_filas))
+open(os.path.join(destino, 'nif-coma.csv'), 'w', encoding='utf-8', newline='').write(
+    ''.join(','.join(f) + '\r\n' for f in [['NIF', 'APELLIDOS; NOMBRE', 'PROVINCIA', 'MUNICIPIO']] + nif_filas))
+# The nif records on the second sheet of a workbook whose first sheet is a cover, for --hoja.
+from xml.sax.saxutils import escape
+def fila_fods(celdas):
+    return '<table:table-row>' + ''.join(
+        '<table:table-cell office:value-type="string"><text:p>%s</text:p></table:table-cell>' % escape(c) if c
+        else '<table:table-cell/>' for c in celdas) + '</table:table-row>\n'
+open(os.path.join(trabajo, 'nif-dos-hojas.fods'), 'w', encoding='utf-8').write(
+    '<?xml version="1.0" encoding="UTF-8"?>\n'
+    '<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+    'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+    'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2" '
+    'office:mimetype="application/vnd.oasis.opendocument.spreadsheet"><office:body><office:spreadsheet>\n'
+    '<table:table table:name="Portada">' + fila_fods(['Titulares para la consulta']) + '</table:table>\n'
+    '<table:table table:name="nif">' + ''.join(fila_fods(f) for f in [nif_cabecera] + nif_filas) + '</table:table>\n'
+    '</office:spreadsheet></office:body></office:document>\n')
+
 # A zip bomb: a sheet of 32 MB of nothing, a few kilobytes compressed.
 with zipfile.ZipFile(os.path.join(destino, 'bomba.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('[Content_Types].xml', '<Types/>')
@@ -72,6 +96,25 @@ with zipfile.ZipFile(os.path.join(destino, 'vacia.xlsx'), 'w', zipfile.ZIP_DEFLA
     z.writestr('xl/workbook.xml', '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="Hoja1" sheetId="1" r:id="rId1"/></sheets></workbook>')
     z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
     z.writestr('xl/worksheets/sheet1.xml', '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData/></worksheet>')
+# A workbook without a sheet.
+with zipfile.ZipFile(os.path.join(destino, 'sin-hojas.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', '<Types/>')
+    z.writestr('xl/workbook.xml', '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheets/></workbook>')
+    z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"/>')
+# A formula saved without its result, as libraries that write workbooks without a
+# spreadsheet behind them leave it: the list of the golden folder tabla-sin-resultado.
+with zipfile.ZipFile('tests/data/tabla-sin-resultado/lista.xlsx', 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', '<Types/>')
+    z.writestr('xl/workbook.xml', '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="Hoja1" sheetId="1" r:id="rId1"/></sheets></workbook>')
+    z.writestr('xl/_rels/workbook.xml.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
+    z.writestr('xl/worksheets/sheet1.xml', '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+               '<row r="1"><c r="A1" t="inlineStr"><is><t>NIF</t></is></c><c r="B1" t="inlineStr"><is><t>APELLIDOS Y NOMBRE</t></is></c>'
+               '<c r="C1" t="inlineStr"><is><t>PROVINCIA</t></is></c><c r="D1" t="inlineStr"><is><t>MUNICIPIO</t></is></c></row>'
+               '<row r="2"><c r="A2" t="inlineStr"><is><t>12345678Z</t></is></c><c r="B2" t="inlineStr"><is><t>GARCÍA LÓPEZ MARÍA</t></is></c>'
+               '<c r="C2"><v>28</v></c><c r="D2"><f>TEXT(79,"000")</f></c></row>'
+               '<row r="3"><c r="A3" t="inlineStr"><is><t>50123456Q</t></is></c><c r="B3" t="inlineStr"><is><t>MUÑOZ IBÁÑEZ JOSÉ ÁNGEL</t></is></c>'
+               '<c r="C3"><v>8</v></c><c r="D3"><v>1</v></c></row>'
+               '</sheetData></worksheet>')
 # A sheet that declares an entity.
 with zipfile.ZipFile(os.path.join(destino, 'entidades.xlsx'), 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('[Content_Types].xml', '<Types/>')
@@ -88,6 +131,10 @@ for tipo in nif rc pp; do
 done
 soffice --headless --infilter="$filtro" --convert-to xls --outdir "$trabajo" "$trabajo/nif.csv" >/dev/null
 cp "$trabajo/nif.xls" "$destino/antiguo.xls"
+for formato in xlsx ods; do
+  soffice --headless --convert-to "$formato" --outdir "$trabajo" "$trabajo/nif-dos-hojas.fods" >/dev/null
+  cp "$trabajo/nif-dos-hojas.$formato" "$destino/nif-dos-hojas.$formato"
+done
 # Cells of every kind, from a flat ODS document written by hand.
 cp tests/tablas/celdas.fods "$trabajo/celdas.fods"
 for formato in xlsx ods; do

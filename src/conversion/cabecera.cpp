@@ -8,6 +8,8 @@
 #include <QHash>
 
 #include <initializer_list>
+#include <optional>
+#include <utility>
 
 namespace torxal {
 
@@ -167,41 +169,42 @@ bool reconocerCabecera(const FilaTabla &fila, TipoConsulta tipo, Columnas *colum
 {
     std::array<int, CuantosRoles> en;
     en.fill(-1);
+    // The first column named twice, and the one that names it again.
+    std::optional<std::pair<Rol, int>> otraVez;
     const auto &roles = rolesPorNombre();
     for (qsizetype i = 0; i < fila.celdas.size() && i < UltimaColumna; ++i) {
         const auto hallado = roles.constFind(normalizarNombre(fila.celdas.at(i).texto));
         if (hallado == roles.cend() || !esDelTipo(*hallado, tipo))
             continue;
         int &columna = en[size_t(*hallado)];
-        if (columna >= 0)
-            return fallarDosVeces(fila, campoDe(*hallado), columna, int(i), fallo);
-        columna = int(i);
+        if (columna < 0)
+            columna = int(i);
+        else if (!otraVez)
+            otraVez = std::pair{*hallado, int(i)};
     }
     const auto columnaDe = [&en](Rol rol) { return en[size_t(rol)]; };
-    if (columnaDe(identificador(tipo)) < 0)
-        return false;
 
-    // Two ways of giving the same field are a column named twice.
+    // Two ways of giving the same field are a column named twice; the later way is left out.
+    std::optional<std::pair<CampoLista, std::pair<int, int>>> dosManeras;
     const auto repetido = [&](CampoLista campo, std::initializer_list<Rol> unos, std::initializer_list<Rol> otros) {
         for (Rol uno : unos)
             for (Rol otro : otros)
-                if (columnaDe(uno) >= 0 && columnaDe(otro) >= 0)
-                    return !fallarDosVeces(fila, campo, std::min(columnaDe(uno), columnaDe(otro)),
-                                           std::max(columnaDe(uno), columnaDe(otro)), fallo);
-        return false;
+                if (columnaDe(uno) >= 0 && columnaDe(otro) >= 0) {
+                    const int primera = std::min(columnaDe(uno), columnaDe(otro));
+                    const int segunda = std::max(columnaDe(uno), columnaDe(otro));
+                    if (!dosManeras)
+                        dosManeras = std::pair{campo, std::pair{primera, segunda}};
+                    en[size_t(columnaDe(uno) == segunda ? uno : otro)] = -1;
+                }
     };
-    if (repetido(CampoLista::APE, {Rol::ApeCompleto}, {Rol::ApeNombrePrimero, Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
-        || repetido(CampoLista::APE, {Rol::ApeNombrePrimero}, {Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre})
-        || repetido(CampoLista::APE, {Rol::Apellidos}, {Rol::Apellido1, Rol::Apellido2})
-        || repetido(CampoLista::PRO, {Rol::PRO}, {Rol::INE}) || repetido(CampoLista::MUN, {Rol::MUN}, {Rol::INE}))
-        return false;
-    if (tipo == TipoConsulta::PP && columnaDe(Rol::INE) < 0) {
-        if (columnaDe(Rol::PRO) < 0)
-            return fallarSinColumna(fila, CampoLista::PRO, {Rol::PRO, Rol::INE}, fallo);
-        if (columnaDe(Rol::MUN) < 0)
-            return fallarSinColumna(fila, CampoLista::MUN, {Rol::MUN, Rol::INE}, fallo);
-    }
+    repetido(CampoLista::APE, {Rol::ApeCompleto}, {Rol::ApeNombrePrimero, Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre});
+    repetido(CampoLista::APE, {Rol::ApeNombrePrimero}, {Rol::Apellidos, Rol::Apellido1, Rol::Apellido2, Rol::Nombre});
+    repetido(CampoLista::APE, {Rol::Apellidos}, {Rol::Apellido1, Rol::Apellido2});
+    repetido(CampoLista::PRO, {Rol::PRO}, {Rol::INE});
+    repetido(CampoLista::MUN, {Rol::MUN}, {Rol::INE});
 
+    // What was recognised goes back even when the row is not a usable header, for a
+    // mapping dialog to start from.
     Columnas hallada;
     for (auto [rol, campo] : {std::pair{Rol::NIF, CampoLista::NIF}, {Rol::RC, CampoLista::RC}, {Rol::PRO, CampoLista::PRO},
                               {Rol::MUN, CampoLista::MUN}, {Rol::POL, CampoLista::POL}, {Rol::PAR, CampoLista::PAR}})
@@ -214,6 +217,19 @@ bool reconocerCabecera(const FilaTabla &fila, TipoConsulta tipo, Columnas *colum
     hallada.nombrePrimero = columnaDe(Rol::ApeNombrePrimero) >= 0;
     nombrarColumnas(fila, &hallada);
     *columnas = std::move(hallada);
+
+    if (otraVez)
+        return fallarDosVeces(fila, campoDe(otraVez->first), columnaDe(otraVez->first), otraVez->second, fallo);
+    if (columnaDe(identificador(tipo)) < 0)
+        return false;
+    if (dosManeras)
+        return fallarDosVeces(fila, dosManeras->first, dosManeras->second.first, dosManeras->second.second, fallo);
+    if (tipo == TipoConsulta::PP && columnaDe(Rol::INE) < 0) {
+        if (columnaDe(Rol::PRO) < 0)
+            return fallarSinColumna(fila, CampoLista::PRO, {Rol::PRO, Rol::INE}, fallo);
+        if (columnaDe(Rol::MUN) < 0)
+            return fallarSinColumna(fila, CampoLista::MUN, {Rol::MUN, Rol::INE}, fallo);
+    }
     return true;
 }
 
@@ -226,6 +242,7 @@ bool buscarCabecera(LectorTabla &lector, TipoConsulta tipo, Columnas *columnas, 
     // Without a header, the row to show is the one with the most names the program knows.
     qsizetype mejor = -1;
     int nombresDelMejor = -1;
+    Columnas delMejor;
     const qsizetype primera = leidas->size();
     for (int i = 0; i < RowsForTheHeader; ++i) {
         FilaTabla fila;
@@ -245,10 +262,12 @@ bool buscarCabecera(LectorTabla &lector, TipoConsulta tipo, Columnas *columnas, 
         if (nombres > nombresDelMejor) {
             nombresDelMejor = nombres;
             mejor = leidas->size() - 1;
+            delMejor = *columnas;
         }
     }
     if (mejor < primera)
         return fallar(&f, Texto::TablaVacia);
+    *columnas = std::move(delMejor);
     const Rol rol = identificador(tipo);
     return fallarSinColumna(leidas->at(mejor), campoDe(rol), {rol}, &f);
 }

@@ -80,12 +80,14 @@ QString letrasDeColumna(int columna);
 /// and punctuation. A row that does not name the kind's identifier column (NIF; RC; POL
 /// for polygon and parcel) is not a header: false with `fallo->que` left Texto::Ninguno.
 /// A header with a column named twice, or without a required one, fails with a text
-/// that names what it has.
+/// that names what it has. Whatever it returns, `columnas` gets the columns the row does
+/// name (of a column named twice, the first), for a mapping dialog to start from.
 bool reconocerCabecera(const FilaTabla &fila, TipoConsulta tipo, Columnas *columnas, Fallo *fallo);
 
 /// Reads up to ten rows looking for the header. Every row read is appended to `leidas`
 /// (for a mapping dialog); data starts with the reader's next row. Fails when no row
-/// names the identifier, showing the row most like a header.
+/// names the identifier, showing the row most like a header, whose recognised columns
+/// are left in `columnas`.
 bool buscarCabecera(LectorTabla &lector, TipoConsulta tipo, Columnas *columnas, QList<FilaTabla> *leidas,
                     Fallo *fallo);
 
