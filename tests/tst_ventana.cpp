@@ -907,21 +907,23 @@ void tst_Ventana::columnasElegidasYRecordadas()
     b.control<QPushButton>("cmdExtract1")->click();
     qunsetenv(CarpetaEstado);
 
-    QCOMPARE(b.elector.primerasFilas, QStringList(2, u"Listado de titulares"_s));
+    // The title above the header is neither shown as the first row nor sent as a record.
+    QCOMPARE(b.elector.primerasFilas, QStringList(2, u"DNI/NIF"_s));
     // First what the header row names for the kind ("Cód. INE"), then what was chosen.
     QCOMPARE(b.elector.ofrecidos, (QList<QList<Uso>>{{Uso::NoUsar, Uso::NoUsar, Uso::NoUsar, Uso::NoUsar, Uso::Ine, Uso::NoUsar},
                                                      b.elector.usos}));
     // NIFs mapped as references: the window asks first, and the script's Yes writes them.
     QCOMPARE(b.mensajero.textos().mid(0, 2),
-             (QStringList{u"La lista no parece de «Referencia Catastral»: 8 de 8 registros tienen un identificador de "
+             (QStringList{u"La lista no parece de «Referencia Catastral»: 7 de 7 registros tienen un identificador de "
                           "otra forma o texto después de la última columna; parece de «NIF-Apellidos y Nombre». "
                           "¿Crear el fichero de todos modos?"_s,
                           creado(dir.filePath(u"titulares.xml"_s))}));
     QFile xml(dir.filePath(u"titulares.xml"_s));
     QVERIFY(xml.open(QIODevice::ReadOnly));
     const QByteArray documento = xml.readAll();
-    QCOMPARE(documento.count("<DAT>"), 8);
+    QCOMPARE(documento.count("<DAT>"), 7);
     QVERIFY(documento.contains("<DAT><RC>12345678Z</RC><PRO>28</PRO><MUN>079</MUN></DAT>"));
+    QVERIFY(!documento.contains("DNI/NIF"));
 }
 
 // The program's own start: its language is set before the application object exists.

@@ -10,6 +10,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace torxal {
@@ -88,7 +89,6 @@ bool Conversor::Ejecucion::abrirFilas()
 bool Conversor::Ejecucion::leerCabecera()
 {
     m_columnas = Columnas{};
-    m_saltadas.clear();
     if (!m_opciones.columnas.isEmpty()) {
         if (!leerColumnas(m_opciones.columnas, m_tipo, &m_columnas, &m_fallo))
             return false;
@@ -106,8 +106,12 @@ bool Conversor::Ejecucion::leerCabecera()
         return true;
     if (!m_conversor.m_elegirColumnas || leidas.isEmpty() || m_fallo.que == Texto::Ninguno)
         return false;
-    // What failed is what the user is to settle: the failure itself is not shown.
+    // What failed is what the user is to settle: the failure itself is not shown. The row
+    // most like a header heads the rows shown, and what stands above it is left out.
     const Fallo motivo = std::exchange(m_fallo, Fallo{});
+    const qint64 desde = m_columnas.filaCabecera;
+    leidas.erase(leidas.begin(), std::find_if(leidas.begin(), leidas.end(),
+                                              [desde](const FilaTabla &fila) { return fila.numero >= desde; }));
     EleccionColumnas eleccion{m_columnas, true};
     if (!m_conversor.m_elegirColumnas(leidas, m_tipo, motivo, &eleccion))
         return false;
@@ -125,11 +129,8 @@ bool Conversor::Ejecucion::leerCabecera()
     }
     if (!abrirFilas())
         return false;
-    if (eleccion.primeraEsCabecera) {
-        FilaTabla cabecera;
-        if (!m_tabla->leerFila(&cabecera, &m_fallo))
-            return m_fallo.que == Texto::Ninguno ? fallar(&m_fallo, Texto::TablaVacia) : false;
-    }
+    m_tabla = std::make_unique<FilasDesde>(std::move(m_tabla),
+                                           leidas.constFirst().numero + (eleccion.primeraEsCabecera ? 1 : 0));
     return true;
 }
 

@@ -88,7 +88,6 @@ private:
     qsizetype m_marca = 0;
     std::unique_ptr<LectorTabla> m_tabla;
     Columnas m_columnas;
-    QList<FilaTabla> m_saltadas; // rows read before the data: an unrecognised header and what stood above it
     std::unique_ptr<EscritorXML> m_escritor;
     std::unique_ptr<Informe> m_informe;
     std::unique_ptr<Resumen> m_resumen;

@@ -12,6 +12,14 @@ using namespace Qt::StringLiterals;
 
 LectorTabla::~LectorTabla() = default;
 
+bool FilasDesde::leerFila(FilaTabla *fila, Fallo *fallo)
+{
+    while (m_lector->leerFila(fila, fallo))
+        if (fila->numero >= m_desde)
+            return true;
+    return false;
+}
+
 namespace {
 
 const char16_t *sigla(CampoLista campo)

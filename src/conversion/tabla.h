@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 namespace torxal {
 
@@ -44,6 +45,19 @@ public:
     /// True once the list has shown itself to be UTF-8 (always, for sheets), as the
     /// fixed-column reader says, so a Windows-1252 line inside it can be warned about.
     virtual bool esListaUtf8() const { return true; }
+};
+
+/// Another reader's rows from row `desde` on: what stands above a header the user chose
+/// (a title, a date) is neither header nor data.
+class FilasDesde final : public LectorTabla {
+public:
+    FilasDesde(std::unique_ptr<LectorTabla> lector, qint64 desde) : m_lector(std::move(lector)), m_desde(desde) {}
+    bool leerFila(FilaTabla *fila, Fallo *fallo) override;
+    bool esListaUtf8() const override { return m_lector->esListaUtf8(); }
+
+private:
+    std::unique_ptr<LectorTabla> m_lector;
+    qint64 m_desde;
 };
 
 /// The fields of the three kinds.
