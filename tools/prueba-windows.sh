@@ -4,8 +4,10 @@
 # Checks the Windows build under Wine: runs Qt Test executables on the offscreen platform
 # and reports each one; converts every golden list of tests/data with the Windows and the
 # Linux torxal-cli and compares the documents; then installs the installer silently into
-# a new Wine prefix, runs the installed command line's --version and one conversion, and
-# may take a screenshot of the installed window under Xvfb. Run tools/test.sh (the Linux
+# a new Wine prefix, checks what it put in place (the system settings file included), runs
+# the installed command line's --version and one conversion, and may take a screenshot of
+# the installed window under Xvfb. Before that, it reads the programs' version records and
+# the portable zip's contents. Run tools/test.sh (the Linux
 # build) and tools/windows.sh first; this script installs only Wine & co.
 # Usage: tools/prueba-windows.sh [--obra DIR] [--instalador SETUP.exe] [--linea PROG.exe]
 #                                [--ventana PROG.exe] [--captura FICHERO.png] [TST.exe ...]
@@ -46,8 +48,8 @@ if [[ ${#pruebas[@]} -eq 0 ]]; then
   pruebas=("$obra"/tests/tst_*.exe)
   shopt -u nullglob
 fi
+version=$(sed -n 's/^set(TORXAL_VERSION_TEXTO "\([^"]*\)")$/\1/p' CMakeLists.txt)
 if [[ -z $instalador ]]; then
-  version=$(sed -n 's/^set(TORXAL_VERSION_TEXTO "\([^"]*\)")$/\1/p' CMakeLists.txt)
   instalador=$obra/torxal-$version-win64-setup.exe
 fi
 instalador=$(realpath -m "$instalador")
@@ -62,7 +64,11 @@ mkdir -p "$registros"
 total_pasadas=0
 total_fallidas=0
 ejecutables_fallidos=()
-if [[ ${#pruebas[@]} -gt 0 ]]; then
+if [[ ${#pruebas[@]} -eq 0 ]]; then
+  # A build that made no test must not pass for one whose tests all passed.
+  echo "FALLA  pruebas: no hay ningún tst_*.exe en $obra/tests"
+  ejecutables_fallidos+=("(ninguna)")
+else
   [[ -f $QT_PREFIJO/plugins/platforms/qoffscreen.dll ]] || { echo "prueba-windows: Qt no tiene la plataforma offscreen." >&2; exit 1; }
   inicio=$SECONDS
   preparar_wine "$TORXAL_CACHE/wine-pruebas" offscreen
@@ -153,13 +159,60 @@ else
   done
   wineserver -k 2>/dev/null || true
   rm -rf "$comparacion"
-  if [[ -z $fallo_documentos ]]; then
+  if [[ $casos -eq 0 ]]; then
+    echo "FALLA  documentos: no hay ninguna lista en tests/data"
+    fallo_documentos=1
+  elif [[ -z $fallo_documentos ]]; then
     echo "PASA   documentos: los $casos casos de tests/data, iguales byte a byte salvo FEC ($((SECONDS - inicio)) s)"
   fi
 fi
 
-# --- The installer -----------------------------------------------------------------------
+# --- The version records and the zip ----------------------------------------------------
+# Each program carries the version record Explorer shows (2.01, 2.1.0.0, "TORXAL 2.0"),
+# and the portable zip holds the same deployed folder as the installer.
 fallo_instalador=
+for programa in torxal.exe torxal-cli.exe; do
+  if registro=$(python3 - "$obra/torxal/$programa" <<'PY'
+import struct, sys
+datos = open(sys.argv[1], 'rb').read()
+inicio = datos.find('VS_VERSION_INFO'.encode('utf-16-le'))
+fijo = datos.find(struct.pack('<I', 0xFEEF04BD), inicio)
+if inicio < 0 or fijo < 0:
+    sys.exit(1)
+ms, ls = struct.unpack_from('<II', datos, fijo + 8)
+def valor(clave):
+    i = datos.find((clave + '\0').encode('utf-16-le'), fijo)
+    if i < 0:
+        return ''
+    i += len(clave) * 2 + 2
+    i += (-i) % 4
+    return datos[i:datos.find(b'\0\0', i) + 1].decode('utf-16-le').rstrip('\0')
+print(f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF} {valor('FileVersion')} {valor('InternalName')}")
+PY
+  ) && [[ $registro == "2.1.0.0 $version TORXAL 2.0" ]]; then
+    echo "PASA   registro de versión de $programa: $registro"
+  else
+    echo "FALLA  registro de versión de $programa: «${registro:-ninguno}»"
+    fallo_instalador=1
+  fi
+done
+comprimido=$obra/torxal-$version-win64.zip
+if python3 - "$comprimido" <<'PY'
+import sys, zipfile
+nombres = set(zipfile.ZipFile(sys.argv[1]).namelist())
+faltan = [n for n in ('torxal/torxal.exe', 'torxal/torxal-cli.exe', 'torxal/Qt6Core.dll', 'torxal/platforms/qwindows.dll',
+                      'torxal/translations/qtbase_es.qm', 'torxal/ayuda/ayuda.html', 'torxal/LICENCIA.txt') if n not in nombres]
+print(' '.join(faltan))
+sys.exit(1 if faltan else 0)
+PY
+then
+  echo "PASA   zip portátil: $(basename "$comprimido") tiene los programas, Qt, la ayuda y la licencia"
+else
+  echo "FALLA  zip portátil: $comprimido incompleto o ilegible"
+  fallo_instalador=1
+fi
+
+# --- The installer -----------------------------------------------------------------------
 if [[ -f $instalador ]]; then
   prefijo=$(mktemp -d "${TMPDIR:-/tmp}/torxal-wine-XXXXXX")
   inicio=$SECONDS
@@ -172,11 +225,13 @@ if [[ -f $instalador ]]; then
   echo "Instalado en $((SECONDS - inicio)) s."
   carpeta=$prefijo/drive_c/Program\ Files/TORXAL
   for esperado in "$carpeta/$linea" "$carpeta/desinstalar.exe" "$carpeta/platforms/qwindows.dll" \
-    "$carpeta/translations/qtbase_es.qm" "$prefijo/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TORXAL.lnk"; do
+    "$carpeta/translations/qtbase_es.qm" "$prefijo/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TORXAL.lnk" \
+    "$prefijo/drive_c/ProgramData/torxal/torxal.conf"; do
     [[ -f $esperado ]] || { echo "FALLA  instalador: falta ${esperado#"$prefijo/"}"; fallo_instalador=1; }
   done
   if [[ -f $carpeta/$linea ]]; then
-    if salida=$(wine "C:\\Program Files\\TORXAL\\$linea" --version 2>&1); then
+    if salida=$(wine "C:\\Program Files\\TORXAL\\$linea" --version 2>&1) &&
+      [[ ${salida//$'\r'/} == "torxal-cli $version" || $linea != torxal-cli.exe ]]; then
       echo "PASA   $linea --version instalado: ${salida//$'\r'/}"
     else
       echo "FALLA  $linea --version instalado: ${salida//$'\r'/}"
