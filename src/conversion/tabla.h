@@ -31,6 +31,7 @@ struct FilaTabla {
     qint64 numero = 0;   // 1-based: the row as the sheet numbers it; in CSV, the line where it starts
     QList<Celda> celdas; // by 0-based column; trailing empty cells may be missing
     bool windows1252 = false; // CSV: a line of the row was not UTF-8 and was read as Windows-1252
+    qint64 inicio = -1;       // CSV: the byte of what the reader reads where the row starts
 };
 
 /// Streams the rows of one sheet or CSV text, never holding more than a row (and, for
