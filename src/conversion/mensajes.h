@@ -174,7 +174,6 @@ enum class Texto {
     CeldaVerdadero,
     CeldaFalso,
     TablaVacia,
-    RevisionDeTabla,
     TablaNoSeLee,
     RazonDeLectura,
     CsvComillaAbierta,
