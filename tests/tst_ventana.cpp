@@ -576,30 +576,40 @@ void tst_Ventana::cuadroPorEstilo_data()
     QTest::addColumn<QString>("porDefecto");
     QTest::addColumn<QString>("pulsado");
     QTest::addColumn<Boton>("respuesta");
+    QTest::addColumn<QString>("avisos");
+    QTest::addColumn<bool>("revisar");
+    const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
     const QStringList dividir{u"Dividir en partes"_s, u"Un solo fichero"_s, u"Cancelar"_s};
     QTest::newRow("critical, the reason beneath")
         << Estilo::Critico << u"Permiso denegado"_s << QStringList() << int(QMessageBox::Critical)
-        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar;
+        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar << avisos << true;
     QTest::newRow("information, the summary beneath")
         << Estilo::Informacion << u"Registros escritos: 3.\nPartes: <b>lote</b>-1.xml (3 registros)."_s
         << QStringList() << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
-        << u"Revisar la lista…"_s << Boton::Aceptar;
+        << u"Revisar la lista…"_s << Boton::Aceptar << avisos << true;
     QTest::newRow("warning, the verdict beneath")
         << Estilo::Advertencia << u"Revise la lista antes de enviarla: 1 de 3 registros tiene avisos."_s
         << QStringList() << int(QMessageBox::Warning) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
-        << u"Aceptar"_s << Boton::Aceptar;
+        << u"Aceptar"_s << Boton::Aceptar << avisos << true;
+    QTest::newRow("warning, records only omitted: still reviewed")
+        << Estilo::Advertencia << u"Revise la lista antes de enviarla: 1 de 3 registros se ha omitido."_s
+        << QStringList() << int(QMessageBox::Warning) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
+        << u"Revisar la lista…"_s << Boton::Aceptar << QString() << true;
+    QTest::newRow("information, nothing to review")
+        << Estilo::Informacion << u"Registros escritos: 3."_s << QStringList() << int(QMessageBox::Information)
+        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar << QString() << false;
     QTest::newRow("question, no detail")
         << Estilo::Pregunta << QString() << QStringList() << int(QMessageBox::Information)
-        << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s << u"Sí"_s << Boton::Si;
+        << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s << u"Sí"_s << Boton::Si << QString() << false;
     QTest::newRow("doubtful question, Enter is No")
         << Estilo::PreguntaDudosa << QString() << QStringList() << int(QMessageBox::Warning)
-        << QStringList{u"Sí"_s, u"No"_s} << u"No"_s << u"Sí"_s << Boton::Si;
+        << QStringList{u"Sí"_s, u"No"_s} << u"No"_s << u"Sí"_s << Boton::Si << QString() << false;
     QTest::newRow("three ways out, the second")
         << Estilo::PreguntaTresSalidas << QString() << dividir << int(QMessageBox::Question) << dividir
-        << u"Dividir en partes"_s << u"Un solo fichero"_s << Boton::No;
+        << u"Dividir en partes"_s << u"Un solo fichero"_s << Boton::No << QString() << false;
     QTest::newRow("three ways out, cancelled")
         << Estilo::PreguntaTresSalidas << QString() << dividir << int(QMessageBox::Question) << dividir
-        << u"Dividir en partes"_s << u"Cancelar"_s << Boton::Cancelar;
+        << u"Dividir en partes"_s << u"Cancelar"_s << Boton::Cancelar << QString() << false;
 }
 
 void tst_Ventana::cuadroPorEstilo()
@@ -612,11 +622,12 @@ void tst_Ventana::cuadroPorEstilo()
     QFETCH(QString, porDefecto);
     QFETCH(QString, pulsado);
     QFETCH(Boton, respuesta);
+    QFETCH(QString, avisos);
+    QFETCH(bool, revisar);
     QWidget propietario;
     // Markup in a path must stay text.
     const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
-    const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
-    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, avisos, textosBotones};
+    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, avisos, textosBotones, revisar};
     const auto cuadro = CuadroMensajes::crearCuadro(mensaje, &propietario);
 
     QCOMPARE(cuadro->parentWidget(), &propietario);
@@ -637,7 +648,7 @@ void tst_Ventana::cuadroPorEstilo()
     textos.sort();
     botones.sort();
     QCOMPARE(textos, botones);
-    QCOMPARE(acciones, esPregunta(estilo) ? QStringList() : QStringList{u"Revisar la lista…"_s});
+    QCOMPARE(acciones, revisar ? QStringList{u"Revisar la lista…"_s} : QStringList());
     QVERIFY(cuadro->defaultButton());
     QCOMPARE(cuadro->defaultButton()->text(), porDefecto);
     QVERIFY(aPulsar);

@@ -352,7 +352,7 @@ void VentanaRevision::guardarAvisos()
         return;
     if (fallo.que == Texto::YaExiste) {
         const Mensaje pregunta{QStringLiteral("El fichero %1 ya existe. ¿Desea reemplazarlo?").arg(ruta),
-                               Estilo::PreguntaDudosa, TituloMensajes, {}, {}, {}};
+                               Estilo::PreguntaDudosa, TituloMensajes, {}, {}, {}, false};
         if (m_mensajero.mostrar(pregunta) != Boton::Si || m_indice->guardarAvisos(ruta, true, &fallo))
             return;
     }

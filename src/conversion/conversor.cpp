@@ -200,6 +200,7 @@ bool Conversor::Ejecucion::exigirSinAvisos()
         : crearMensaje(Texto::NoCreadoPorAvisos, {m_nombres.constFirst(), numeroEnEspanol(avisos)});
     mensaje.detalle = m_resumen->texto(datosResumen(false));
     mensaje.ampliado = m_resumen->detalle(avisos);
+    mensaje.revisar = true;
     m_conversor.m_mensajero.mostrar(mensaje);
     return false;
 }
@@ -248,8 +249,10 @@ void Conversor::Ejecucion::contarExito()
         ? crearMensaje(Texto::Creado, {m_nombres.constFirst()})
         : crearMensaje(Texto::CreadasPartes, {m_nombres.constFirst(), m_nombres.constLast()});
     // Something to review turns the box into a warning; its first line of detail says why.
-    if (!Resumen::veredicto(m_resultado, *m_comprobador).isEmpty())
+    const bool aRevisar = !Resumen::veredicto(m_resultado, *m_comprobador).isEmpty();
+    if (aRevisar)
         mensaje.estilo = Estilo::Advertencia;
+    mensaje.revisar = aRevisar || m_comprobador->avisos() > 0;
     mensaje.detalle = m_resumen->texto(datosResumen(true));
     mensaje.ampliado = m_resumen->detalle(m_comprobador->avisos());
     m_conversor.m_mensajero.mostrar(mensaje);

@@ -315,6 +315,7 @@ struct Mensaje {
     QString detalle;
     QString ampliado;
     QStringList botones; // the words of its buttons, in the order Yes, No, Cancel, when not the usual ones
+    bool revisar = false; // a run's outcome with warnings or omitted records: its list is worth reviewing
 };
 
 /// The message of `id` in the style the table gives it.
