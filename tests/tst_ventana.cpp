@@ -193,6 +193,8 @@ private slots:
     void salidaQueEsUnEnlace();
     void ajustesNoValidosEnLaVentana();
     void columnasElegidasYRecordadas();
+    void preguntaPorTamano_data();
+    void preguntaPorTamano();
 };
 
 void tst_Ventana::ventana()
@@ -931,6 +933,59 @@ void tst_Ventana::columnasElegidasYRecordadas()
     const QByteArray documento = xml.readAll();
     QCOMPARE(documento.count("<DAT>"), 8);
     QVERIFY(documento.contains("<DAT><RC>12345678Z</RC><PRO>28</PRO><MUN>079</MUN></DAT>"));
+}
+
+void tst_Ventana::preguntaPorTamano_data()
+{
+    QTest::addColumn<Boton>("respuesta");
+    QTest::addColumn<Boton>("recordar");
+    QTest::addColumn<QStringList>("escritos");
+    QTest::addColumn<QByteArray>("ajustes");
+    QTest::addColumn<QString>("final");
+    QTest::newRow("split into parts, remembered")
+        << Boton::Si << Boton::Si << QStringList{u"lista-1.xml"_s, u"lista-2.xml"_s, u"lista.txt"_s}
+        << QByteArray("[documento]\ntamano-maximo-kb=450\n")
+        << u"Los ficheros %1/lista-1.xml a %1/lista-2.xml se han creado correctamente."_s;
+    QTest::newRow("one file, not remembered")
+        << Boton::No << Boton::No << QStringList{u"lista.txt"_s, u"lista.xml"_s} << QByteArray()
+        << u"El fichero %1/lista.xml se ha creado correctamente."_s;
+    QTest::newRow("cancelled: nothing written, nothing more asked")
+        << Boton::Cancelar << Boton::Si << QStringList{u"lista.txt"_s} << QByteArray() << QString();
+}
+
+// A document past the service's usual size (450 KB when no setting says otherwise) is
+// asked about before it is put in place, and the choice may be kept in the user's settings.
+void tst_Ventana::preguntaPorTamano()
+{
+    QFETCH(Boton, respuesta);
+    QFETCH(Boton, recordar);
+    QFETCH(QStringList, escritos);
+    QFETCH(QByteArray, ajustes);
+    QFETCH(QString, final);
+    QTemporaryDir dir;
+    QTemporaryDir configuracion;
+    QVERIFY(dir.isValid() && configuracion.isValid());
+    QByteArray lista;
+    static constexpr char Letras[] = "TRWAGMYFPDXBNJZSQVHLCKE";
+    for (int n = 10000000; n < 10008000; ++n)
+        lista += QByteArray::number(n) + Letras[n % 23] + QByteArray("GARCIA LOPEZ MARIA").leftJustified(62, ' ') + "28079\r\n";
+    QVERIFY(escribir(dir.filePath(u"lista.txt"_s), lista));
+    const QByteArray antes = qgetenv(CarpetaAjustesUsuario);
+    qputenv(CarpetaAjustesUsuario, QFile::encodeName(configuracion.path()));
+    Banco b;
+    b.mensajero.respuestas = {respuesta, recordar};
+    b.buscar(dir.filePath(u"lista.txt"_s));
+    b.control<QPushButton>("cmdExtract1")->click();
+    qputenv(CarpetaAjustesUsuario, antes);
+
+    const QString conf = configuracion.filePath(u"torxal/torxal.conf"_s);
+    QStringList textos{u"El fichero ocuparía 696 KB; el servicio admite unos 450 KB por fichero. ¿Dividirlo en partes?"_s};
+    if (respuesta != Boton::Cancelar)
+        textos << u"¿Recordar esta elección para las próximas listas? Se guarda en "_s + conf + u'.' << final.arg(dir.path());
+    QCOMPARE(b.mensajero.textos(), textos);
+    QCOMPARE(b.mensajero.mostrados.constFirst().botones, (QStringList{u"Dividir en partes"_s, u"Un solo fichero"_s, u"Cancelar"_s}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), escritos);
+    QCOMPARE(QFile::exists(conf) ? leer(conf) : QByteArray(), ajustes);
 }
 
 // The program's own start: its language is set before the application object exists.
