@@ -124,22 +124,43 @@ void tst_Revision::modelo_data()
         << QStringList{u"A «DNI»: 12345678Z"_s, u"B «Nombre y apellidos»: María García; López"_s,
                        u"D «Cód. municipio»: 28079"_s, u"E «Observaciones»: dos\nlíneas"_s}
         << u"Línea"_s;
-    QTest::newRow("XLSX: a title row, error, date and decimal cells, a duplicate")
-        << TipoConsulta::NIF << leer(datos + u"/tabla-xlsx/lista.xlsx"_s)
-        << QStringList{u"3;escrito;12345678Z;GARCÍA LÓPEZ MARÍA;28;079"_s, u"4;escrito;00000000T;PÉREZ JUAN;08;001"_s,
-                       u"5;escrito con avisos;50123456Q;ERROR;[];"_s, u"6;escrito con avisos;33445566R;FECHA;[05];[/01]"_s,
-                       u"7;escrito con avisos;X1234567L;DECIMAL;[28];[079]"_s,
-                       u"8;escrito con avisos;87654321X;[APELLIDOLARGUISIMO DELOQUECABEENUNACOLUMNA YDELOSQUENUNCAACABA];28;079"_s,
-                       u"9;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s}
-        << QStringList{u"5;escrito con avisos;50123456Q;ERROR;[];"_s, u"6;escrito con avisos;33445566R;FECHA;[05];[/01]"_s,
-                       u"7;escrito con avisos;X1234567L;DECIMAL;[28];[079]"_s,
-                       u"8;escrito con avisos;87654321X;[APELLIDOLARGUISIMO DELOQUECABEENUNACOLUMNA YDELOSQUENUNCAACABA];28;079"_s,
-                       u"9;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s}
-        << u"La celda tiene un error de la hoja de cálculo en lugar de un valor; el campo queda vacío."_s
-        << u"12345678ZGARCÍA LÓPEZ MARÍA"_s + QString(u' ').repeated(44) + u"28079"_s
-        << QStringList{u"A «DNI/NIF»: 12345678Z"_s, u"B «Primer apellido»: García"_s, u"C «Segundo apellido»: López"_s,
-                       u"D «Nombre»: María"_s, u"E «Cód. INE»: 28079"_s, u"F «Notas»: no se lee"_s}
-        << u"Fila"_s;
+    // The same sheet saved by each program gives the same rows.
+    const QStringList filasHoja{
+        u"3;escrito;12345678Z;GARCÍA LÓPEZ MARÍA;28;079"_s, u"4;escrito;00000000T;PÉREZ JUAN;08;001"_s,
+        u"5;escrito con avisos;50123456Q;ERROR;[];"_s, u"6;escrito con avisos;33445566R;FECHA;[05];[/01]"_s,
+        u"7;escrito con avisos;X1234567L;DECIMAL;[28];[079]"_s,
+        u"8;escrito con avisos;87654321X;[APELLIDOLARGUISIMO DELOQUECABEENUNACOLUMNA YDELOSQUENUNCAACABA];28;079"_s,
+        u"9;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s};
+    const QStringList celdasHoja{u"A «DNI/NIF»: 12345678Z"_s, u"B «Primer apellido»: García"_s,
+                                 u"C «Segundo apellido»: López"_s, u"D «Nombre»: María"_s, u"E «Cód. INE»: 28079"_s,
+                                 u"F «Notas»: no se lee"_s};
+    for (const char *formato : {"xlsx", "ods"})
+        QTest::addRow("%s: a title row, error, date and decimal cells, a duplicate", formato)
+            << TipoConsulta::NIF << leer(datos + u"/tabla-"_s + QLatin1StringView(formato) + u"/lista."_s + QLatin1StringView(formato))
+            << filasHoja << filasHoja.mid(2)
+            << u"La celda tiene un error de la hoja de cálculo en lugar de un valor; el campo queda vacío."_s
+            << u"12345678ZGARCÍA LÓPEZ MARÍA"_s + QString(u' ').repeated(44) + u"28079"_s << celdasHoja << u"Fila"_s;
+    QTest::newRow("CSV in UTF-16, read again through its decoding")
+        << TipoConsulta::NIF << leer(QStringLiteral(TORXAL_DATOS_PRUEBA "/../tablas/nif-utf16.csv"))
+        << QStringList{u"2;escrito;12345678Z;GARCÍA LÓPEZ MARÍA;28;079"_s, u"3;escrito;50123456Q;MUÑOZ IBÁÑEZ JOSÉ ÁNGEL;08;"_s,
+                       u"4;omitido: sin NIF;         ;SIN NIF PERO CON NOMBRE;28;079"_s,
+                       u"5;escrito;33445566R;PÉREZ & <HIJOS> S.L.;;"_s,
+                       u"6;escrito con avisos;[12345678A];NIF CON CONTROL MALO;28;079"_s,
+                       u"7;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s,
+                       u"8;escrito con avisos;X1234567L;ÑANDÚ ÖRTEGA ßÆ;[01];001"_s,
+                       u"9;escrito con avisos;[ABC      ];TEXTO RARO;[AB];[00C]"_s,
+                       u"10;escrito con avisos;00000000T;PROVINCIA SIN SERVICIO;[20];069"_s}
+        << QStringList{u"4;omitido: sin NIF;         ;SIN NIF PERO CON NOMBRE;28;079"_s,
+                       u"6;escrito con avisos;[12345678A];NIF CON CONTROL MALO;28;079"_s,
+                       u"7;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s,
+                       u"8;escrito con avisos;X1234567L;ÑANDÚ ÖRTEGA ßÆ;[01];001"_s,
+                       u"9;escrito con avisos;[ABC      ];TEXTO RARO;[AB];[00C]"_s,
+                       u"10;escrito con avisos;00000000T;PROVINCIA SIN SERVICIO;[20];069"_s}
+        << u"El carácter de control del NIF no es el que corresponde a sus cifras (sería Z)."_s
+        << u"00000000TPROVINCIA SIN SERVICIO"_s + QString(u' ').repeated(40) + u"2069 "_s
+        << QStringList{u"A «NIF»: 12345678Z"_s, u"B «APELLIDOS Y NOMBRE»: garcía lópez maría"_s, u"C «PROVINCIA»: 28"_s,
+                       u"D «MUNICIPIO»: 79"_s}
+        << u"Línea"_s;
 }
 
 void tst_Revision::modelo()

@@ -15,6 +15,7 @@
 #include "tabla.h"
 
 #include <QBuffer>
+#include <QStringDecoder>
 
 #include <cerrno>
 
@@ -176,19 +177,44 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
     m_columnas = Columnas{};
     m_opcionesTabla = OpcionesTabla{};
     m_formato = FormatoLista::Columnas;
-    if (!reconocerFormato(*entrada, tipo, {}, &m_formato, fallo))
+    m_ordenUtf16.reset();
+    m_marca = 0;
+    // A UTF-16 text is a table when its first line, in UTF-8, names the identifier's column,
+    // as the run tells it; any other list's format is told from its content.
+    const QByteArray asomo = entrada->peek(64 * 1024);
+    std::optional<OrdenUtf16> ordenTexto;
+    qsizetype marca = 0;
+    if (asomo.startsWith("\xFF\xFE") || asomo.startsWith("\xFE\xFF")) {
+        ordenTexto = asomo.startsWith("\xFF\xFE") ? OrdenUtf16::LE : OrdenUtf16::BE;
+        marca = 2;
+    } else {
+        ordenTexto = reconocerUtf16SinMarca(std::string_view(asomo.constData(), size_t(asomo.size())));
+    }
+    if (ordenTexto) {
+        QStringDecoder decodificador(ordenTexto == OrdenUtf16::LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QByteArray cabeza = QString(decodificador(asomo.sliced(marca))).toUtf8();
+        QChar separador;
+        if (pareceTablaCsv(cabeza, tipo, {}, &separador)) {
+            m_formato = FormatoLista::Csv;
+            m_opcionesTabla.separador = separador.isNull() ? QChar(u';') : separador;
+            m_ordenUtf16 = ordenTexto;
+            m_marca = marca;
+        }
+    } else if (!reconocerFormato(*entrada, tipo, {}, &m_formato, fallo)) {
         return false;
+    }
     IndexadorAvisos indexador(*this);
     Comprobador comprobador(tipo, indexador);
     if (m_formato != FormatoLista::Columnas) {
         // A table is read as the run reads it: its header, then each row cut by the run's cutting.
-        if (m_formato == FormatoLista::Csv) {
+        if (m_formato == FormatoLista::Csv && !m_ordenUtf16) {
             QChar separador;
-            pareceTablaCsv(entrada->peek(64 * 1024), tipo, {}, &separador);
+            pareceTablaCsv(asomo, tipo, {}, &separador);
             m_opcionesTabla.separador = separador.isNull() ? QChar(u';') : separador;
         }
+        std::unique_ptr<QIODevice> utf16;
         std::unique_ptr<LectorTabla> lector;
-        if (!abrirFilas(&entrada, &lector, &m_columnas, fallo))
+        if (!abrirFilas(textoDeTabla(*entrada, &utf16), &lector, &m_columnas, fallo))
             return false;
         comprobador.setFilas(esHoja());
         const bool hecho = recorrerFilas(*lector, m_columnas, tipo, &comprobador, [&](const FilaTabla &fila, const Campos &campos) {
@@ -207,7 +233,7 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
             return false;
         std::stable_sort(m_avisos.begin(), m_avisos.end(),
                          [](const AvisoGuardado &a, const AvisoGuardado &b) { return a.registro < b.registro; });
-        if (m_formato == FormatoLista::Csv) {
+        if (m_formato == FormatoLista::Csv && !m_ordenUtf16) {
             m_fichero.setFileName(ruta);
             m_fichero.open(QIODevice::ReadOnly);
         }
@@ -262,11 +288,21 @@ QList<AvisoDeRegistro> IndiceLista::avisos(qint64 registro) const
     return suyos;
 }
 
-// The list's rows from the first after its header, and the columns the header names.
-bool IndiceLista::abrirFilas(std::unique_ptr<QIODevice> *entrada, std::unique_ptr<LectorTabla> *lector,
-                             Columnas *columnas, Fallo *fallo) const
+// The list's text as the table's reader reads it: a UTF-16 list through its decoding.
+QIODevice &IndiceLista::textoDeTabla(QIODevice &entrada, std::unique_ptr<QIODevice> *utf16) const
 {
-    *lector = abrirTabla(**entrada, m_tipo, m_formato, m_opcionesTabla, fallo);
+    if (!m_ordenUtf16)
+        return entrada;
+    entrada.read(m_marca);
+    *utf16 = std::make_unique<DescodificadorUtf16>(entrada, *m_ordenUtf16, QByteArray());
+    return **utf16;
+}
+
+// The list's rows from the first after its header, and the columns the header names.
+bool IndiceLista::abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lector, Columnas *columnas,
+                             Fallo *fallo) const
+{
+    *lector = abrirTabla(texto, m_tipo, m_formato, m_opcionesTabla, fallo);
     if (!*lector)
         return false;
     QList<FilaTabla> leidas;
@@ -311,11 +347,29 @@ bool IndiceLista::releerFila(qint64 registro, FilaTabla *fila, Fallo *fallo) con
         return true;
     }
     // A row starts outside quotes: read from there, it is read as the whole list read it.
-    const qint64 fin = size_t(registro) + 1 < m_registros.size() ? qint64(m_registros[size_t(registro) + 1].inicio)
-                                                                 : m_fichero.size();
-    if (!m_fichero.isOpen() || !m_fichero.seek(qint64(entrada.inicio)))
-        return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
-    QByteArray bytes = m_fichero.read(std::min<qint64>(fin - qint64(entrada.inicio), 4 * LectorCsv::MaximoCaracteresFila));
+    constexpr qint64 MaximoBytesFila = 4 * LectorCsv::MaximoCaracteresFila;
+    const bool ultima = size_t(registro) + 1 == m_registros.size();
+    const qint64 fin = ultima ? -1 : qint64(m_registros[size_t(registro) + 1].inicio);
+    QByteArray bytes;
+    if (m_ordenUtf16) {
+        // What the reader read of a UTF-16 list is its UTF-8: it is decoded again up to the row.
+        std::unique_ptr<QIODevice> lista;
+        std::unique_ptr<QIODevice> utf16;
+        if (!abrirEntrada(m_ruta, &lista, fallo))
+            return false;
+        QIODevice &texto = textoDeTabla(*lista, &utf16);
+        for (qint64 resto = qint64(entrada.inicio); resto > 0;) {
+            const qint64 saltados = qint64(texto.read(std::min<qint64>(resto, 1 << 20)).size());
+            if (saltados <= 0)
+                return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+            resto -= saltados;
+        }
+        bytes = texto.read(ultima ? MaximoBytesFila : std::min(fin - qint64(entrada.inicio), MaximoBytesFila));
+    } else {
+        if (!m_fichero.isOpen() || !m_fichero.seek(qint64(entrada.inicio)))
+            return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+        bytes = m_fichero.read(std::min((ultima ? m_fichero.size() : fin) - qint64(entrada.inicio), MaximoBytesFila));
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     LectorCsv lector(buffer, m_opcionesTabla.separador);
@@ -419,9 +473,10 @@ bool IndiceLista::guardarAvisos(const QString &informe, bool reemplazar, Fallo *
     if (m_formato == FormatoLista::Columnas) {
         leida = recorrerLista(*entrada, m_ruta, m_tipo, comprobador, [](const LectorRegistros &, const Campos &) {}, fallo);
     } else {
+        std::unique_ptr<QIODevice> utf16;
         std::unique_ptr<LectorTabla> lector;
         Columnas columnas;
-        leida = abrirFilas(&entrada, &lector, &columnas, fallo)
+        leida = abrirFilas(textoDeTabla(*entrada, &utf16), &lector, &columnas, fallo)
             && recorrerFilas(*lector, m_columnas, m_tipo, &comprobador, [](const FilaTabla &, const Campos &) { return true; },
                              fallo);
     }

@@ -7,6 +7,7 @@
 #include "formatolista.h"
 #include "mensajes.h"
 #include "tipoconsulta.h"
+#include "utf16.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -16,6 +17,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace torxal {
@@ -81,8 +83,8 @@ public:
 
 private:
     friend class IndexadorAvisos;
-    bool abrirFilas(std::unique_ptr<QIODevice> *entrada, std::unique_ptr<LectorTabla> *lector, Columnas *columnas,
-                    Fallo *fallo) const;
+    QIODevice &textoDeTabla(QIODevice &entrada, std::unique_ptr<QIODevice> *utf16) const;
+    bool abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lector, Columnas *columnas, Fallo *fallo) const;
     void guardarCeldas(const FilaTabla &fila);
     bool releerFila(qint64 registro, FilaTabla *fila, Fallo *fallo) const;
     // Sixteen bytes a record, for a million of them. A line of at most 1 MiB holds fewer
@@ -119,6 +121,8 @@ private:
     // bytes), not a QString each, whose header alone would be more than most cells hold.
     std::deque<char> m_celdas;
     bool m_utf16 = false;
+    std::optional<OrdenUtf16> m_ordenUtf16; // a table in UTF-16, read through its decoding to UTF-8
+    qsizetype m_marca = 0;                  // the bytes of its mark
 };
 
 } // namespace torxal
