@@ -8,6 +8,7 @@
 #include "dialogocolumnas.h"
 #include "ficheros.h"
 #include "frm_crear_mixto_xml.h"
+#include "revision.h"
 
 #include <QApplication>
 #include <QFile>
@@ -933,6 +934,15 @@ void tst_Ventana::columnasElegidasYRecordadas()
     const QByteArray documento = xml.readAll();
     QCOMPARE(documento.count("<DAT>"), 8);
     QVERIFY(documento.contains("<DAT><RC>12345678Z</RC><PRO>28</PRO><MUN>079</MUN></DAT>"));
+    // Its review reads the sheet with the columns chosen, as the run did: the title row
+    // taken for the header, rows 2 to 9 are its records.
+    VentanaRevision *revision = b.ventana.revisarLista(lista, TipoConsulta::RC);
+    QVERIFY(revision);
+    const ModeloRevision &modelo = revision->modelo();
+    QCOMPARE(modelo.rowCount(), 8);
+    QVERIFY(documento.contains(u"<DAT><RC>DNI/NIF</RC><PRO>CÓ</PRO><MUN>0D.</MUN></DAT>"_s.toUtf8()));
+    QCOMPARE(modelo.copiar({0, 7}), u"Fila\tEstado\tRC\tPRO\tMUN\n2\tescrito con avisos\tDNI/NIF\tCÓ\t0D.\n"
+                                     "9\tescrito con avisos\t12345678Z\t28\t079\n"_s);
 }
 
 void tst_Ventana::preguntaPorTamano_data()

@@ -305,6 +305,17 @@ bool IndiceLista::abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lec
     *lector = abrirTabla(texto, m_tipo, m_formato, m_opcionesTabla, fallo);
     if (!*lector)
         return false;
+    if (m_elegidas) {
+        // As the run took the columns chosen: the first row's names, when it has them.
+        *columnas = *m_elegidas;
+        FilaTabla cabecera;
+        if (!m_primeraEsCabecera || (*lector)->leerFila(&cabecera, fallo)) {
+            if (m_primeraEsCabecera)
+                nombrarColumnas(cabecera, columnas);
+            return true;
+        }
+        return fallo->que == Texto::Ninguno ? fallar(fallo, Texto::TablaVacia) : false;
+    }
     QList<FilaTabla> leidas;
     return buscarCabecera(**lector, m_tipo, columnas, &leidas, fallo);
 }

@@ -51,6 +51,13 @@ struct RegistroCortado {
 /// sheet by its cells, kept.
 class IndiceLista {
 public:
+    /// A table's columns as chosen for the run, where its header said too little: used
+    /// instead of the header's; `primeraEsCabecera`, the first row names them and is no record.
+    void setColumnas(const Columnas &columnas, bool primeraEsCabecera)
+    {
+        m_elegidas = columnas;
+        m_primeraEsCabecera = primeraEsCabecera;
+    }
     /// Reads the whole list once, as a run reads it, with its checks.
     bool construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo);
 
@@ -115,6 +122,8 @@ private:
     FormatoLista m_formato = FormatoLista::Columnas;
     OpcionesTabla m_opcionesTabla;
     Columnas m_columnas;
+    std::optional<Columnas> m_elegidas;
+    bool m_primeraEsCabecera = true;
     // A sheet's rows cannot be found again without reading its zip from the start, far too
     // slow for each row looked at: their cells are kept, but in one block of UTF-8 bytes
     // grown a piece at a time (a count of cells, then each one's column, class, length and
