@@ -320,15 +320,17 @@ bool IndiceLista::abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lec
     return buscarCabecera(**lector, m_tipo, columnas, &leidas, fallo);
 }
 
+// Every cell but the empty ones, with its class: a formula without a result has no text
+// but is cut as what it is.
 void IndiceLista::guardarCeldas(const FilaTabla &fila)
 {
     qsizetype llenas = 0;
     for (const Celda &celda : fila.celdas)
-        llenas += celda.texto.isEmpty() ? 0 : 1;
+        llenas += celda.clase == ClaseCelda::Vacia ? 0 : 1;
     anadirNumero(m_celdas, quint64(llenas));
     for (qsizetype columna = 0; columna < fila.celdas.size(); ++columna) {
         const Celda &celda = fila.celdas[columna];
-        if (celda.texto.isEmpty())
+        if (celda.clase == ClaseCelda::Vacia)
             continue;
         const QByteArray texto = celda.texto.toUtf8();
         anadirNumero(m_celdas, quint64(columna));
@@ -488,7 +490,7 @@ bool IndiceLista::guardarAvisos(const QString &informe, bool reemplazar, Fallo *
         std::unique_ptr<LectorTabla> lector;
         Columnas columnas;
         leida = abrirFilas(textoDeTabla(*entrada, &utf16), &lector, &columnas, fallo)
-            && recorrerFilas(*lector, m_columnas, m_tipo, &comprobador, [](const FilaTabla &, const Campos &) { return true; },
+            && recorrerFilas(*lector, columnas, m_tipo, &comprobador, [](const FilaTabla &, const Campos &) { return true; },
                              fallo);
     }
     if (!leida || !salida.preparar(fallo) || !salida.colocar(existe, fallo)) {
