@@ -22,8 +22,6 @@
 #include <algorithm>
 #include <memory>
 
-using namespace Qt::StringLiterals;
-
 namespace torxal {
 
 namespace {
@@ -410,8 +408,9 @@ bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo
             if (fila.celdas[c].texto.isEmpty())
                 continue;
             const QString nombre = m_columnas.nombres.value(c).trimmed();
-            cortado->celdas.append(letrasDeColumna(int(c)) + (nombre.isEmpty() ? QString() : u" «"_s + nombre + u'»')
-                                   + u": "_s + fila.celdas[c].texto);
+            const QString columna = nombre.isEmpty() ? letrasDeColumna(int(c))
+                                                     : letrasDeColumna(int(c)) + u' ' + textoDe(Texto::NombreDeColumna, {nombre});
+            cortado->celdas.append(textoDe(Texto::CeldaDeFila, {columna, fila.celdas[c].texto}));
         }
         return true;
     }

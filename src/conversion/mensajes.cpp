@@ -189,6 +189,7 @@ constexpr Plantilla Tabla[] = {
     {ResumenColumnasCampo, Informacion, DeMotivo, u"%1 = %2"},
     {ResumenColumnasNombres, Informacion, DeMotivo, u"%1 = %2 %3"},
     {NombreDeColumna, Informacion, DeMotivo, u"«%1»"},
+    {CeldaDeFila, Informacion, DeMotivo, u"%1: %2"}, // a row's cell in the review: "B «DNI»", its text
     {CeldaVerdadero, Informacion, DeMotivo, u"VERDADERO"},
     {CeldaFalso, Informacion, DeMotivo, u"FALSO"},
     {TablaVacia, Critico, DeCuadro, u"La tabla está vacía: no tiene ninguna fila con datos."},

@@ -171,6 +171,7 @@ enum class Texto {
     ResumenColumnasCampo,
     ResumenColumnasNombres,
     NombreDeColumna,
+    CeldaDeFila,
     CeldaVerdadero,
     CeldaFalso,
     TablaVacia,
