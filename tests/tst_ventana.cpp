@@ -762,7 +762,8 @@ void tst_Ventana::ayudaExplicaMensajes_data()
                                 "6. Qué responde el servicio, y cuándo", "cada parte por separado, una detrás de otra",
                                 "horas", "No hay un entorno de pruebas", "Apéndice", "F1", "Ctrl+W",
                                 "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
-                                "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb"})
+                                "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb",
+                                "tamano-aviso-kb"})
         QTest::newRow(ejemplo) << QString::fromUtf8(ejemplo);
 }
 
