@@ -227,6 +227,8 @@ void tst_Conversion::documentosDeReferencia()
     const bool limpia = banco.ultimo().detalle.contains(u"Registros omitidos por falta de un campo obligatorio: 0.\n"
                                                         "Registros con avisos: 0."_s);
     QCOMPARE(banco.ultimo().estilo, limpia ? Estilo::Informacion : Estilo::Advertencia);
+    // and offers the review, records only omitted too.
+    QCOMPARE(banco.ultimo().revisar, !limpia);
     QCOMPARE(banco.ultimo().titulo, QStringLiteral("Crear fichero proceso por lotes"));
     if (dirCaso.exists(QStringLiteral("resumen.txt")))
         QCOMPARE(banco.ultimo().detalle, QString::fromUtf8(leer(dirCaso.filePath(QStringLiteral("resumen.txt")))).trimmed());
@@ -541,6 +543,8 @@ void tst_Conversion::resumenDeOmitidos()
                                                     "obligatorio: 25 (líneas 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, "
                                                     "26, 28, 30, 32, 34, 36, 38, 40 y 5 más).\nRegistros con avisos: 0.\n"
                                                     "Sin tamaño máximo por fichero."));
+    // No warning to list, yet records to review: the box offers the review.
+    QVERIFY(banco.ultimo().revisar);
 }
 
 void tst_Conversion::salidaDeOtraListaDeLaMismaOrden()

@@ -74,6 +74,8 @@ void tst_Revision::modelo_data()
     QTest::addColumn<QStringList>("conAvisos");
     QTest::addColumn<QString>("primerAviso");
     QTest::addColumn<QString>("limpio");
+    QTest::addColumn<QStringList>("celdas"); // a table's first record's cells
+    QTest::addColumn<QString>("numerada"); // what the first column counts
 
     const QByteArray nombre = QByteArray("GARCIA LOPEZ MARIA").leftJustified(62, ' ');
     QTest::newRow("NIF: a wrong control, a blank line, no NIF")
@@ -85,7 +87,7 @@ void tst_Revision::modelo_data()
         << QStringList{u"2;escrito con avisos;[12345678A];GARCIA LOPEZ MARIA;28;079"_s,
                        u"4;omitido: sin NIF;         ;GARCIA LOPEZ MARIA;28;079"_s}
         << u"El carácter de control del NIF no es el que corresponde a sus cifras (sería Z)."_s
-        << QString(u' ').repeated(9) + u"GARCIA LOPEZ MARIA"_s + QString(u' ').repeated(44) + u"28079"_s;
+        << QString(u' ').repeated(9) + u"GARCIA LOPEZ MARIA"_s + QString(u' ').repeated(44) + u"28079"_s << QStringList() << u"Línea"_s;
     QTest::newRow("RC: a wrong control, one without reference")
         << TipoConsulta::RC << QByteArray("9872023VH5797S0001WX28079\n9872023VH5797S0001XX28079\n                    28079\n")
         << QStringList{u"1;escrito;9872023VH5797S0001WX;28;079"_s, u"2;escrito con avisos;[9872023VH5797S0001XX];28;079"_s,
@@ -93,20 +95,72 @@ void tst_Revision::modelo_data()
         << QStringList{u"2;escrito con avisos;[9872023VH5797S0001XX];28;079"_s,
                        u"3;omitido: sin referencia catastral;;28;079"_s}
         << u"Los dos últimos caracteres de la referencia catastral no son los que corresponden al resto (serían WX)."_s
-        << QString(u' ').repeated(20) + u"28079"_s;
+        << QString(u' ').repeated(20) + u"28079"_s << QStringList() << u"Línea"_s;
     QTest::newRow("PP: two records on a line, a letter in the polygon, one too short")
         << TipoConsulta::PP << QByteArray("1307701800039,2807900400121\n13077A1800039\n13\n")
         << QStringList{u"1;escrito con avisos;13;077;018;00039"_s, u"1;escrito;28;079;004;00121"_s,
                        u"2;escrito con avisos;13;077;[A18];00039"_s, u"3;omitido: sin provincia, municipio y polígono;13;;;"_s}
         << QStringList{u"1;escrito con avisos;13;077;018;00039"_s, u"2;escrito con avisos;13;077;[A18];00039"_s,
                        u"3;omitido: sin provincia, municipio y polígono;13;;;"_s}
-        << u"El polígono no tiene tres cifras."_s << u"13"_s;
+        << u"El polígono no tiene tres cifras."_s << u"13"_s << QStringList() << u"Línea"_s;
     QTest::newRow("PP in UTF-16, read again through its decoding")
         << TipoConsulta::PP
         << QByteArray("\xFF\xFE") + QByteArray::fromRawData(reinterpret_cast<const char *>(u"1307701800039\n13077A1800039\n"), 56)
         << QStringList{u"1;escrito;13;077;018;00039"_s, u"2;escrito con avisos;13;077;[A18];00039"_s}
         << QStringList{u"2;escrito con avisos;13;077;[A18];00039"_s} << u"El polígono no tiene tres cifras."_s
-        << u"13077A1800039"_s;
+        << u"13077A1800039"_s << QStringList() << u"Línea"_s;
+    const QString datos = QStringLiteral(TORXAL_DATOS_PRUEBA);
+    QTest::newRow("CSV: quoted line ends, a blank line, no NIF, a name too long")
+        << TipoConsulta::NIF << leer(datos + u"/tabla-csv/lista.csv"_s)
+        << QStringList{u"2;escrito con avisos;12345678Z;[MARÍA GARCÍA; LÓPEZ];28;079"_s,
+                       u"5;escrito;00000000T;JUAN \"EL\" PÉREZ;08;001"_s, u"6;omitido: sin NIF;         ;SIN NIF;28;079"_s,
+                       u"7;escrito;50123456Q;TABULADOR;08;"_s,
+                       u"8;escrito con avisos;Y7654321G;[ŁUKASZ WAŁĘSA KOWALSKI ÑANDÚ, UN NOMBRE QUE PASA DE LOS SESENT];28;079"_s}
+        << QStringList{u"2;escrito con avisos;12345678Z;[MARÍA GARCÍA; LÓPEZ];28;079"_s,
+                       u"6;omitido: sin NIF;         ;SIN NIF;28;079"_s,
+                       u"8;escrito con avisos;Y7654321G;[ŁUKASZ WAŁĘSA KOWALSKI ÑANDÚ, UN NOMBRE QUE PASA DE LOS SESENT];28;079"_s}
+        << u"La columna pone el nombre delante de los apellidos, y el servicio los espera primero: apellidos y nombre."_s
+        << u"Y7654321GŁUKASZ WAŁĘSA KOWALSKI ÑANDÚ, UN NOMBRE QUE PASA DE LOS SESENT2879 "_s
+        << QStringList{u"A «DNI»: 12345678Z"_s, u"B «Nombre y apellidos»: María García; López"_s,
+                       u"D «Cód. municipio»: 28079"_s, u"E «Observaciones»: dos\nlíneas"_s}
+        << u"Línea"_s;
+    // The same sheet saved by each program gives the same rows.
+    const QStringList filasHoja{
+        u"3;escrito;12345678Z;GARCÍA LÓPEZ MARÍA;28;079"_s, u"4;escrito;00000000T;PÉREZ JUAN;08;001"_s,
+        u"5;escrito con avisos;50123456Q;ERROR;[];"_s, u"6;escrito con avisos;33445566R;FECHA;[05];[/01]"_s,
+        u"7;escrito con avisos;X1234567L;DECIMAL;[28];[079]"_s,
+        u"8;escrito con avisos;87654321X;[APELLIDOLARGUISIMO DELOQUECABEENUNACOLUMNA YDELOSQUENUNCAACABA];28;079"_s,
+        u"9;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s};
+    const QStringList celdasHoja{u"A «DNI/NIF»: 12345678Z"_s, u"B «Primer apellido»: García"_s,
+                                 u"C «Segundo apellido»: López"_s, u"D «Nombre»: María"_s, u"E «Cód. INE»: 28079"_s,
+                                 u"F «Notas»: no se lee"_s};
+    for (const char *formato : {"xlsx", "ods"})
+        QTest::addRow("%s: a title row, error, date and decimal cells, a duplicate", formato)
+            << TipoConsulta::NIF << leer(datos + u"/tabla-"_s + QLatin1StringView(formato) + u"/lista."_s + QLatin1StringView(formato))
+            << filasHoja << filasHoja.mid(2)
+            << u"La celda tiene un error de la hoja de cálculo en lugar de un valor; el campo queda vacío."_s
+            << u"12345678ZGARCÍA LÓPEZ MARÍA"_s + QString(u' ').repeated(44) + u"28079"_s << celdasHoja << u"Fila"_s;
+    QTest::newRow("CSV in UTF-16, read again through its decoding")
+        << TipoConsulta::NIF << leer(QStringLiteral(TORXAL_DATOS_PRUEBA "/../tablas/nif-utf16.csv"))
+        << QStringList{u"2;escrito;12345678Z;GARCÍA LÓPEZ MARÍA;28;079"_s, u"3;escrito;50123456Q;MUÑOZ IBÁÑEZ JOSÉ ÁNGEL;08;"_s,
+                       u"4;omitido: sin NIF;         ;SIN NIF PERO CON NOMBRE;28;079"_s,
+                       u"5;escrito;33445566R;PÉREZ & <HIJOS> S.L.;;"_s,
+                       u"6;escrito con avisos;[12345678A];NIF CON CONTROL MALO;28;079"_s,
+                       u"7;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s,
+                       u"8;escrito con avisos;X1234567L;ÑANDÚ ÖRTEGA ßÆ;[01];001"_s,
+                       u"9;escrito con avisos;[ABC      ];TEXTO RARO;[AB];[00C]"_s,
+                       u"10;escrito con avisos;00000000T;PROVINCIA SIN SERVICIO;[20];069"_s}
+        << QStringList{u"4;omitido: sin NIF;         ;SIN NIF PERO CON NOMBRE;28;079"_s,
+                       u"6;escrito con avisos;[12345678A];NIF CON CONTROL MALO;28;079"_s,
+                       u"7;escrito con avisos;[12345678Z];GARCÍA LÓPEZ MARÍA;28;079"_s,
+                       u"8;escrito con avisos;X1234567L;ÑANDÚ ÖRTEGA ßÆ;[01];001"_s,
+                       u"9;escrito con avisos;[ABC      ];TEXTO RARO;[AB];[00C]"_s,
+                       u"10;escrito con avisos;00000000T;PROVINCIA SIN SERVICIO;[20];069"_s}
+        << u"El carácter de control del NIF no es el que corresponde a sus cifras (sería Z)."_s
+        << u"00000000TPROVINCIA SIN SERVICIO"_s + QString(u' ').repeated(40) + u"2069 "_s
+        << QStringList{u"A «NIF»: 12345678Z"_s, u"B «APELLIDOS Y NOMBRE»: garcía lópez maría"_s, u"C «PROVINCIA»: 28"_s,
+                       u"D «MUNICIPIO»: 79"_s}
+        << u"Línea"_s;
 }
 
 void tst_Revision::modelo()
@@ -117,6 +171,8 @@ void tst_Revision::modelo()
     QFETCH(QStringList, conAvisos);
     QFETCH(QString, primerAviso);
     QFETCH(QString, limpio);
+    QFETCH(QStringList, celdas);
+    QFETCH(QString, numerada);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString ruta = dir.filePath(u"lista.txt"_s);
@@ -129,6 +185,7 @@ void tst_Revision::modelo()
     QVERIFY(indice.construir(ruta, tipo, &fallo));
     ModeloRevision modelo(indice);
     QCOMPARE(volcar(modelo), filas);
+    QCOMPARE(modelo.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), numerada);
     QString tooltip;
     for (int f = 0; f < modelo.rowCount() && tooltip.isEmpty(); ++f)
         for (int c = 2; c < modelo.columnCount() && tooltip.isEmpty(); ++c)
@@ -136,6 +193,7 @@ void tst_Revision::modelo()
                 tooltip = modelo.index(f, c).data(Qt::ToolTipRole).toString();
     QCOMPARE(tooltip, primerAviso);
     QCOMPARE(modelo.cortado(indice.registros() - 1)->limpio, limpio);
+    QCOMPARE(modelo.cortado(0)->celdas, celdas);
 
     modelo.filtrar(true, std::nullopt);
     QCOMPARE(volcar(modelo), conAvisos);

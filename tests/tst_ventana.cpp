@@ -8,6 +8,7 @@
 #include "dialogocolumnas.h"
 #include "ficheros.h"
 #include "frm_crear_mixto_xml.h"
+#include "revision.h"
 
 #include <QApplication>
 #include <QFile>
@@ -193,6 +194,8 @@ private slots:
     void salidaQueEsUnEnlace();
     void ajustesNoValidosEnLaVentana();
     void columnasElegidasYRecordadas();
+    void preguntaPorTamano_data();
+    void preguntaPorTamano();
 };
 
 void tst_Ventana::ventana()
@@ -576,30 +579,40 @@ void tst_Ventana::cuadroPorEstilo_data()
     QTest::addColumn<QString>("porDefecto");
     QTest::addColumn<QString>("pulsado");
     QTest::addColumn<Boton>("respuesta");
+    QTest::addColumn<QString>("avisos");
+    QTest::addColumn<bool>("revisar");
+    const QString avisos = QStringLiteral("Línea 4 (nif-control) NIF «12345678A»: ...");
     const QStringList dividir{u"Dividir en partes"_s, u"Un solo fichero"_s, u"Cancelar"_s};
     QTest::newRow("critical, the reason beneath")
         << Estilo::Critico << u"Permiso denegado"_s << QStringList() << int(QMessageBox::Critical)
-        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar;
+        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar << avisos << true;
     QTest::newRow("information, the summary beneath")
         << Estilo::Informacion << u"Registros escritos: 3.\nPartes: <b>lote</b>-1.xml (3 registros)."_s
         << QStringList() << int(QMessageBox::Information) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
-        << u"Revisar la lista…"_s << Boton::Aceptar;
+        << u"Revisar la lista…"_s << Boton::Aceptar << avisos << true;
     QTest::newRow("warning, the verdict beneath")
         << Estilo::Advertencia << u"Revise la lista antes de enviarla: 1 de 3 registros tiene avisos."_s
         << QStringList() << int(QMessageBox::Warning) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
-        << u"Aceptar"_s << Boton::Aceptar;
+        << u"Aceptar"_s << Boton::Aceptar << avisos << true;
+    QTest::newRow("warning, records only omitted: still reviewed")
+        << Estilo::Advertencia << u"Revise la lista antes de enviarla: 1 de 3 registros se ha omitido."_s
+        << QStringList() << int(QMessageBox::Warning) << QStringList{u"Aceptar"_s} << u"Aceptar"_s
+        << u"Revisar la lista…"_s << Boton::Aceptar << QString() << true;
+    QTest::newRow("information, nothing to review")
+        << Estilo::Informacion << u"Registros escritos: 3."_s << QStringList() << int(QMessageBox::Information)
+        << QStringList{u"Aceptar"_s} << u"Aceptar"_s << u"Aceptar"_s << Boton::Aceptar << QString() << false;
     QTest::newRow("question, no detail")
         << Estilo::Pregunta << QString() << QStringList() << int(QMessageBox::Information)
-        << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s << u"Sí"_s << Boton::Si;
+        << QStringList{u"Sí"_s, u"No"_s} << u"Sí"_s << u"Sí"_s << Boton::Si << QString() << false;
     QTest::newRow("doubtful question, Enter is No")
         << Estilo::PreguntaDudosa << QString() << QStringList() << int(QMessageBox::Warning)
-        << QStringList{u"Sí"_s, u"No"_s} << u"No"_s << u"Sí"_s << Boton::Si;
+        << QStringList{u"Sí"_s, u"No"_s} << u"No"_s << u"Sí"_s << Boton::Si << QString() << false;
     QTest::newRow("three ways out, the second")
         << Estilo::PreguntaTresSalidas << QString() << dividir << int(QMessageBox::Question) << dividir
-        << u"Dividir en partes"_s << u"Un solo fichero"_s << Boton::No;
+        << u"Dividir en partes"_s << u"Un solo fichero"_s << Boton::No << QString() << false;
     QTest::newRow("three ways out, cancelled")
         << Estilo::PreguntaTresSalidas << QString() << dividir << int(QMessageBox::Question) << dividir
-        << u"Dividir en partes"_s << u"Cancelar"_s << Boton::Cancelar;
+        << u"Dividir en partes"_s << u"Cancelar"_s << Boton::Cancelar << QString() << false;
 }
 
 void tst_Ventana::cuadroPorEstilo()
@@ -612,10 +625,12 @@ void tst_Ventana::cuadroPorEstilo()
     QFETCH(QString, porDefecto);
     QFETCH(QString, pulsado);
     QFETCH(Boton, respuesta);
+    QFETCH(QString, avisos);
+    QFETCH(bool, revisar);
     QWidget propietario;
     // Markup in a path must stay text.
     const QString texto = QStringLiteral("El fichero /tmp/<b>lote</b>.xml se ha creado correctamente.");
-    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, true, textosBotones};
+    const Mensaje mensaje{texto, estilo, TituloMensajes, detalle, textosBotones, revisar};
     const auto cuadro = CuadroMensajes::crearCuadro(mensaje, &propietario);
 
     QCOMPARE(cuadro->parentWidget(), &propietario);
@@ -636,7 +651,7 @@ void tst_Ventana::cuadroPorEstilo()
     textos.sort();
     botones.sort();
     QCOMPARE(textos, botones);
-    QCOMPARE(acciones, esPregunta(estilo) ? QStringList() : QStringList{u"Revisar la lista…"_s});
+    QCOMPARE(acciones, revisar ? QStringList{u"Revisar la lista…"_s} : QStringList());
     QVERIFY(cuadro->defaultButton());
     QCOMPARE(cuadro->defaultButton()->text(), porDefecto);
     QVERIFY(aPulsar);
@@ -748,7 +763,8 @@ void tst_Ventana::ayudaExplicaMensajes_data()
                                 "cada parte por separado, una detrás de otra",
                                 "horas", "No hay un entorno de pruebas", "Apéndice", "F1", "Ctrl+W",
                                 "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
-                                "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb"})
+                                "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb",
+                                "tamano-aviso-kb"})
         QTest::newRow(ejemplo) << QString::fromUtf8(ejemplo);
 }
 
@@ -924,6 +940,67 @@ void tst_Ventana::columnasElegidasYRecordadas()
     QCOMPARE(documento.count("<DAT>"), 7);
     QVERIFY(documento.contains("<DAT><RC>12345678Z</RC><PRO>28</PRO><MUN>079</MUN></DAT>"));
     QVERIFY(!documento.contains("DNI/NIF"));
+    // Its review reads the sheet with the columns chosen, as the run did: below the title
+    // and the header, rows 3 to 9 are its records.
+    VentanaRevision *revision = b.ventana.revisarLista(lista, TipoConsulta::RC);
+    QVERIFY(revision);
+    const ModeloRevision &modelo = revision->modelo();
+    QCOMPARE(modelo.rowCount(), 7);
+    QCOMPARE(modelo.copiar({0, 6}), u"Fila\tEstado\tRC\tPRO\tMUN\n3\tescrito con avisos\t12345678Z\t28\t079\n"
+                                     "9\tescrito con avisos\t12345678Z\t28\t079\n"_s);
+}
+
+void tst_Ventana::preguntaPorTamano_data()
+{
+    QTest::addColumn<Boton>("respuesta");
+    QTest::addColumn<Boton>("recordar");
+    QTest::addColumn<QStringList>("escritos");
+    QTest::addColumn<QByteArray>("ajustes");
+    QTest::addColumn<QString>("final");
+    QTest::newRow("split into parts, remembered")
+        << Boton::Si << Boton::Si << QStringList{u"lista-1.xml"_s, u"lista-2.xml"_s, u"lista.txt"_s}
+        << QByteArray("[documento]\ntamano-maximo-kb=450\n")
+        << u"Los ficheros %1/lista-1.xml a %1/lista-2.xml se han creado correctamente."_s;
+    QTest::newRow("one file, not remembered")
+        << Boton::No << Boton::No << QStringList{u"lista.txt"_s, u"lista.xml"_s} << QByteArray()
+        << u"El fichero %1/lista.xml se ha creado correctamente."_s;
+    QTest::newRow("cancelled: nothing written, nothing more asked")
+        << Boton::Cancelar << Boton::Si << QStringList{u"lista.txt"_s} << QByteArray() << QString();
+}
+
+// A document past the service's usual size (450 KB when no setting says otherwise) is
+// asked about before it is put in place, and the choice may be kept in the user's settings.
+void tst_Ventana::preguntaPorTamano()
+{
+    QFETCH(Boton, respuesta);
+    QFETCH(Boton, recordar);
+    QFETCH(QStringList, escritos);
+    QFETCH(QByteArray, ajustes);
+    QFETCH(QString, final);
+    QTemporaryDir dir;
+    QTemporaryDir configuracion;
+    QVERIFY(dir.isValid() && configuracion.isValid());
+    QByteArray lista;
+    static constexpr char Letras[] = "TRWAGMYFPDXBNJZSQVHLCKE";
+    for (int n = 10000000; n < 10008000; ++n)
+        lista += QByteArray::number(n) + Letras[n % 23] + QByteArray("GARCIA LOPEZ MARIA").leftJustified(62, ' ') + "28079\r\n";
+    QVERIFY(escribir(dir.filePath(u"lista.txt"_s), lista));
+    const QByteArray antes = qgetenv(CarpetaAjustesUsuario);
+    qputenv(CarpetaAjustesUsuario, QFile::encodeName(configuracion.path()));
+    Banco b;
+    b.mensajero.respuestas = {respuesta, recordar};
+    b.buscar(dir.filePath(u"lista.txt"_s));
+    b.control<QPushButton>("cmdExtract1")->click();
+    qputenv(CarpetaAjustesUsuario, antes);
+
+    const QString conf = configuracion.filePath(u"torxal/torxal.conf"_s);
+    QStringList textos{u"El fichero ocuparía 696 KB; el servicio admite unos 450 KB por fichero. ¿Dividirlo en partes?"_s};
+    if (respuesta != Boton::Cancelar)
+        textos << u"¿Recordar esta elección para las próximas listas? Se guarda en "_s + conf + u'.' << final.arg(dir.path());
+    QCOMPARE(b.mensajero.textos(), textos);
+    QCOMPARE(b.mensajero.mostrados.constFirst().botones, (QStringList{u"Dividir en partes"_s, u"Un solo fichero"_s, u"Cancelar"_s}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), escritos);
+    QCOMPARE(QFile::exists(conf) ? leer(conf) : QByteArray(), ajustes);
 }
 
 // The program's own start: its language is set before the application object exists.

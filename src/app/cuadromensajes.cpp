@@ -74,8 +74,9 @@ std::unique_ptr<QMessageBox> CuadroMensajes::crearCuadro(const torxal::Mensaje &
         cuadro->setDefaultButton(QMessageBox::Ok);
         cuadro->setEscapeButton(QMessageBox::Ok);
         cuadro->button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
-        // Warnings are for the review window, which holds all of them, not for a small box.
-        if (mensaje.revisable)
+        // Warnings and omitted records are for the review window, which holds all of them,
+        // not for a small box: offered whenever the run had either.
+        if (mensaje.revisar)
             cuadro->addButton(QStringLiteral("Revisar la lista…"), QMessageBox::ActionRole)
                 ->setProperty(PropiedadRevisar, true);
         break;

@@ -290,13 +290,17 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
     opciones.preguntarSiDudosa = true;
     m_ultimaLista = m_Text1->text().trimmed();
     m_ultimoTipo = tipo;
+    m_ultimaEleccion.reset();
     // Each press is a call of its own: outputs of earlier presses may be written again.
     torxal::Conversor conversor(m_mensajero);
     conversor.setOpciones(opciones);
     // A table whose header says too little: its columns are asked for over its first rows.
     conversor.setElegirColumnas([this](const QList<torxal::FilaTabla> &filas, torxal::TipoConsulta tipoTabla,
                                        const torxal::Fallo &motivo, torxal::EleccionColumnas *eleccion) {
-        return m_elector->elegirRecordando(this, filas, tipoTabla, torxal::crearMensaje(motivo).texto, eleccion);
+        if (!m_elector->elegirRecordando(this, filas, tipoTabla, torxal::crearMensaje(motivo).texto, eleccion))
+            return false;
+        m_ultimaEleccion = *eleccion;
+        return true;
     });
     // The path the box shows is the one converted, typed or browsed, without the spaces a paste brings.
     conversor.GenerarFicheroXML(m_Text1->text().trimmed(), tipo);
@@ -305,6 +309,9 @@ void Frm_Crear_Mixto_XML::cmdExtract1_Click()
 VentanaRevision *Frm_Crear_Mixto_XML::revisarLista(const QString &ruta, torxal::TipoConsulta tipo)
 {
     auto indice = std::make_unique<torxal::IndiceLista>();
+    // The last run's list is read with the columns chosen for it, as the run read it.
+    if (m_ultimaEleccion && ruta == m_ultimaLista && tipo == m_ultimoTipo)
+        indice->setEleccion(*m_ultimaEleccion);
     torxal::Fallo fallo;
     {
         const CursorEspera espera;

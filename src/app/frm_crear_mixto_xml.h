@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "conversor.h"
 #include "mensajes.h"
 #include "tipoconsulta.h"
 
@@ -10,6 +11,7 @@
 #include <QImage>
 
 #include <memory>
+#include <optional>
 
 class CuadroMensajes;
 class DialogoAbrir;
@@ -79,4 +81,5 @@ private:
     QTextBrowser *m_ayuda = nullptr;
     QString m_ultimaLista;
     torxal::TipoConsulta m_ultimoTipo = torxal::TipoConsulta::NIF;
+    std::optional<torxal::EleccionColumnas> m_ultimaEleccion; // the last run's table columns, when chosen
 };

@@ -71,8 +71,9 @@ QVariant ModeloRevision::headerData(int seccion, Qt::Orientation orientacion, in
 {
     if (orientacion != Qt::Horizontal || rol != Qt::DisplayRole)
         return {};
+    // As the warnings name them: a sheet's rows, a text's (CSV too) physical lines.
     if (seccion == ColumnaLinea)
-        return QStringLiteral("Línea");
+        return m_indice.esHoja() ? QStringLiteral("Fila") : QStringLiteral("Línea");
     if (seccion == ColumnaEstado)
         return QStringLiteral("Estado");
     return m_columnas.value(seccion - PrimerCampo);
@@ -292,13 +293,23 @@ void VentanaRevision::filtrar()
 }
 
 // The record as cleaned under a ruler of the kind's columns, each field's span shaded,
-// and the line of the list it comes from above them.
+// and the line of the list it comes from beneath them; a table's row, its cells.
 void VentanaRevision::mostrarLinea()
 {
     const QModelIndex actual = m_tabla->currentIndex();
     const RegistroCortado *cortado = actual.isValid() ? m_modelo->cortado(m_modelo->registro(actual.row())) : nullptr;
     if (!cortado) {
         m_linea->clear();
+        return;
+    }
+    const qint64 numero = m_indice->linea(m_modelo->registro(actual.row()));
+    if (m_indice->formato() != FormatoLista::Columnas) {
+        // A table's row has no columns to rule: its cells, each under its column's letter and name.
+        QString celdas = (m_indice->esHoja() ? QStringLiteral("Fila ") : QStringLiteral("Línea "))
+            + QString::number(numero) + QStringLiteral(" de la lista:");
+        for (const QString &celda : cortado->celdas)
+            celdas += QStringLiteral("<br>") + escaparHtml(celda);
+        m_linea->setText(QStringLiteral("<div style=\"white-space:pre\">") + celdas + QStringLiteral("</div>"));
         return;
     }
     const auto posiciones = IndiceLista::posicionesColumnas(m_indice->tipo());
@@ -325,7 +336,7 @@ void VentanaRevision::mostrarLinea()
     }
     m_linea->setText(QStringLiteral("<div style=\"white-space:pre\">") + escaparHtml(decenas) + QStringLiteral("<br>")
                      + escaparHtml(unidades) + QStringLiteral("<br>") + registro + QStringLiteral("<br><br>Línea ")
-                     + QString::number(m_indice->linea(m_modelo->registro(actual.row())))
+                     + QString::number(numero)
                      + QStringLiteral(" de la lista: ") + escaparHtml(cortado->linea) + QStringLiteral("</div>"));
 }
 
@@ -341,7 +352,7 @@ void VentanaRevision::guardarAvisos()
         return;
     if (fallo.que == Texto::YaExiste) {
         const Mensaje pregunta{QStringLiteral("El fichero %1 ya existe. ¿Desea reemplazarlo?").arg(ruta),
-                               Estilo::PreguntaDudosa, TituloMensajes, {}, {}, {}};
+                               Estilo::PreguntaDudosa, TituloMensajes, {}, {}, false};
         if (m_mensajero.mostrar(pregunta) != Boton::Si || m_indice->guardarAvisos(ruta, true, &fallo))
             return;
     }

@@ -112,12 +112,9 @@ bool Conversor::Ejecucion::leerCabecera()
     const qint64 desde = m_columnas.filaCabecera;
     leidas.erase(leidas.begin(), std::find_if(leidas.begin(), leidas.end(),
                                               [desde](const FilaTabla &fila) { return fila.numero >= desde; }));
-    EleccionColumnas eleccion{m_columnas, true};
+    EleccionColumnas eleccion{m_columnas, true, leidas.constFirst().numero};
     if (!m_conversor.m_elegirColumnas(leidas, m_tipo, motivo, &eleccion))
         return false;
-    m_columnas = eleccion.columnas;
-    if (eleccion.primeraEsCabecera)
-        nombrarColumnas(leidas.constFirst(), &m_columnas);
     // The rows shown are read again from the start, as data but for the header.
     m_tabla.reset();
     m_utf16.reset();
@@ -127,11 +124,7 @@ bool Conversor::Ejecucion::leerCabecera()
         m_entrada->read(m_marca);
         m_utf16 = std::make_unique<DescodificadorUtf16>(*m_entrada, *m_orden, QByteArray());
     }
-    if (!abrirFilas())
-        return false;
-    m_tabla = std::make_unique<FilasDesde>(std::move(m_tabla),
-                                           leidas.constFirst().numero + (eleccion.primeraEsCabecera ? 1 : 0));
-    return true;
+    return abrirFilas() && leerSegunEleccion(&m_tabla, eleccion, &m_columnas, &m_fallo);
 }
 
 } // namespace torxal

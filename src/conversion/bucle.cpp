@@ -80,64 +80,63 @@ Colocado colocarCampo(QStringView texto, const Columna &columna, Registro &regis
 
 } // namespace
 
-bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta tipo, EscritorXML &escritor,
-                    Comprobador *comprobador, ResultadoConversion *resultado, Fallo *fallo)
+bool cortarFila(const FilaTabla &fila, const Columnas &columnas, TipoConsulta tipo, EspacioFila &espacio,
+                Campos &campos)
+{
+    static const TablaBytes &tablaLatin1 = tablaBytes(Codificacion::UTF8);
+    if (!extraerCampos(fila, columnas, tipo, &espacio.deFila))
+        return false;
+    // A row whose fields are all Latin-1 is laid out as bytes and cut as a fixed list's
+    // line is; any other character sends it the general way.
+    const auto colocar = [&](auto &destino) {
+        destino.assign(size_t(finDeColumnas(tipo) - 1), ' ');
+        espacio.cortados.clear();
+        bool enBytes = true;
+        recorrerColumnas(tipo, [&](const Columna &columna) {
+            const CampoLista campo = campoDeColumna(columna.campo);
+            QStringView texto = espacio.deFila.de(campo);
+            if (campo == CampoLista::NIF)
+                texto = texto.trimmed();
+            const Colocado colocado = enBytes ? colocarCampo(texto, columna, destino) : Colocado::FueraDeByte;
+            enBytes = colocado != Colocado::FueraDeByte;
+            if (colocado == Colocado::Cortado)
+                espacio.cortados.append(campo);
+        });
+        return enBytes;
+    };
+    if (colocar(espacio.registroBytes)) {
+        cortarRegistroBytes(espacio.registroBytes, tablaLatin1, tipo, campos);
+    } else {
+        colocar(espacio.registro);
+        cortarRegistro(espacio.registro, tipo, campos);
+    }
+    return true;
+}
+
+bool recorrerFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta tipo, Comprobador *comprobador,
+                   const std::function<bool(const FilaTabla &, const Campos &)> &registro, Fallo *fallo)
 {
     *fallo = Fallo{};
     auto campos = std::make_unique<Campos>();
-    CamposDeFila deFila;
+    EspacioFila espacio;
     FilaTabla fila;
-    std::u32string registro;
-    std::string registroBytes;
-    const TablaBytes &tablaLatin1 = tablaBytes(Codificacion::UTF8);
-    QList<CampoLista> cortados;
     std::string valor;
     bool nombreAvisado = false;
     while (lector.leerFila(&fila, fallo)) {
-        if (!extraerCampos(fila, columnas, tipo, &deFila))
+        if (!cortarFila(fila, columnas, tipo, espacio, *campos))
             continue;
-        // A row whose fields are all Latin-1 is laid out as bytes and cut as a fixed list's
-        // line is; any other character sends it the general way.
-        const auto colocar = [&](auto &destino) {
-            destino.assign(size_t(finDeColumnas(tipo) - 1), ' ');
-            cortados.clear();
-            bool enBytes = true;
-            recorrerColumnas(tipo, [&](const Columna &columna) {
-                const CampoLista campo = campoDeColumna(columna.campo);
-                QStringView texto = deFila.de(campo);
-                if (campo == CampoLista::NIF)
-                    texto = texto.trimmed();
-                const Colocado colocado = enBytes ? colocarCampo(texto, columna, destino) : Colocado::FueraDeByte;
-                enBytes = colocado != Colocado::FueraDeByte;
-                if (colocado == Colocado::Cortado)
-                    cortados.append(campo);
-            });
-            return enBytes;
-        };
-        if (colocar(registroBytes)) {
-            cortarRegistroBytes(registroBytes, tablaLatin1, tipo, *campos);
-        } else {
-            colocar(registro);
-            cortarRegistro(registro, tipo, *campos);
-        }
-
-        bool escrito = false;
-        if (!escritor.escribirRegistro(*campos, fila.numero, &escrito, fallo))
+        if (!registro(fila, *campos))
             return false;
-        if (escrito)
-            ++resultado->escritos;
-        else if (!campos->enBlanco && resultado->omitidos++ < LineasOmitidasMostradas)
-            resultado->lineasOmitidas.append(fila.numero);
         if (!comprobador)
             continue;
         comprobador->comprobarRegistro(*campos, fila.numero, true,
                                        fila.windows1252 ? Codificacion::Windows1252 : Codificacion::UTF8,
                                        lector.esListaUtf8());
-        for (CampoLista campo : std::as_const(cortados)) {
-            valor = deFila.de(campo).toStdString();
+        for (CampoLista campo : std::as_const(espacio.cortados)) {
+            valor = espacio.deFila.de(campo).toStdString();
             comprobador->avisarCelda(*campos, CodigoAviso::TextoSobrante, fila.numero, siglaDe(campo), valor);
         }
-        for (const ProblemaDeCampo &problema : std::as_const(deFila.problemas)) {
+        for (const ProblemaDeCampo &problema : std::as_const(espacio.deFila.problemas)) {
             // A column that puts the name first is one thing to fix, said once, on its first row.
             if (problema.problema == ProblemaCelda::NombrePrimero && std::exchange(nombreAvisado, true))
                 continue;
@@ -151,9 +150,27 @@ bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta 
     }
     if (fallo->que != Texto::Ninguno)
         return false;
-    resultado->listaUtf8 = lector.esListaUtf8();
     if (comprobador)
-        comprobador->terminar(resultado->listaUtf8);
+        comprobador->terminar(lector.esListaUtf8());
+    return true;
+}
+
+bool convertirFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta tipo, EscritorXML &escritor,
+                    Comprobador *comprobador, ResultadoConversion *resultado, Fallo *fallo)
+{
+    const bool hecho = recorrerFilas(lector, columnas, tipo, comprobador, [&](const FilaTabla &fila, const Campos &campos) {
+        bool escrito = false;
+        if (!escritor.escribirRegistro(campos, fila.numero, &escrito, fallo))
+            return false;
+        if (escrito)
+            ++resultado->escritos;
+        else if (!campos.enBlanco && resultado->omitidos++ < LineasOmitidasMostradas)
+            resultado->lineasOmitidas.append(fila.numero);
+        return true;
+    }, fallo);
+    if (!hecho)
+        return false;
+    resultado->listaUtf8 = lector.esListaUtf8();
     return true;
 }
 

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "mensajes.h"
+#include "tabla.h"
 #include "tipoconsulta.h"
 #include "utf16.h"
 
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,8 +21,6 @@ namespace torxal {
 
 class Comprobador;
 class EscritorXML;
-class LectorTabla;
-struct Columnas;
 class LectorRegistros;
 struct Campos;
 
@@ -33,6 +33,28 @@ enum class Camino {
 /// Cleans and cuts the record `lector` has just read into `campos`; `latin1` is room the
 /// fast way keeps from record to record. The one cutting every reader of a list goes through.
 void cortarLeido(LectorRegistros &lector, TipoConsulta tipo, Camino camino, Campos &campos, std::string &latin1);
+
+/// Room the cutting of a table's rows keeps from row to row, and what it found in the
+/// last row: each field's text and problems, the fields longer than their column.
+struct EspacioFila {
+    CamposDeFila deFila;
+    QList<CampoLista> cortados;
+    std::u32string registro;
+    std::string registroBytes;
+};
+
+/// Lays a table row's mapped cells out as the kind's fixed columns hold them and cleans
+/// and cuts them into `campos`, as a fixed list's line is cut. False when every mapped
+/// cell is empty: the row is no record. The one cutting every reader of a table goes through.
+bool cortarFila(const FilaTabla &fila, const Columnas &columnas, TipoConsulta tipo, EspacioFila &espacio,
+                Campos &campos);
+
+/// Reads and cuts every row of a table, hands each record to `registro` (false there stops
+/// the walk and fails it) and runs the checks on it, and their end, when `comprobador` is
+/// there: cut cells, error cells, formulas without a result, dates and decimals in a code
+/// and a name put before the surnames are warned about as the run warns about them.
+bool recorrerFilas(LectorTabla &lector, const Columnas &columnas, TipoConsulta tipo, Comprobador *comprobador,
+                   const std::function<bool(const FilaTabla &, const Campos &)> &registro, Fallo *fallo);
 
 /// What the record loop made of a list.
 struct ResultadoConversion {

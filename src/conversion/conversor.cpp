@@ -199,7 +199,7 @@ bool Conversor::Ejecucion::exigirSinAvisos()
         ? crearMensaje(Texto::NoCreadoPorUnAviso, {m_nombres.constFirst()})
         : crearMensaje(Texto::NoCreadoPorAvisos, {m_nombres.constFirst(), numeroEnEspanol(avisos)});
     mensaje.detalle = m_resumen->texto(datosResumen(false));
-    mensaje.revisable = true;
+    mensaje.revisar = true;
     m_conversor.m_mensajero.mostrar(mensaje);
     return false;
 }
@@ -248,9 +248,10 @@ void Conversor::Ejecucion::contarExito()
         ? crearMensaje(Texto::Creado, {m_nombres.constFirst()})
         : crearMensaje(Texto::CreadasPartes, {m_nombres.constFirst(), m_nombres.constLast()});
     // Something to review turns the box into a warning; its first line of detail says why.
-    mensaje.revisable = !Resumen::veredicto(m_resultado, *m_comprobador).isEmpty();
-    if (mensaje.revisable)
+    const bool aRevisar = !Resumen::veredicto(m_resultado, *m_comprobador).isEmpty();
+    if (aRevisar)
         mensaje.estilo = Estilo::Advertencia;
+    mensaje.revisar = aRevisar || m_comprobador->avisos() > 0;
     mensaje.detalle = m_resumen->texto(datosResumen(true));
     m_conversor.m_mensajero.mostrar(mensaje);
 }

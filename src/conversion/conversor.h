@@ -36,13 +36,9 @@ struct OpcionesConversion {
     bool sinCabecera = false;
 };
 
-/// What the user chose for a table whose header names no column the run knows: the rows
-/// read (up to ten) are shown; `columnas` comes filled with what was recognised. False:
-/// the run stops without a word.
-struct EleccionColumnas {
-    Columnas columnas;
-    bool primeraEsCabecera = true; // the first row shown names the columns: it is not data
-};
+/// Asked for a table whose header names no column the run knows: the rows read (up to
+/// ten, from the one most like a header) are shown, and the choice comes filled with what
+/// was recognised. False: the run stops without a word.
 using ElegirColumnas =
     std::function<bool(const QList<FilaTabla> &filas, TipoConsulta tipo, const Fallo &motivo, EleccionColumnas *eleccion)>;
 

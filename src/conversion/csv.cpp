@@ -154,6 +154,7 @@ LectorCsv::Linea LectorCsv::leerLinea(Fallo *fallo)
                                           : m_agotado && m_pos < m_fin;
         if (completa) {
             bool multibyte;
+            m_inicioLinea = m_base + m_pos;
             m_lineaWindows1252 = decodificarLinea(std::string_view(m_bloque.constData() + m_pos, size_t(fin - m_pos)),
                                                   m_linea, &multibyte);
             m_listaUtf8 = m_listaUtf8 || multibyte;
@@ -173,6 +174,7 @@ LectorCsv::Linea LectorCsv::leerLinea(Fallo *fallo)
         }
         if (m_pos > 0) {
             std::memmove(m_bloque.data(), m_bloque.constData() + m_pos, size_t(resto));
+            m_base += m_pos;
             m_pos = 0;
             m_fin = resto;
         }
@@ -250,6 +252,7 @@ bool LectorCsv::leerFila(FilaTabla *fila, Fallo *fallo)
         }
         if (usadas == 0) {
             fila->numero = m_numeroLinea;
+            fila->inicio = m_inicioLinea;
             fila->windows1252 = false;
             nuevaCelda();
         } else if (estado == EnComillas) {

@@ -46,6 +46,8 @@ private:
     QByteArray m_bloque;
     qsizetype m_pos = 0;
     qsizetype m_fin = 0;
+    qint64 m_base = 0;          // the byte of the text where m_bloque starts
+    qint64 m_inicioLinea = 0;   // the byte of the text where m_linea starts
     bool m_agotado = false;
     bool m_empezado = false;
     bool m_terminado = false;

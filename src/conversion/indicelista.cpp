@@ -5,14 +5,19 @@
 
 #include "bucle.h"
 #include "comprobaciones.h"
+#include "csv.h"
 #include "formatolista.h"
 #include "informe.h"
 #include "lectura.h"
 #include "limpieza.h"
 #include "limpiezabytes.h"
 #include "rutas.h"
+#include "tabla.h"
 
 #include <QBuffer>
+#include <QStringDecoder>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <memory>
@@ -45,6 +50,41 @@ bool recorrerLista(QIODevice &entrada, const QString &ruta, TipoConsulta tipo, C
 QString desdeUtf8(std::string_view texto)
 {
     return QString::fromUtf8(texto.data(), qsizetype(texto.size()));
+}
+
+void anadirNumero(std::deque<char> &bloque, quint64 numero)
+{
+    do {
+        bloque.push_back(char((numero & 0x7F) | (numero > 0x7F ? 0x80 : 0)));
+        numero >>= 7;
+    } while (numero > 0);
+}
+
+quint64 leerNumero(std::deque<char>::const_iterator &it)
+{
+    quint64 numero = 0;
+    for (int desplazamiento = 0;; desplazamiento += 7) {
+        const auto byte = static_cast<unsigned char>(*it++);
+        numero |= quint64(byte & 0x7F) << desplazamiento;
+        if ((byte & 0x80) == 0)
+            return numero;
+    }
+}
+
+// The record as the cleaning left it, where the columns were counted, and its fields.
+void llenarCortado(const Campos &campos, TipoConsulta tipo, RegistroCortado *cortado)
+{
+    cortado->campos.clear();
+    recorrerColumnas(tipo, [&](const Columna &c) { cortado->campos.append(desdeUtf8((campos.*(c.campo)).vista())); });
+    cortado->limpio.clear();
+    if (campos.tabla) {
+        for (const char b : campos.limpioBytes) {
+            const char32_t c = aMayuscula(campos.tabla->codigo[static_cast<unsigned char>(b)]);
+            cortado->limpio.append(QString::fromUcs4(&c, 1));
+        }
+    } else {
+        cortado->limpio = QString::fromUcs4(campos.limpioTexto.data(), qsizetype(campos.limpioTexto.size()));
+    }
 }
 
 } // namespace
@@ -130,15 +170,73 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
     std::unique_ptr<QIODevice> entrada;
     if (!abrirEntrada(ruta, &entrada, fallo))
         return false;
-    // A table's rows are not lines to cut again: until the window shows its cells, it
-    // says so rather than show them cut as fixed columns.
-    FormatoLista formato = FormatoLista::Columnas;
-    if (!reconocerFormato(*entrada, tipo, {}, &formato, fallo))
+    m_celdas.clear();
+    m_utf16 = false;
+    m_columnas = Columnas{};
+    m_opcionesTabla = OpcionesTabla{};
+    m_formato = FormatoLista::Columnas;
+    m_ordenUtf16.reset();
+    m_marca = 0;
+    // A UTF-16 text is a table when its first line, in UTF-8, names the identifier's column,
+    // as the run tells it; any other list's format is told from its content.
+    const QByteArray asomo = entrada->peek(64 * 1024);
+    std::optional<OrdenUtf16> ordenTexto;
+    qsizetype marca = 0;
+    if (asomo.startsWith("\xFF\xFE") || asomo.startsWith("\xFE\xFF")) {
+        ordenTexto = asomo.startsWith("\xFF\xFE") ? OrdenUtf16::LE : OrdenUtf16::BE;
+        marca = 2;
+    } else {
+        ordenTexto = reconocerUtf16SinMarca(std::string_view(asomo.constData(), size_t(asomo.size())));
+    }
+    if (ordenTexto) {
+        QStringDecoder decodificador(ordenTexto == OrdenUtf16::LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QByteArray cabeza = QString(decodificador(asomo.sliced(marca))).toUtf8();
+        QChar separador;
+        if (pareceTablaCsv(cabeza, tipo, {}, &separador)) {
+            m_formato = FormatoLista::Csv;
+            m_opcionesTabla.separador = separador.isNull() ? QChar(u';') : separador;
+            m_ordenUtf16 = ordenTexto;
+            m_marca = marca;
+        }
+    } else if (!reconocerFormato(*entrada, tipo, {}, &m_formato, fallo)) {
         return false;
-    if (formato != FormatoLista::Columnas)
-        return fallar(fallo, Texto::RevisionDeTabla, {ruta});
+    }
     IndexadorAvisos indexador(*this);
     Comprobador comprobador(tipo, indexador);
+    if (m_formato != FormatoLista::Columnas) {
+        // A table is read as the run reads it: its header, then each row cut by the run's cutting.
+        if (m_formato == FormatoLista::Csv && !m_ordenUtf16) {
+            QChar separador;
+            pareceTablaCsv(asomo, tipo, {}, &separador);
+            m_opcionesTabla.separador = separador.isNull() ? QChar(u';') : separador;
+        }
+        std::unique_ptr<QIODevice> utf16;
+        std::unique_ptr<LectorTabla> lector;
+        if (!abrirFilas(textoDeTabla(*entrada, &utf16), &lector, &m_columnas, fallo))
+            return false;
+        comprobador.setFilas(esHoja());
+        const bool hecho = recorrerFilas(*lector, m_columnas, tipo, &comprobador, [&](const FilaTabla &fila, const Campos &campos) {
+            if (campos.enBlanco)
+                return true;
+            Entrada entrada{};
+            entrada.inicio = quint64(m_formato == FormatoLista::Csv ? fila.inicio : qint64(m_celdas.size()));
+            entrada.linea = quint64(fila.numero);
+            entrada.estado = quint8(campos.escribible ? EstadoRegistro::Escrito : EstadoRegistro::Omitido);
+            m_registros.push_back(entrada);
+            if (m_formato != FormatoLista::Csv)
+                guardarCeldas(fila);
+            return true;
+        }, fallo);
+        if (!hecho)
+            return false;
+        std::stable_sort(m_avisos.begin(), m_avisos.end(),
+                         [](const AvisoGuardado &a, const AvisoGuardado &b) { return a.registro < b.registro; });
+        if (m_formato == FormatoLista::Csv && !m_ordenUtf16) {
+            m_fichero.setFileName(ruta);
+            m_fichero.open(QIODevice::ReadOnly);
+        }
+        return true;
+    }
     qint64 inicioAnterior = -1;
     quint32 orden = 0;
     const bool hecho = recorrerLista(*entrada, ruta, tipo, comprobador, [&](const LectorRegistros &lector, const Campos &campos) {
@@ -172,8 +270,15 @@ QList<AvisoDeRegistro> IndiceLista::avisos(qint64 registro) const
     QList<AvisoDeRegistro> suyos;
     auto it = std::lower_bound(m_avisos.begin(), m_avisos.end(), quint32(registro),
                                [](const AvisoGuardado &a, quint32 r) { return a.registro < r; });
+    const QStringList nombres = nombresColumnas(m_tipo);
+    QByteArray campo;
     for (; it != m_avisos.end() && it->registro == quint32(registro); ++it) {
-        Aviso aviso{it->codigo, linea(registro), {}, {}, {}};
+        Aviso aviso{it->codigo, linea(registro), {}, {}, {}, esHoja()};
+        // A table's text past its field is a cell cut to it, told by the field.
+        if (m_formato != FormatoLista::Columnas && it->codigo == CodigoAviso::TextoSobrante && it->columna >= 0) {
+            campo = nombres.value(it->columna).toLatin1();
+            aviso.campo = QLatin1StringView(campo);
+        }
         aviso.detalle = std::string_view(m_detalles.constData() + it->detalle + 1,
                                          size_t(static_cast<unsigned char>(m_detalles.at(it->detalle))));
         suyos.append({it->codigo, it->columna, textoDeAviso(aviso)});
@@ -181,8 +286,125 @@ QList<AvisoDeRegistro> IndiceLista::avisos(qint64 registro) const
     return suyos;
 }
 
+// The list's text as the table's reader reads it: a UTF-16 list through its decoding.
+QIODevice &IndiceLista::textoDeTabla(QIODevice &entrada, std::unique_ptr<QIODevice> *utf16) const
+{
+    if (!m_ordenUtf16)
+        return entrada;
+    entrada.read(m_marca);
+    *utf16 = std::make_unique<DescodificadorUtf16>(entrada, *m_ordenUtf16, QByteArray());
+    return **utf16;
+}
+
+// The list's rows from the first after its header, and the columns the header names.
+bool IndiceLista::abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lector, Columnas *columnas,
+                             Fallo *fallo) const
+{
+    *lector = abrirTabla(texto, m_tipo, m_formato, m_opcionesTabla, fallo);
+    if (!*lector)
+        return false;
+    if (m_eleccion)
+        return leerSegunEleccion(lector, *m_eleccion, columnas, fallo);
+    QList<FilaTabla> leidas;
+    return buscarCabecera(**lector, m_tipo, columnas, &leidas, fallo);
+}
+
+// Every cell but the empty ones, with its class: a formula without a result has no text
+// but is cut as what it is.
+void IndiceLista::guardarCeldas(const FilaTabla &fila)
+{
+    qsizetype llenas = 0;
+    for (const Celda &celda : fila.celdas)
+        llenas += celda.clase == ClaseCelda::Vacia ? 0 : 1;
+    anadirNumero(m_celdas, quint64(llenas));
+    for (qsizetype columna = 0; columna < fila.celdas.size(); ++columna) {
+        const Celda &celda = fila.celdas[columna];
+        if (celda.clase == ClaseCelda::Vacia)
+            continue;
+        const QByteArray texto = celda.texto.toUtf8();
+        anadirNumero(m_celdas, quint64(columna));
+        m_celdas.push_back(char(celda.clase));
+        anadirNumero(m_celdas, quint64(texto.size()));
+        m_celdas.insert(m_celdas.end(), texto.begin(), texto.end());
+    }
+}
+
+// A table's row as it was read: from its cells kept, or read again from where it starts.
+bool IndiceLista::releerFila(qint64 registro, FilaTabla *fila, Fallo *fallo) const
+{
+    const Entrada &entrada = m_registros[size_t(registro)];
+    fila->numero = qint64(entrada.linea);
+    fila->celdas.clear();
+    if (m_formato != FormatoLista::Csv) {
+        auto it = m_celdas.cbegin() + qsizetype(entrada.inicio);
+        for (quint64 n = leerNumero(it); n > 0; --n) {
+            const auto columna = qsizetype(leerNumero(it));
+            const auto clase = ClaseCelda(static_cast<unsigned char>(*it++));
+            QByteArray texto(qsizetype(leerNumero(it)), Qt::Uninitialized);
+            std::copy_n(it, texto.size(), texto.begin());
+            it += texto.size();
+            fila->celdas.resize(columna + 1);
+            fila->celdas[columna] = Celda{clase, QString::fromUtf8(texto)};
+        }
+        return true;
+    }
+    // A row starts outside quotes: read from there, it is read as the whole list read it.
+    constexpr qint64 MaximoBytesFila = 4 * LectorCsv::MaximoCaracteresFila;
+    const bool ultima = size_t(registro) + 1 == m_registros.size();
+    const qint64 fin = ultima ? -1 : qint64(m_registros[size_t(registro) + 1].inicio);
+    QByteArray bytes;
+    if (m_ordenUtf16) {
+        // What the reader read of a UTF-16 list is its UTF-8: it is decoded again up to the row.
+        std::unique_ptr<QIODevice> lista;
+        std::unique_ptr<QIODevice> utf16;
+        if (!abrirEntrada(m_ruta, &lista, fallo))
+            return false;
+        QIODevice &texto = textoDeTabla(*lista, &utf16);
+        for (qint64 resto = qint64(entrada.inicio); resto > 0;) {
+            const qint64 saltados = qint64(texto.read(std::min<qint64>(resto, 1 << 20)).size());
+            if (saltados <= 0)
+                return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+            resto -= saltados;
+        }
+        bytes = texto.read(ultima ? MaximoBytesFila : std::min(fin - qint64(entrada.inicio), MaximoBytesFila));
+    } else {
+        if (!m_fichero.isOpen() || !m_fichero.seek(qint64(entrada.inicio)))
+            return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+        bytes = m_fichero.read(std::min((ultima ? m_fichero.size() : fin) - qint64(entrada.inicio), MaximoBytesFila));
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    LectorCsv lector(buffer, m_opcionesTabla.separador);
+    const qint64 numero = fila->numero;
+    if (!lector.leerFila(fila, fallo))
+        return fallo->que != Texto::Ninguno ? false : fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+    fila->numero = numero;
+    return true;
+}
+
 bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo) const
 {
+    if (m_formato != FormatoLista::Columnas) {
+        FilaTabla fila;
+        if (!releerFila(registro, &fila, fallo))
+            return false;
+        EspacioFila espacio;
+        auto campos = std::make_unique<Campos>();
+        if (!cortarFila(fila, m_columnas, m_tipo, espacio, *campos))
+            return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+        llenarCortado(*campos, m_tipo, cortado);
+        cortado->linea.clear();
+        cortado->celdas.clear();
+        for (qsizetype c = 0; c < fila.celdas.size(); ++c) {
+            if (fila.celdas[c].texto.isEmpty())
+                continue;
+            const QString nombre = m_columnas.nombres.value(c).trimmed();
+            const QString columna = nombre.isEmpty() ? letrasDeColumna(int(c))
+                                                     : letrasDeColumna(int(c)) + u' ' + textoDe(Texto::NombreDeColumna, {nombre});
+            cortado->celdas.append(textoDe(Texto::CeldaDeFila, {columna, fila.celdas[c].texto}));
+        }
+        return true;
+    }
     const Entrada &entrada = m_registros[size_t(registro)];
     QByteArray bytes;
     std::unique_ptr<QIODevice> dispositivo;
@@ -219,17 +441,8 @@ bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo
             break;
     }
     cortarLeido(lector, m_tipo, Camino::ElMasRapido, *campos, latin1);
-    cortado->campos.clear();
-    recorrerColumnas(m_tipo, [&](const Columna &c) { cortado->campos.append(desdeUtf8(((*campos).*(c.campo)).vista())); });
-    cortado->limpio.clear();
-    if (campos->tabla) {
-        for (const char b : campos->limpioBytes) {
-            const char32_t c = aMayuscula(campos->tabla->codigo[static_cast<unsigned char>(b)]);
-            cortado->limpio.append(QString::fromUcs4(&c, 1));
-        }
-    } else {
-        cortado->limpio = QString::fromUcs4(campos->limpioTexto.data(), qsizetype(campos->limpioTexto.size()));
-    }
+    llenarCortado(*campos, m_tipo, cortado);
+    cortado->celdas.clear();
     // The whole line as its records were decoded.
     std::u32string linea;
     const QByteArray deLinea = m_utf16 ? QByteArray() : bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
@@ -255,11 +468,22 @@ bool IndiceLista::guardarAvisos(const QString &informe, bool reemplazar, Fallo *
     if (!abrirEntrada(m_ruta, &entrada, fallo))
         return false;
     Informe salida(std::move(fabrica), informe);
-    if (!salida.abrir(fallo))
+    if (!salida.abrir(fallo, esHoja()))
         return false;
     Comprobador comprobador(m_tipo, salida);
-    if (!recorrerLista(*entrada, m_ruta, m_tipo, comprobador, [](const LectorRegistros &, const Campos &) {}, fallo)
-        || !salida.preparar(fallo) || !salida.colocar(existe, fallo)) {
+    comprobador.setFilas(esHoja());
+    bool leida = false;
+    if (m_formato == FormatoLista::Columnas) {
+        leida = recorrerLista(*entrada, m_ruta, m_tipo, comprobador, [](const LectorRegistros &, const Campos &) {}, fallo);
+    } else {
+        std::unique_ptr<QIODevice> utf16;
+        std::unique_ptr<LectorTabla> lector;
+        Columnas columnas;
+        leida = abrirFilas(textoDeTabla(*entrada, &utf16), &lector, &columnas, fallo)
+            && recorrerFilas(*lector, columnas, m_tipo, &comprobador, [](const FilaTabla &, const Campos &) { return true; },
+                             fallo);
+    }
+    if (!leida || !salida.preparar(fallo) || !salida.colocar(existe, fallo)) {
         salida.descartar();
         return false;
     }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "destino.h"
+#include "formatolista.h"
 #include "mensajes.h"
 #include "tipoconsulta.h"
+#include "utf16.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -14,6 +16,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace torxal {
@@ -31,23 +35,33 @@ struct AvisoDeRegistro {
 
 /// A record cut again: its fields as the document has them, in the kind's columns; the
 /// line it comes from, as decoded; the record as cleaned, where the columns were counted.
+/// A table's row has no line but its cells, each with something in it as
+/// "B «DNI»: 12345678Z" (the column's letter and its header's name).
 struct RegistroCortado {
     QStringList campos;
     QString linea;
     QString limpio;
+    QStringList celdas;
 };
 
 /// Where every non-blank record of a list starts and what became of it, to look at a list
 /// of a million records without keeping its fields: a record is read and cut again, by
 /// the run's own reader and cutting, when someone looks at it. A record is found by the
-/// start of its line and its place in it; a row of a table would be found by its row.
+/// start of its line and its place in it; a table's row, in CSV by where it starts, in a
+/// sheet by its cells, kept.
 class IndiceLista {
 public:
+    /// A table's columns as chosen for the run, where its header said too little: its rows
+    /// are read as the run read them.
+    void setEleccion(const EleccionColumnas &eleccion) { m_eleccion = eleccion; }
     /// Reads the whole list once, as a run reads it, with its checks.
     bool construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo);
 
     const QString &ruta() const { return m_ruta; }
     TipoConsulta tipo() const { return m_tipo; }
+    FormatoLista formato() const { return m_formato; }
+    /// A sheet (XLSX, ODS): its records are rows as the sheet numbers them, not lines.
+    bool esHoja() const { return m_formato == FormatoLista::Xlsx || m_formato == FormatoLista::Ods; }
     qint64 registros() const { return qint64(m_registros.size()); }
     qint64 linea(qint64 registro) const { return qint64(m_registros[size_t(registro)].linea); }
     EstadoRegistro estado(qint64 registro) const { return EstadoRegistro(m_registros[size_t(registro)].estado); }
@@ -72,10 +86,14 @@ public:
 
 private:
     friend class IndexadorAvisos;
+    QIODevice &textoDeTabla(QIODevice &entrada, std::unique_ptr<QIODevice> *utf16) const;
+    bool abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lector, Columnas *columnas, Fallo *fallo) const;
+    void guardarCeldas(const FilaTabla &fila);
+    bool releerFila(qint64 registro, FilaTabla *fila, Fallo *fallo) const;
     // Sixteen bytes a record, for a million of them. A line of at most 1 MiB holds fewer
     // than 2^20 records.
     struct Entrada {
-        quint64 inicio : 44; // where the record's line starts in what the reader reads
+        quint64 inicio : 44; // where the record's line (CSV: row) starts in what the reader reads; a sheet: in m_celdas
         quint64 orden : 20;  // the record's place in its line
         quint64 linea : 38;
         quint64 estado : 2;
@@ -97,7 +115,18 @@ private:
     QByteArray m_detalles;
     std::vector<qint64> m_porCodigo = std::vector<qint64>(NumeroDeCodigos);
     mutable QFile m_fichero;
+    FormatoLista m_formato = FormatoLista::Columnas;
+    OpcionesTabla m_opcionesTabla;
+    Columnas m_columnas;
+    std::optional<EleccionColumnas> m_eleccion;
+    // A sheet's rows cannot be found again without reading its zip from the start, far too
+    // slow for each row looked at: their cells are kept, but in one block of UTF-8 bytes
+    // grown a piece at a time (a count of cells, then each one's column, class, length and
+    // bytes), not a QString each, whose header alone would be more than most cells hold.
+    std::deque<char> m_celdas;
     bool m_utf16 = false;
+    std::optional<OrdenUtf16> m_ordenUtf16; // a table in UTF-16, read through its decoding to UTF-8
+    qsizetype m_marca = 0;                  // the bytes of its mark
 };
 
 } // namespace torxal

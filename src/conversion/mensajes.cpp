@@ -186,12 +186,10 @@ constexpr Plantilla Tabla[] = {
     {ResumenColumnasCampo, Informacion, DeMotivo, u"%1 = %2"},
     {ResumenColumnasNombres, Informacion, DeMotivo, u"%1 = %2 %3"},
     {NombreDeColumna, Informacion, DeMotivo, u"«%1»"},
+    {CeldaDeFila, Informacion, DeMotivo, u"%1: %2"}, // a row's cell in the review: "B «DNI»", its text
     {CeldaVerdadero, Informacion, DeMotivo, u"VERDADERO"},
     {CeldaFalso, Informacion, DeMotivo, u"FALSO"},
     {TablaVacia, Critico, DeCuadro, u"La tabla está vacía: no tiene ninguna fila con datos."},
-    {RevisionDeTabla, Informacion, DeCuadro,
-     u"La revisión de la lista muestra por ahora las listas de columnas fijas; los avisos de la hoja de cálculo o el "
-     u"CSV %1 están en el resumen del mensaje y en el informe de torxal-cli --informe."},
     {TablaNoSeLee, Critico, DeCuadro, u"No se puede leer la lista."},
     {RazonDeLectura, Critico, DeMotivo, u"%1"}, // the device's own reason, already in Spanish
     {CsvComillaAbierta, Critico, DeCuadro, u"Las comillas que se abren en la línea %1 no se cierran; no se continúa con el proceso."},

@@ -168,10 +168,10 @@ enum class Texto {
     ResumenColumnasCampo,
     ResumenColumnasNombres,
     NombreDeColumna,
+    CeldaDeFila,
     CeldaVerdadero,
     CeldaFalso,
     TablaVacia,
-    RevisionDeTabla,
     TablaNoSeLee,
     RazonDeLectura,
     CsvComillaAbierta,
@@ -302,15 +302,14 @@ std::span<const DescripcionAviso> descripcionesAvisos();
 const DescripcionAviso &describir(CodigoAviso codigo);
 
 /// One message to the user. `detalle` holds the lines shown beneath the main text
-/// (the system's reason for a failure, the record summary); `revisable` says the run left
-/// something to review (warnings or omitted records), which a window offers to show.
+/// (the system's reason for a failure, the record summary).
 struct Mensaje {
     QString texto;
     Estilo estilo = Estilo::Informacion;
     QString titulo = TituloMensajes;
     QString detalle;
-    bool revisable = false;
     QStringList botones; // the words of its buttons, in the order Yes, No, Cancel, when not the usual ones
+    bool revisar = false; // a run's outcome with warnings or omitted records: its list is worth reviewing
 };
 
 /// The message of `id` in the style the table gives it.

@@ -20,6 +20,20 @@ bool FilasDesde::leerFila(FilaTabla *fila, Fallo *fallo)
     return false;
 }
 
+bool leerSegunEleccion(std::unique_ptr<LectorTabla> *lector, const EleccionColumnas &eleccion, Columnas *columnas,
+                       Fallo *fallo)
+{
+    *columnas = eleccion.columnas;
+    *lector = std::make_unique<FilasDesde>(std::move(*lector), eleccion.primeraFila);
+    if (!eleccion.primeraEsCabecera)
+        return true;
+    FilaTabla cabecera;
+    if (!(*lector)->leerFila(&cabecera, fallo))
+        return fallo->que == Texto::Ninguno ? fallar(fallo, Texto::TablaVacia) : false;
+    nombrarColumnas(cabecera, columnas);
+    return true;
+}
+
 namespace {
 
 const char16_t *sigla(CampoLista campo)

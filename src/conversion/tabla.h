@@ -32,6 +32,7 @@ struct FilaTabla {
     qint64 numero = 0;   // 1-based: the row as the sheet numbers it; in CSV, the line where it starts
     QList<Celda> celdas; // by 0-based column; trailing empty cells may be missing
     bool windows1252 = false; // CSV: a line of the row was not UTF-8 and was read as Windows-1252
+    qint64 inicio = -1;       // CSV: the byte of what the reader reads where the row starts
 };
 
 /// Streams the rows of one sheet or CSV text, never holding more than a row (and, for
@@ -77,6 +78,19 @@ struct Columnas {
     QList<int> &de(CampoLista campo) { return fuentes[size_t(campo)]; }
     const QList<int> &de(CampoLista campo) const { return fuentes[size_t(campo)]; }
 };
+
+/// The columns the user chose for a table whose header said too little, over its first
+/// rows shown.
+struct EleccionColumnas {
+    Columnas columnas;
+    bool primeraEsCabecera = true; // the first row shown names the columns: it is not data
+    qint64 primeraFila = 0;        // that row's number; what stands above it is neither header nor data
+};
+
+/// The rows of `lector` as the choice reads them: from its first row shown on, which names
+/// `columnas` and is left out when it is the header.
+bool leerSegunEleccion(std::unique_ptr<LectorTabla> *lector, const EleccionColumnas &eleccion, Columnas *columnas,
+                       Fallo *fallo);
 
 /// The widest sheet the spreadsheet programs make: XFD.
 inline constexpr int UltimaColumna = 16384;
