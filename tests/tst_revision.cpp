@@ -110,6 +110,12 @@ void tst_Revision::modelo_data()
         << QStringList{u"2;escrito con avisos;13;077;[A18];00039"_s} << u"El polígono no tiene tres cifras."_s
         << u"13077A1800039"_s << QStringList() << u"Línea"_s;
     const QString datos = QStringLiteral(TORXAL_DATOS_PRUEBA);
+    QTest::newRow("PP in UTF-16 without a mark, read again from its UTF-8 copy")
+        << TipoConsulta::PP
+        << QByteArray::fromRawData(reinterpret_cast<const char *>(u"1307701800039\n13077A1800039\n"), 56)
+        << QStringList{u"1;escrito;13;077;018;00039"_s, u"2;escrito con avisos;13;077;[A18];00039"_s}
+        << QStringList{u"2;escrito con avisos;13;077;[A18];00039"_s} << u"El polígono no tiene tres cifras."_s
+        << u"13077A1800039"_s << QStringList() << u"Línea"_s;
     QTest::newRow("CSV: quoted line ends, a blank line, no NIF, a name too long")
         << TipoConsulta::NIF << leer(datos + u"/tabla-csv/lista.csv"_s)
         << QStringList{u"2;escrito con avisos;12345678Z;[MARÍA GARCÍA; LÓPEZ];28;079"_s,

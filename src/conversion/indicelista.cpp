@@ -171,7 +171,7 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
     if (!abrirEntrada(ruta, &entrada, fallo))
         return false;
     m_celdas.clear();
-    m_utf16 = false;
+    m_copiaUtf8.reset();
     m_columnas = Columnas{};
     m_opcionesTabla = OpcionesTabla{};
     m_formato = FormatoLista::Columnas;
@@ -237,9 +237,15 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
         }
         return true;
     }
+    QIODevice *lista = entrada.get();
+    if (ordenTexto) {
+        if (!copiarComoUtf8(*entrada, *ordenTexto, marca, fallo))
+            return false;
+        lista = m_copiaUtf8.get();
+    }
     qint64 inicioAnterior = -1;
     quint32 orden = 0;
-    const bool hecho = recorrerLista(*entrada, ruta, tipo, comprobador, [&](const LectorRegistros &lector, const Campos &campos) {
+    const bool hecho = recorrerLista(*lista, ruta, tipo, comprobador, [&](const LectorRegistros &lector, const Campos &campos) {
         orden = lector.inicioDeLinea() == inicioAnterior ? orden + 1 : 0;
         inicioAnterior = lector.inicioDeLinea();
         // Blank records are the list's spacing: nothing became of them.
@@ -256,13 +262,28 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
         return false;
     std::stable_sort(m_avisos.begin(), m_avisos.end(),
                      [](const AvisoGuardado &a, const AvisoGuardado &b) { return a.registro < b.registro; });
-    m_fichero.setFileName(ruta);
-    m_utf16 = false;
-    if (m_fichero.open(QIODevice::ReadOnly)) {
-        char comienzo[2] = {};
-        m_utf16 = m_fichero.read(comienzo, 2) == 2 && (QByteArray(comienzo, 2) == "\xFF\xFE" || QByteArray(comienzo, 2) == "\xFE\xFF");
+    if (!m_copiaUtf8) {
+        m_fichero.setFileName(ruta);
+        m_fichero.open(QIODevice::ReadOnly);
     }
     return true;
+}
+
+bool IndiceLista::copiarComoUtf8(QIODevice &entrada, OrdenUtf16 orden, qsizetype marca, Fallo *fallo)
+{
+    m_copiaUtf8 = std::make_unique<QTemporaryFile>();
+    if (!m_copiaUtf8->open() || entrada.read(marca).size() != marca)
+        return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+    DescodificadorUtf16 texto(entrada, orden, QByteArray());
+    QByteArray trozo(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 leidos = texto.read(trozo.data(), trozo.size());
+        if (leidos < 0 || (leidos > 0 && m_copiaUtf8->write(trozo.constData(), leidos) != leidos))
+            return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+        if (leidos == 0)
+            break;
+    }
+    return m_copiaUtf8->flush() && m_copiaUtf8->seek(0) ? true : fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
 }
 
 QList<AvisoDeRegistro> IndiceLista::avisos(qint64 registro) const
@@ -409,34 +430,25 @@ bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo
     QByteArray bytes;
     std::unique_ptr<QIODevice> dispositivo;
     qint64 saltar = entrada.orden;
-    if (m_utf16) {
-        // What the reader read of a UTF-16 list is its UTF-8: it is read again up to the line.
-        std::unique_ptr<QIODevice> lista;
-        if (!abrirEntrada(m_ruta, &lista, fallo))
-            return false;
-        dispositivo = std::move(lista);
-    } else {
-        if (!m_fichero.isOpen() || !m_fichero.seek(qint64(entrada.inicio)))
-            return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
-        // The line runs to where the next line starts, or to the end of the list.
-        qint64 fin = m_fichero.size();
-        for (size_t i = size_t(registro) + 1; i < m_registros.size(); ++i)
-            if (m_registros[i].inicio != entrada.inicio) {
-                fin = qint64(m_registros[i].inicio);
-                break;
-            }
-        bytes = m_fichero.read(std::min<qint64>(fin - qint64(entrada.inicio), 1 << 20));
-        dispositivo = std::make_unique<QBuffer>(&bytes);
-        dispositivo->open(QIODevice::ReadOnly);
-    }
+    QFile &leido = m_copiaUtf8 ? *m_copiaUtf8 : m_fichero;
+    if (!leido.isOpen() || !leido.seek(qint64(entrada.inicio)))
+        return fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
+    // The line runs to where the next line starts, or to the end of the list.
+    qint64 fin = leido.size();
+    for (size_t i = size_t(registro) + 1; i < m_registros.size(); ++i)
+        if (m_registros[i].inicio != entrada.inicio) {
+            fin = qint64(m_registros[i].inicio);
+            break;
+        }
+    bytes = leido.read(std::min<qint64>(fin - qint64(entrada.inicio), 1 << 20));
+    dispositivo = std::make_unique<QBuffer>(&bytes);
+    dispositivo->open(QIODevice::ReadOnly);
     LectorRegistros lector(*dispositivo, m_ruta);
     auto campos = std::make_unique<Campos>();
     std::string latin1;
     for (;;) {
         if (!lector.leerRegistro(fallo))
             return fallo->que != Texto::Ninguno ? false : fallar(fallo, Texto::NoLeeEntrada, {m_ruta}, EIO);
-        if (m_utf16 && lector.inicioDeLinea() != qint64(entrada.inicio))
-            continue;
         if (saltar-- == 0)
             break;
     }
@@ -445,11 +457,8 @@ bool IndiceLista::cortar(qint64 registro, RegistroCortado *cortado, Fallo *fallo
     cortado->celdas.clear();
     // The whole line as its records were decoded.
     std::u32string linea;
-    const QByteArray deLinea = m_utf16 ? QByteArray() : bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
-    if (m_utf16)
-        linea = lector.texto();
-    else
-        decodificar(std::string_view(deLinea.constData(), size_t(deLinea.size())), lector.codificacion(), linea);
+    const QByteArray deLinea = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
+    decodificar(std::string_view(deLinea.constData(), size_t(deLinea.size())), lector.codificacion(), linea);
     while (!linea.empty() && (linea.back() == U'\r' || linea.back() == U'\n'))
         linea.pop_back();
     cortado->linea = QString::fromStdU32String(linea);

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -87,6 +88,7 @@ public:
 private:
     friend class IndexadorAvisos;
     QIODevice &textoDeTabla(QIODevice &entrada, std::unique_ptr<QIODevice> *utf16) const;
+    bool copiarComoUtf8(QIODevice &entrada, OrdenUtf16 orden, qsizetype marca, Fallo *fallo);
     bool abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lector, Columnas *columnas, Fallo *fallo) const;
     void guardarCeldas(const FilaTabla &fila);
     bool releerFila(qint64 registro, FilaTabla *fila, Fallo *fallo) const;
@@ -124,7 +126,9 @@ private:
     // grown a piece at a time (a count of cells, then each one's column, class, length and
     // bytes), not a QString each, whose header alone would be more than most cells hold.
     std::deque<char> m_celdas;
-    bool m_utf16 = false;
+    // A UTF-16 list of fixed columns, as its reader decodes it: its records are found again
+    // where their offsets say, not by decoding the list from its start for each one.
+    std::unique_ptr<QTemporaryFile> m_copiaUtf8;
     std::optional<OrdenUtf16> m_ordenUtf16; // a table in UTF-16, read through its decoding to UTF-8
     qsizetype m_marca = 0;                  // the bytes of its mark
 };
