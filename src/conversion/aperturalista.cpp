@@ -39,14 +39,8 @@ bool Conversor::Ejecucion::reconocerLista()
     m_opcionesTabla = m_opciones.tabla;
     m_opcionesTabla.forzarTabla = m_opcionesTabla.forzarTabla || !m_opciones.columnas.isEmpty();
     const QByteArray asomo = m_entrada->peek(Asomo);
-    std::optional<OrdenUtf16> orden;
     qsizetype marca = 0;
-    if (asomo.startsWith("\xFF\xFE") || asomo.startsWith("\xFE\xFF")) {
-        orden = asomo.startsWith("\xFF\xFE") ? OrdenUtf16::LE : OrdenUtf16::BE;
-        marca = 2;
-    } else {
-        orden = reconocerUtf16SinMarca(std::string_view(asomo.constData(), size_t(asomo.size())));
-    }
+    const std::optional<OrdenUtf16> orden = reconocerUtf16(std::string_view(asomo.constData(), size_t(asomo.size())), &marca);
     QByteArray cabeza = asomo;
     if (orden) {
         // A UTF-16 list is text: its first line, in UTF-8, says whether it is a table.

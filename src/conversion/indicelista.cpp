@@ -180,14 +180,9 @@ bool IndiceLista::construir(const QString &ruta, TipoConsulta tipo, Fallo *fallo
     // A UTF-16 text is a table when its first line, in UTF-8, names the identifier's column,
     // as the run tells it; any other list's format is told from its content.
     const QByteArray asomo = entrada->peek(64 * 1024);
-    std::optional<OrdenUtf16> ordenTexto;
     qsizetype marca = 0;
-    if (asomo.startsWith("\xFF\xFE") || asomo.startsWith("\xFE\xFF")) {
-        ordenTexto = asomo.startsWith("\xFF\xFE") ? OrdenUtf16::LE : OrdenUtf16::BE;
-        marca = 2;
-    } else {
-        ordenTexto = reconocerUtf16SinMarca(std::string_view(asomo.constData(), size_t(asomo.size())));
-    }
+    const std::optional<OrdenUtf16> ordenTexto =
+        reconocerUtf16(std::string_view(asomo.constData(), size_t(asomo.size())), &marca);
     if (ordenTexto) {
         QStringDecoder decodificador(ordenTexto == OrdenUtf16::LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
         const QByteArray cabeza = QString(decodificador(asomo.sliced(marca))).toUtf8();

@@ -20,6 +20,16 @@ constexpr size_t UnidadesMiradas = 64;
 
 } // namespace
 
+std::optional<OrdenUtf16> reconocerUtf16(std::string_view comienzo, qsizetype *marca)
+{
+    *marca = 0;
+    if (comienzo.starts_with("\xFF\xFE") || comienzo.starts_with("\xFE\xFF")) {
+        *marca = 2;
+        return comienzo.front() == '\xFF' ? OrdenUtf16::LE : OrdenUtf16::BE;
+    }
+    return reconocerUtf16SinMarca(comienzo);
+}
+
 std::optional<OrdenUtf16> reconocerUtf16SinMarca(std::string_view comienzo)
 {
     size_t unidades = 0;

@@ -19,6 +19,9 @@ enum class OrdenUtf16 { LE, BE };
 /// line has a NUL byte in every other position (Latin letters and digits saved as
 /// "Unicode"), LE when the NULs come second. Nothing for any other start.
 std::optional<OrdenUtf16> reconocerUtf16SinMarca(std::string_view comienzo);
+/// The byte order of a text that starts with `comienzo`, by its mark (whose length goes in
+/// `marca`) or, without one, by its first line; nothing when it is not UTF-16.
+std::optional<OrdenUtf16> reconocerUtf16(std::string_view comienzo, qsizetype *marca);
 
 /// A UTF-16 list handed on as UTF-8, so the reader knows one encoding; unpaired
 /// surrogates and a final odd byte become U+FFFD. It starts with the bytes already taken
