@@ -764,7 +764,7 @@ void tst_Ventana::ayudaExplicaMensajes_data()
                                 "horas", "No hay un entorno de pruebas", "Apéndice", "F1", "Ctrl+W",
                                 "12345678ZGARCÍA LÓPEZ MARÍA", "9872023VH5797S0001WX28079", "1307701800039", "torxal.conf",
                                 "espacio-de-nombres", "formato-fecha", "tamano-maximo-kb",
-                                "tamano-aviso-kb"})
+                                "tamano-aviso-kb", "Revisar la lista…", "Revisión de la lista"})
         QTest::newRow(ejemplo) << QString::fromUtf8(ejemplo);
 }
 
