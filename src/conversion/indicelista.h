@@ -23,6 +23,8 @@
 
 namespace torxal {
 
+struct Campos;
+
 /// What became of one record of a list.
 enum class EstadoRegistro : quint8 { Escrito, ConAvisos, Omitido };
 
@@ -91,6 +93,8 @@ private:
     bool copiarComoUtf8(QIODevice &entrada, OrdenUtf16 orden, qsizetype marca, Fallo *fallo);
     bool abrirFilas(QIODevice &texto, std::unique_ptr<LectorTabla> *lector, Columnas *columnas, Fallo *fallo) const;
     void guardarCeldas(const FilaTabla &fila);
+    bool cortarDeTabla(qint64 registro, RegistroCortado *cortado, Fallo *fallo) const;
+    static void llenarCortado(const Campos &campos, TipoConsulta tipo, RegistroCortado *cortado);
     bool releerFila(qint64 registro, FilaTabla *fila, Fallo *fallo) const;
     // Sixteen bytes a record, for a million of them. A line of at most 1 MiB holds fewer
     // than 2^20 records.
