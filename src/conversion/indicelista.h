@@ -11,10 +11,10 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QTemporaryFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <deque>
 #include <memory>
